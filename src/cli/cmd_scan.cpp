@@ -1,0 +1,173 @@
+// lumora-cli scan: Scan I over archive files and folders.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <optional>
+#include <sstream>
+
+#include "cli/cli_setup.h"
+#include "cli/commands.h"
+#include "cli/terminal_host.h"
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "scan/folder_search.h"
+#include "scan/job_log.h"
+#include "scan/scan_job.h"
+
+namespace lumora::cli {
+
+namespace {
+
+struct ScanOptions {
+    std::vector<std::string> paths;
+    std::string output = "-";
+    bool recursive = false;
+    std::optional<int> design, width, width2, space1, space2, space3;
+    std::optional<std::string> align, separatorChar, infoFiles;
+    std::optional<bool> divide, resume, oem, shortNames;
+};
+
+void AddBoolOption(CLI::App* cmd, const std::string& name, std::optional<bool>& target,
+                   const std::string& help) {
+    cmd->add_flag_function(
+        "--" + name + ",!--no-" + name,
+        [&target](std::int64_t count) { target = count > 0; }, help);
+}
+
+// Applies the command line's layout options to this run's settings.
+void ApplyOverrides(const ScanOptions& o, Configuration& config) {
+    AppSettings& s = config.settings;
+    if (o.design) s.Design = *o.design;
+    if (o.width) s.Width = *o.width;
+    if (o.width2) s.Width2 = *o.width2;
+    if (o.space1) s.Space1 = *o.space1;
+    if (o.space2) s.Space2 = *o.space2;
+    if (o.space3) s.Space3 = *o.space3;
+    if (o.align) s.Align = *o.align == "left" ? 0 : 1;
+    if (o.divide) s.Divide = *o.divide;
+    if (o.resume) s.Resume = *o.resume;
+    if (o.oem) s.OEM = *o.oem;
+    if (o.shortNames) s.ShortName = *o.shortNames;
+    if (o.separatorChar) {
+        s.DivisionChar = Utf8ToAnsi(*o.separatorChar);
+        FillSeparatorLine(config);
+    }
+    if (o.infoFiles) {
+        config.InfoFileList.clear();
+        std::stringstream names(*o.infoFiles);
+        for (std::string n; std::getline(names, n, ',');)
+            if (!n.empty()) config.InfoFileList.push_back(Utf8ToAnsi(n));
+    }
+}
+
+// Expands folders into their archives; the first folder (or else the first
+// archive's folder) is the source folder.
+bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
+                   std::string& sourceFolder) {
+    for (const auto& given : o.paths) {
+        const std::string path = AbsolutePath(given);
+        struct stat st{};
+        if (stat(path.c_str(), &st) != 0) {
+            std::fprintf(stderr, "lumora-cli: cannot read %s\n", given.c_str());
+            return false;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            const std::string folder = path.back() == '/' ? path : path + "/";
+            if (sourceFolder.empty()) sourceFolder = folder;
+            for (auto& a : CollectArchives(folder, o.recursive)) archives.push_back(std::move(a));
+        } else {
+            archives.push_back(path);
+        }
+    }
+    if (sourceFolder.empty() && !archives.empty())
+        sourceFolder = archives.front().substr(0, archives.front().rfind('/') + 1);
+    return true;
+}
+
+bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error) {
+    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                    std::fflush(stdout) == 0;
+    if (!ok && error) *error = "write error on standard output";
+    return ok;
+}
+
+int RunScan(const ScanOptions& o) {
+    std::vector<std::string> archives;
+    std::string sourceFolder;
+    if (!CollectInputs(o, archives, sourceFolder)) return 2;
+    CliSetup setup = LoadCliSetup();
+    ApplyOverrides(o, setup.config);
+
+    const std::string listFile = o.output == "-" ? "-" : AbsolutePath(o.output);
+    TerminalHost host(listFile);
+    JobLog log(host, setup.formats);
+    log.SetLineLimit(1 << 30);
+    NoDescriptionSource source;
+    bool written = false;
+    int crashed = 0;
+    ScanEnvironment env{setup.config, setup.formats, host, log, source, setup.dirs.tempDir,
+                        nullptr, nullptr, nullptr};
+    env.writeList = [&written](const std::string& p, const std::string& b, std::string* e) {
+        written = WriteListTo(p, b, e);
+        return written;
+    };
+    env.onCrash = [&crashed](const std::string& message, const CrashContext& c) {
+        std::fprintf(stderr, "lumora-cli: internal error at %s (%d of %d): %s\n",
+                     TerminalText(c.currentName).c_str(), c.currentIndex + 1, c.archiveCount,
+                     message.c_str());
+        crashed = 1;
+    };
+    ScanJob job(env);
+    host.onStop = [&job] { job.RequestCancel(); };
+    InstallInterruptHandler();
+    if (archives.empty()) {
+        std::fprintf(stderr, "lumora-cli: no archives found\n");
+        return 1;
+    }
+    job.RunCommand(archives, sourceFolder);
+    if (crashed) return 3;
+    return written ? 0 : 2;
+}
+
+}  // namespace
+
+void AddScanCommand(CLI::App& app, CliResult& result) {
+    auto opts = std::make_shared<ScanOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "scan", "Scan I: write a file list from archive files and folders");
+    cmd->add_option("PATH", opts->paths, "Archive files, or folders holding archives")
+        ->required();
+    cmd->add_option("-o,--output", opts->output, "List file to write (default: standard output)");
+    cmd->add_flag("-r,--recursive", opts->recursive, "Include the subfolders of given folders");
+    cmd->add_option("--design", opts->design,
+                    "Display mode: 1 first of a group in full, 2 all in full, 3 first lines "
+                    "only, 4 last of a group in full")
+        ->check(CLI::Range(1, 4));
+    cmd->add_option("--width", opts->width, "Width of the description column")
+        ->check(CLI::Range(1, 60));
+    cmd->add_option("--width2", opts->width2, "Length of the separator line")
+        ->check(CLI::Range(1, 140));
+    cmd->add_option("--space1", opts->space1, "Gap between name and size")->check(CLI::Range(1, 10));
+    cmd->add_option("--space2", opts->space2, "Gap between size and date")->check(CLI::Range(1, 10));
+    cmd->add_option("--space3", opts->space3, "Gap between date and description")
+        ->check(CLI::Range(1, 10));
+    cmd->add_option("--align", opts->align, "Name column alignment")
+        ->check(CLI::IsMember({"left", "right"}));
+    AddBoolOption(cmd, "divide", opts->divide, "Separator line after each archive or group");
+    AddBoolOption(cmd, "resume", opts->resume, "Append the summary block");
+    AddBoolOption(cmd, "oem", opts->oem, "Write the list in the MS-DOS character set");
+    AddBoolOption(cmd, "short-names", opts->shortNames, "Show MS-DOS 8.3 names");
+    cmd->add_option("--separator-char", opts->separatorChar, "Character of the separator line")
+        ->check([](const std::string& c) {
+            return Utf8ToAnsi(c).size() == 1 ? std::string() : "must be one character";
+        });
+    cmd->add_option("--info-files", opts->infoFiles,
+                    "Description file names to look for, in order (comma-separated)");
+    cmd->footer(
+        "Folders contribute their .ZIP .ARJ .LHA .LZH .ARC .PAK .RAR .CAB .TAR .ZOO .GZ .TGZ .Z "
+        "files. Layout options change the stored settings for this run only.");
+    cmd->callback([opts, &result] { result.exitCode = RunScan(*opts); });
+}
+
+}  // namespace lumora::cli

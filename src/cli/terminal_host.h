@@ -1,0 +1,54 @@
+// The scan engine's host for a terminal: messages and progress on stderr,
+// questions answered without asking (Ctrl+C asks for a stop, answered Yes).
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "scan/host.h"
+
+namespace lumora::cli {
+
+class TerminalHost final : public ScanHost {
+public:
+    // `listFile`: the answer to the save dialog ("-" for standard output).
+    explicit TerminalHost(std::string listFile);
+
+    MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
+                         MsgButtons buttons) override;
+    void ProcessMessages() override;
+    void SetBusy() override {}
+    void SetIdle() override;
+    void SetTotalField(const std::string&) override {}
+    void SetProcessedField(const std::string&) override {}
+    void SetCurrentFileField(const std::string& text) override;
+    void SetGaugeMax(int max) override { gaugeMax_ = max; }
+    void SetGaugePosition(int pos) override { gaugePos_ = pos; }
+    void SetStatusPanel(int, const std::string&) override {}
+    void LogLineAdded(const std::string&, LogKind) override {}
+    void LogCleared() override {}
+    void SelectLastLogLine() override {}
+    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override {
+        return listFile_;
+    }
+
+    // Called from ProcessMessages once Ctrl+C was pressed.
+    std::function<void()> onStop;
+    // Messages that only confirm success are not printed.
+    bool quietCompletion = true;
+
+private:
+    std::string listFile_;
+    bool progress_;
+    bool progressShown_ = false;
+    int gaugeMax_ = 0;
+    int gaugePos_ = 0;
+};
+
+// Installs the Ctrl+C handler that TerminalHost::ProcessMessages polls.
+void InstallInterruptHandler();
+
+// Windows-1252 text for the terminal: UTF-8, CR and CR LF as LF.
+std::string TerminalText(const std::string& ansi);
+
+}  // namespace lumora::cli

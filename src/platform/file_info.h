@@ -1,0 +1,41 @@
+// What the scan job needs to know of a file on disk.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/datetime.h"
+
+namespace lumora {
+
+struct ArchiveFileStat {
+    std::uint64_t size = 0;
+    TDateTime modified = 0;  // local time
+};
+
+// Opens the file read-only; nullopt when it cannot be opened or is not a
+// regular file (a folder counts as a file that cannot be opened).
+std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path);
+
+// True when the name is a valid MS-DOS 8.3 name (any case).
+bool IsValid83Name(const std::string& ansiName);
+// The 8.3 alias shown for `ansiName` among the names of its folder
+// (`siblings`, Windows-1252, the name itself included): a valid 8.3 name
+// upper-cased, otherwise BASIS~N.EXT with N counting past the aliases that
+// long names sorting before it in the folder take.
+std::string ShortNameAlias(const std::string& ansiName, const std::vector<std::string>& siblings);
+// The alias of a file on disk: reads its folder for the siblings.
+std::string ShortNameForPath(const std::string& folder, const std::string& fileName);
+
+// Reads at most `limit` bytes of a regular file (no symlink followed);
+// nullopt when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit);
+
+// Writes `bytes` to `path` atomically: a temporary file in the same folder,
+// flushed, then renamed over the old one. On failure the old file stays and
+// `error` gets the reason.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+
+}  // namespace lumora

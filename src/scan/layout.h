@@ -1,0 +1,48 @@
+// List entry layout: group marks of similar names, the columns of an entry's
+// first line, further description lines and the OEM conversion.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/app_settings.h"
+
+namespace lumora {
+
+enum class GroupMark : unsigned char { First = 1, Middle = 2, Single = 3, Last = 255 };
+
+// Byte comparison of two full paths (Windows-1252), case-sensitive.
+bool IsSimilarName(const std::string& a, const std::string& b);
+// One mark per entry of the sorted list of paths (at least one entry).
+std::vector<GroupMark> MarkSimilarGroups(const std::vector<std::string>& paths);
+
+// The texts of the archive being laid out.
+struct EntryColumns {
+    std::string name;  // name column text
+    std::string size;  // size text or "< ? >"
+    std::string date;  // date text or "< ? >"
+};
+
+class EntryLayout {
+public:
+    // `dateLength` is the length of a date in the locale's short format; the
+    // date column is Space2 + max(8, dateLength) wide.
+    EntryLayout(const AppSettings& settings, std::size_t dateLength);
+
+    std::string FormatEntryLine(const EntryColumns& entry, const std::string& text) const;
+    // Appends the first line and the further lines the display mode allows
+    // for `mark`; OEM conversion when the option is on.
+    void AppendDescription(std::vector<std::string>& output, const EntryColumns& entry,
+                           const std::vector<std::string>& lines, GroupMark mark) const;
+    // Further lines start after this many blanks.
+    std::size_t Indent() const;
+
+private:
+    const AppSettings& s_;
+    std::size_t dateWidth_;
+};
+
+// Pads `s` on the left (right = true) or right to at least `width` bytes.
+std::string PadTo(const std::string& s, std::size_t width, bool alignRight);
+
+}  // namespace lumora

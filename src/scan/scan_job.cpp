@@ -1,0 +1,274 @@
+#include "scan/scan_job.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "platform/app_dirs.h"
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "scan/summary.h"
+
+namespace lumora {
+
+namespace {
+
+const char* const kListFilter =
+    "Text-Dateien (*.txt)|*.txt|Daten-Dateien (*.dat)|*.dat|Datei-Listen (*.lst)|*.lst|"
+    "Files.BBS-Dateien (*.bbs)|*.bbs|Alle Dateien (*.*)|*.*";
+
+std::string FolderPart(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NamePart(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file-name part of a stored member name ("/" or "\\" separated).
+std::string MemberFileName(const std::string& member) {
+    const auto sep = member.find_last_of("/\\");
+    return sep == std::string::npos ? member : member.substr(sep + 1);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st{};
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string MaybeOem(const AppSettings& s, const std::string& line) {
+    return s.OEM ? AnsiToOem(line) : line;
+}
+
+}  // namespace
+
+struct ScanJob::Totals {
+    double kilobytes = 0;
+    TDateTime oldest = 0;
+    TDateTime newest = 0;
+};
+
+std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths) {
+    std::vector<ArchiveEntry> entries;
+    entries.reserve(hostPaths.size());
+    for (const auto& p : hostPaths) entries.push_back({p, Utf8ToAnsi(p), GroupMark::Single});
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return AnsiCompareOrder(a.ansiPath, b.ansiPath) < 0;
+    });
+    if (entries.empty()) return entries;
+    std::vector<std::string> paths;
+    for (const auto& e : entries) paths.push_back(e.ansiPath);
+    const auto marks = MarkSimilarGroups(paths);
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i].mark = marks[i];
+    return entries;
+}
+
+ScanJob::ScanJob(ScanEnvironment env) : env_(std::move(env)) {}
+
+void ScanJob::RequestCancel() {
+    cancelRequested_ = true;
+    env_.source.StopRequested();
+}
+
+void ScanJob::RunCommand(const std::vector<std::string>& archives,
+                         const std::string& sourceFolder) {
+    ScanHost& host = env_.host;
+    if (env_.config.InfoFileList.empty()) {
+        host.MessageBox(
+            "Warnung",
+            Utf8ToAnsi("Sie haben noch keine Info-Dateien definiert, nach denen Lumora in den "
+                       "Archiven suchen soll.\rBevor Sie eine Liste erstellen können, muß "
+                       "mindestens eine Info-Datei definiert sein ( z.B. \"FILE_ID.DIZ\" )"),
+            MsgIcon::Warning, MsgButtons::Ok);
+        return;
+    }
+    if (env_.tempDir.empty()) {
+        // Without a private folder descriptions would land beside the archives.
+        host.MessageBox("Fehler", "Temp - Verzeichnis kann nicht ermittelt werden !",
+                        MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+    host.SetBusy();
+    if (!archives.empty()) {
+        host.ProcessMessages();
+        const auto listFile = host.AskSaveFileName(
+            {"Dateiliste speichern unter", sourceFolder, "txt", kListFilter});
+        if (listFile) {
+            env_.log.LogJobStart();
+            const auto sorted = SortAndMark(archives);
+            const auto items = RunScanJob(sorted, sourceFolder);
+            if (crashed_) return;
+            const bool written = !items || WriteList(*listFile, *items);
+            env_.log.LogJobEnd();
+            host.SelectLastLogLine();
+            host.SetIdle();
+            host.SetTotalField("");
+            host.SetProcessedField("");
+            host.SetCurrentFileField("");
+            host.SetGaugePosition(0);
+            if (written)
+                host.MessageBox("Hinweis", "Die Erstellung der Liste ist abgeschlossen !",
+                                MsgIcon::Information, MsgButtons::Ok);
+        }
+    }
+    host.ProcessMessages();
+    host.SetIdle();
+}
+
+ScanJob::Totals ScanJob::FirstPass(const std::vector<ArchiveEntry>& archives) const {
+    Totals t;
+    bool any = false;
+    for (const auto& a : archives) {
+        const auto st = StatArchiveFile(a.path);
+        if (!st) continue;
+        t.kilobytes += static_cast<double>(st->size / 1024);
+        if (!any || st->modified < t.oldest) t.oldest = st->modified;
+        if (!any || st->modified > t.newest) t.newest = st->modified;
+        any = true;
+    }
+    if (!any) t.oldest = t.newest = std::floor(NowLocal());
+    return t;
+}
+
+bool ScanJob::AskCancel() {
+    const MsgAnswer answer = env_.host.MessageBox(
+        "Abbruch", "Den Vorgang wirklich abbrechen ?", MsgIcon::Question, MsgButtons::YesNo);
+    if (answer == MsgAnswer::Yes) return true;
+    cancelRequested_ = false;
+    return false;
+}
+
+std::optional<std::vector<std::string>> ScanJob::RunScanJob(
+    const std::vector<ArchiveEntry>& archives, const std::string& sourceFolder) {
+    ScanHost& host = env_.host;
+    crash_ = CrashContext{"", 0, static_cast<int>(archives.size())};
+    crashed_ = false;
+    gaugeMax_ = static_cast<int>(archives.size()) - 1;
+    try {
+        cancelRequested_ = false;
+        const Totals totals = FirstPass(archives);
+        host.SetTotalField(FormatThousands(env_.formats, totals.kilobytes));
+        host.SetGaugeMax(gaugeMax_);
+        host.SetGaugePosition(0);
+        host.ProcessMessages();
+
+        const TDateTime today = NowLocal();
+        const EntryLayout layout(env_.config.settings,
+                                 FormatShortDate(env_.formats, today).size());
+        std::vector<std::string> output;
+        double processedKb = 0;
+        for (std::size_t i = 0; i < archives.size(); ++i) {
+            crash_.currentIndex = static_cast<int>(i);
+            if (cancelRequested_ && AskCancel()) {
+                host.SetTotalField("");
+                host.SetProcessedField("");
+                host.SetCurrentFileField("");
+                host.SetGaugePosition(0);
+                return std::nullopt;
+            }
+            ProcessArchive(archives[i], static_cast<int>(i), output, processedKb, layout);
+        }
+        if (env_.config.settings.Resume) {
+            output.emplace_back();
+            SummaryInput in{static_cast<int>(archives.size()), totals.kilobytes, totals.oldest,
+                            totals.newest, today, Utf8ToAnsi(sourceFolder)};
+            output.push_back(MaybeOem(env_.config.settings, BuildSummary(in, env_.formats)));
+        }
+        return output;
+    } catch (const std::exception& e) {
+        crashed_ = true;
+        if (env_.onCrash) env_.onCrash(e.what(), crash_);
+    } catch (...) {
+        crashed_ = true;
+        if (env_.onCrash) env_.onCrash("Unbekannter Fehler", crash_);
+    }
+    return std::nullopt;
+}
+
+std::string ScanJob::NameColumnText(const std::string& hostPath) const {
+    const std::string name = NamePart(hostPath);
+    if (env_.config.settings.ShortName) return ShortNameForPath(FolderPart(hostPath), name);
+    return UpperAZ(Utf8ToAnsi(name));
+}
+
+void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index,
+                             std::vector<std::string>& output, double& processedKb,
+                             const EntryLayout& layout) {
+    ScanHost& host = env_.host;
+    const AppSettings& s = env_.config.settings;
+    EntryColumns columns;
+    columns.name = NameColumnText(entry.path);
+    crash_.currentName = columns.name;
+    host.SetCurrentFileField(columns.name);
+    host.ProcessMessages();
+
+    if (const auto st = StatArchiveFile(entry.path)) {
+        columns.size = std::to_string(st->size);
+        processedKb += static_cast<double>(st->size / 1024);
+        host.SetProcessedField(FormatThousands(env_.formats, processedKb));
+        host.ProcessMessages();
+        columns.date = FormatShortDate(env_.formats, st->modified);
+    } else {
+        columns.size = columns.date = kUnknownField;
+    }
+
+    // Each archive extracts into its own empty folder, removed afterwards,
+    // so nothing of one archive can pass for another's description.
+    const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
+    ::mkdir(folder.c_str(), 0700);
+    const ExtractionOutcome outcome =
+        env_.source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
+    const std::string& member = outcome.memberName;
+
+    std::string status;
+    bool failure = true;
+    const std::string described = member.empty() ? std::string() : folder + MemberFileName(member);
+    if (!member.empty() && IsRegularFile(described)) {
+        std::vector<std::string> lines;
+        if (const auto bytes = ReadFileBytes(described, kDescriptionReadLimit))
+            lines = SplitTextLines(*bytes);
+        if (env_.filterDescription) env_.filterDescription(lines);
+        if (lines.empty()) {
+            output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, kEmptyDescriptionText)));
+            status = "Leere FILE_ID";
+        } else {
+            layout.AppendDescription(output, columns, lines, entry.mark);
+            status = "O.K.";
+            failure = false;
+        }
+    } else if (outcome.listerFailed) {
+        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, outcome.listerMessage)));
+        status = outcome.listerMessage;
+    } else {
+        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, kNoDescriptionText)));
+        status = "Keine FILE_ID gefunden";
+    }
+    RemoveTree(folder);
+
+    if (s.Divide && (entry.mark == GroupMark::Single || entry.mark == GroupMark::Last))
+        output.push_back(SeparatorText(env_.config));
+    host.SetGaugePosition(std::min(index + 1, gaugeMax_));
+    host.SetStatusPanel(1, "Bearbeitet : " + std::to_string(index + 1) + " Dateien");
+    env_.log.LogArchive(Utf8ToAnsi(FolderPart(entry.path)), columns.name, member, status, failure);
+    host.ProcessMessages();
+}
+
+bool ScanJob::WriteList(const std::string& path, const std::vector<std::string>& items) {
+    std::string bytes;
+    for (const auto& item : items) bytes += item + "\r\n";
+    std::string error;
+    const bool ok = env_.writeList ? env_.writeList(path, bytes, &error)
+                                   : WriteFileAtomically(path, bytes, &error);
+    if (!ok)
+        env_.host.MessageBox("Fehler",
+                             "Die Liste kann nicht gespeichert werden:\r" + Utf8ToAnsi(path) +
+                                 "\r" + Utf8ToAnsi(error),
+                             MsgIcon::Error, MsgButtons::Ok);
+    return ok;
+}
+
+}  // namespace lumora

@@ -1,0 +1,95 @@
+// Scan I: from a set of archive files to the written list file.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/locale_formats.h"
+#include "scan/description_source.h"
+#include "scan/host.h"
+#include "scan/job_log.h"
+#include "scan/layout.h"
+#include "settings/app_settings.h"
+
+namespace lumora {
+
+// State of the job when an unexpected error ended it.
+struct CrashContext {
+    std::string currentName;  // name column text, empty before the first archive
+    int currentIndex = 0;
+    int archiveCount = 0;
+};
+
+struct ScanEnvironment {
+    Configuration& config;
+    const LocaleFormats& formats;
+    ScanHost& host;
+    JobLog& log;
+    DescriptionSource& source;
+    // Private temp folder, ends in "/"; empty when none could be made.
+    std::string tempDir;
+    // Writes the finished list; the default replaces the file atomically.
+    std::function<bool(const std::string& path, const std::string& bytes, std::string* error)>
+        writeList;
+    // Cleans a description's lines in place; empty = no filtering.
+    std::function<void(std::vector<std::string>& lines)> filterDescription;
+    // Called with an unexpected error's message; the desktop program writes
+    // the crash report and ends there.
+    std::function<void(const std::string& message, const CrashContext& context)> onCrash;
+};
+
+struct ArchiveEntry {
+    std::string path;      // real host path (UTF-8)
+    std::string ansiPath;  // the same in Windows-1252, for sorting and grouping
+    GroupMark mark = GroupMark::Single;
+};
+
+// Sorts case-insensitively (Windows-1252 folding, bytes as tie-break) and
+// gives every entry its group mark.
+std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths);
+
+class ScanJob {
+public:
+    explicit ScanJob(ScanEnvironment env);
+
+    // The Scan I command once the archives are chosen: the InfoFileList check,
+    // busy state, save dialog, start log, sort and mark, the run, writing the
+    // list, end log, completion message, idle. `sourceFolder` is the initial
+    // folder of the save dialog and the summary's folder.
+    void RunCommand(const std::vector<std::string>& archives, const std::string& sourceFolder);
+
+    // The per-archive loop; the list items (one item may hold several lines
+    // joined by CR LF), or nullopt when the user cancelled.
+    std::optional<std::vector<std::string>> RunScanJob(const std::vector<ArchiveEntry>& archives,
+                                                       const std::string& sourceFolder);
+
+    // The Stop command: asked about at the start of the next archive.
+    void RequestCancel();
+    bool cancelRequested() const { return cancelRequested_; }
+
+private:
+    struct Totals;
+    Totals FirstPass(const std::vector<ArchiveEntry>& archives) const;
+    bool AskCancel();
+    void ProcessArchive(const ArchiveEntry& entry, int index, std::vector<std::string>& output,
+                        double& processedKb, const EntryLayout& layout);
+    std::string NameColumnText(const std::string& hostPath) const;
+    bool WriteList(const std::string& path, const std::vector<std::string>& items);
+
+    ScanEnvironment env_;
+    std::atomic<bool> cancelRequested_{false};
+    CrashContext crash_;
+    bool crashed_ = false;
+    int gaugeMax_ = 0;
+};
+
+// Texts of the job.
+inline constexpr const char* kNoDescriptionText = "LM : Keine FILE_ID gefunden";
+inline constexpr const char* kEmptyDescriptionText = "LM : Leere FILE_ID";
+inline constexpr const char* kUnknownField = "< ? >";
+inline constexpr std::size_t kDescriptionReadLimit = 1 << 20;
+
+}  // namespace lumora

@@ -1,0 +1,63 @@
+// The options that steer list generation, and the data that lives beside
+// them for the whole run: InfoFileList and SeparatorLine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumora {
+
+enum class DisplayMode : int { FirstFull = 1, AllFull = 2, FirstLinesOnly = 3, LastFull = 4 };
+enum class LineFilterMode : int { Contains = 0, ExactMatch = 1 };
+
+struct AppSettings {
+    // In-memory starting values; they matter only when nothing is loaded.
+    bool Resume = false;
+    bool OEM = false;
+    bool Divide = false;
+    bool RemoveEmpty = false;
+    bool ShortName = false;
+    bool Remove = true;
+    bool RemoveChar = false;
+    bool RemoveLine = false;
+    bool UseFilter = false;
+    bool Size = false;
+    bool Tip = true;
+    bool SourceDir = true;
+    std::string DivisionChar;
+    std::string DivisionCharHex;
+    std::string DivisionCharInt;
+    std::string Font1Name;
+    int Align = 0;
+    int Design = 0;
+    int Font1Size = 0;
+    int Width = 0;
+    int Width2 = 0;
+    int Space1 = 0;
+    int Space2 = 0;
+    int Space3 = 0;
+    int Lines = 0;
+    int Browser = 0;
+    int Mode = 0;
+
+    // The table defaults: what a missing or unreadable value reads as.
+    static AppSettings Defaults();
+};
+
+inline constexpr int kSeparatorLineLength = 140;
+
+// The application's configuration object: owned by the front end and
+// passed to whoever needs it (no process-wide copy).
+struct Configuration {
+    AppSettings settings = AppSettings::Defaults();
+    std::vector<std::string> InfoFileList;
+    std::string SeparatorLine = std::string(kSeparatorLineLength, ' ');
+};
+
+// Fills SeparatorLine with the first character of DivisionChar; an empty
+// DivisionChar leaves it as it is.
+void FillSeparatorLine(Configuration& config);
+// The first Width2 characters of SeparatorLine.
+std::string SeparatorText(const Configuration& config);
+
+}  // namespace lumora
