@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -20,6 +21,11 @@ public:
     // Writes every value in insertion order; false with errno-based reason.
     bool SaveFile(const std::string& path, std::string* error = nullptr) const;
 
+    // The same in memory: ParseText replaces the values with those of a
+    // store file's bytes; FormatText gives the bytes SaveFile writes.
+    void ParseText(std::string_view text);
+    std::string FormatText() const;
+
     bool Exists(const std::string& name) const;
     std::optional<std::uint32_t> ReadDword(const std::string& name) const;
     std::optional<std::string> ReadString(const std::string& name) const;
@@ -28,6 +34,9 @@ public:
     // and takes the new spelling, so each name is stored once.
     void WriteDword(const std::string& name, std::uint32_t value);
     void WriteString(const std::string& name, const std::string& value);
+
+    // Appends every value of `other` whose name this store does not hold.
+    void MergeMissing(const RegStore& other);
 
     bool empty() const { return values_.empty(); }
 

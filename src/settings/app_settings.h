@@ -42,7 +42,16 @@ struct AppSettings {
 
     // The table defaults: what a missing or unreadable value reads as.
     static AppSettings Defaults();
+
+    bool operator==(const AppSettings&) const = default;
 };
+
+// Brings the integers into the ranges the settings dialog allows, so a
+// hand-edited or damaged store cannot yield a zero or negative width or a
+// huge gap: Width 1..60, Width2 1..140, Space1-3 1..10, Lines 1..10000,
+// Align 0 or 1 (non-zero is 1), Mode 0 or 1 (anything else 0), Font1Size
+// above 0 (else 8). Design and Browser stay as they are.
+void ClampToDialogRanges(AppSettings& s);
 
 inline constexpr int kSeparatorLineLength = 140;
 

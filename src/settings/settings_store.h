@@ -43,6 +43,9 @@ bool SaveSettings(const Configuration& config, const SettingsLocation& where,
 bool NeedsFirstRunSetup(const SettingsLocation& where);
 
 // InfoFileList from/to LM_IDS.DAT (one name a line, CR LF when written).
+// LoadInfoFileList replaces `list` with the file's non-empty lines and
+// returns true; a missing file leaves `list` alone and also returns true;
+// false (list unchanged) only when the file exists but cannot be read.
 bool LoadInfoFileList(const std::string& path, std::vector<std::string>& list);
 bool SaveInfoFileList(const std::string& path, const std::vector<std::string>& list,
                       std::string* error = nullptr);

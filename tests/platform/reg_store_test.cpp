@@ -1,0 +1,260 @@
+#include "platform/reg_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace lumora {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHeader = std::string("REGEDIT4\r\n\r\n[") + kRegKeyPath + "]\r\n";
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string templ = (fs::temp_directory_path() / "regstore-XXXXXX").string();
+        path_ = ::mkdtemp(templ.data()) ? templ : std::string();
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct ParseCase {
+    const char* label;
+    std::string text;
+    std::optional<std::uint32_t> dword;
+    std::optional<std::string> str;
+};
+
+TEST(RegStoreParse, ValueLines) {
+    const ParseCase cases[] = {
+        {"dword", kHeader + "\"V\"=dword:0000003c\r\n", 60u, {}},
+        {"upper hex", kHeader + "\"V\"=DWORD:FFFFFFFB\r\n", 0xFFFFFFFBu, {}},
+        {"LF ends",
+         "REGEDIT4\n\n[" + std::string(kRegKeyPath) + "]\n\"V\"=dword:00000001\n",
+         1u,
+         {}},
+        {"CR ends",
+         "REGEDIT4\r\r[" + std::string(kRegKeyPath) + "]\r\"V\"=dword:00000002\r",
+         2u,
+         {}},
+        {"no final end", kHeader + "\"V\"=\"x\"", {}, "x"},
+        {"key case",
+         "REGEDIT4\r\n[hkey_local_machine\\SOFTWARE\\kestrel rodoridodari\\LUMORA]\r\n"
+         "\"V\"=\"k\"\r\n",
+         {},
+         "k"},
+        {"escapes", kHeader + R"("V"="a\\b\"c\rd")" + "\r\n", {}, "a\\b\"c\rd"},
+        {"unknown escape kept", kHeader + R"("V"="C:\x")" + "\r\n", {}, "C:\\x"},
+        {"blanks around", kHeader + "  \"V\" = \"t\"  \r\n", {}, "t"},
+        {"raw high bytes", kHeader + "\"V\"=\"\xC9\xCD\xBB\"\r\n", {}, "\xC9\xCD\xBB"},
+        {"later line wins", kHeader + "\"V\"=dword:00000001\r\n\"v\"=\"s\"\r\n", {}, "s"},
+        {"short dword", kHeader + "\"V\"=dword:3c\r\n", {}, {}},
+        {"long dword", kHeader + "\"V\"=dword:0000003c0\r\n", {}, {}},
+        {"open string", kHeader + "\"V\"=\"abc\r\n", {}, {}},
+        {"escaped close", kHeader + "\"V\"=\"abc\\\"\r\n", {}, {}},
+        {"junk after", kHeader + "\"V\"=\"a\" b\r\n", {}, {}},
+        {"other type", kHeader + "\"V\"=hex:01,02\r\n", {}, {}},
+        {"no section", "REGEDIT4\r\n\"V\"=dword:00000001\r\n", {}, {}},
+        {"other section", kHeader + "[HKEY_CURRENT_USER\\X]\r\n\"V\"=dword:00000001\r\n", {}, {}},
+    };
+    for (const ParseCase& c : cases) {
+        RegStore store;
+        store.ParseText(c.text);
+        EXPECT_EQ(store.ReadDword("V"), c.dword) << c.label;
+        EXPECT_EQ(store.ReadString("V"), c.str) << c.label;
+    }
+}
+
+TEST(RegStoreParse, EveryCutKeepsWholeValuesOnly) {
+    RegStore full;
+    full.WriteDword("Width", 0x3c);
+    full.WriteString("Font1Name", "Courier \"New\"");
+    full.WriteDword("Lines", 0x12345678);
+    const std::string text = full.FormatText();
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        RegStore part;
+        part.ParseText(text.substr(0, cut));
+        for (const char* name : {"Width", "Lines"}) {
+            if (part.Exists(name)) {
+                EXPECT_EQ(part.ReadDword(name), full.ReadDword(name)) << cut;
+            }
+        }
+        if (part.Exists("Font1Name")) {
+            EXPECT_EQ(part.ReadString("Font1Name"), full.ReadString("Font1Name")) << cut;
+        }
+        // A value whose line ended before the cut is never lost.
+        const std::string upTo = text.substr(0, cut);
+        EXPECT_EQ(part.Exists("Width"), upTo.find("dword:0000003c") != std::string::npos) << cut;
+    }
+}
+
+TEST(RegStoreFormat, ExactBytes) {
+    RegStore store;
+    store.WriteDword("Width", 60);
+    store.WriteString("Path", "C:\\\"x\"");
+    store.WriteDword("Neg", static_cast<std::uint32_t>(-5));
+    EXPECT_EQ(store.FormatText(), kHeader +
+                                      "\"Width\"=dword:0000003c\r\n"
+                                      "\"Path\"=\"C:\\\\\\\"x\\\"\"\r\n"
+                                      "\"Neg\"=dword:fffffffb\r\n");
+}
+
+TEST(RegStoreValues, NamesIgnoreCaseAndKeepOneEntry) {
+    RegStore store;
+    store.WriteDword("ShortName", 0);
+    store.WriteDword("Width", 1);
+    store.WriteDword("Shortname", 1);
+    EXPECT_TRUE(store.Exists("SHORTNAME"));
+    EXPECT_EQ(store.ReadDword("shortname"), 1u);
+    const std::string text = store.FormatText();
+    EXPECT_NE(text.find("\"Shortname\"=dword:00000001\r\n\"Width\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("ShortName"), std::string::npos);
+
+    store.WriteString("Width", "wide");
+    EXPECT_EQ(store.ReadDword("Width"), std::nullopt);
+    EXPECT_EQ(store.ReadString("Width"), "wide");
+    EXPECT_EQ(store.ReadString("Shortname"), std::nullopt);
+}
+
+TEST(RegStoreValues, MergeMissingAddsOnlyUnknownNames) {
+    RegStore mine;
+    mine.WriteDword("Width", 10);
+    RegStore old;
+    old.WriteDword("WIDTH", 99);
+    old.WriteString("Extra", "keep");
+    mine.MergeMissing(old);
+    EXPECT_EQ(mine.ReadDword("Width"), 10u);
+    EXPECT_EQ(mine.ReadString("Extra"), "keep");
+}
+
+TEST(RegStoreFile, EveryByteSurvivesSaveAndLoad) {
+    TempFolder dir;
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    RegStore store;
+    store.WriteString("All", all);
+    store.WriteString("Empty", "");
+    store.WriteDword("Max", 0xFFFFFFFFu);
+    std::string error;
+    ASSERT_TRUE(store.SaveFile(dir / "s.reg", &error)) << error;
+
+    RegStore back;
+    ASSERT_TRUE(back.LoadFile(dir / "s.reg"));
+    EXPECT_EQ(back.ReadString("All"), all);
+    EXPECT_EQ(back.ReadString("Empty"), "");
+    EXPECT_EQ(back.ReadDword("Max"), 0xFFFFFFFFu);
+}
+
+TEST(RegStoreFile, MissingIsEmptyUnreadableIsFalse) {
+    TempFolder dir;
+    RegStore store;
+    store.WriteDword("Stale", 1);
+    EXPECT_TRUE(store.LoadFile(dir / "none.reg"));
+    EXPECT_TRUE(store.empty());
+
+    store.WriteDword("Stale", 1);
+    fs::create_directory(dir / "folder.reg");
+    EXPECT_FALSE(store.LoadFile(dir / "folder.reg"));
+    EXPECT_TRUE(store.empty());
+}
+
+TEST(RegStoreFile, SaveCreatesPrivateFoldersAndLeavesNoTemp) {
+    TempFolder dir;
+    const std::string path = dir / "a/b/Lumora.reg";
+    RegStore store;
+    store.WriteDword("Width", 60);
+    std::string error;
+    ASSERT_TRUE(store.SaveFile(path, &error)) << error;
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "a").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(ReadAll(path), store.FormatText());
+
+    store.WriteDword("Width", 61);
+    ASSERT_TRUE(store.SaveFile(path, &error)) << error;
+    EXPECT_EQ(ReadAll(path), store.FormatText());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "a/b"), fs::directory_iterator()), 1);
+}
+
+TEST(RegStoreFile, SaveThroughSymlinkKeepsTheLink) {
+    TempFolder dir;
+    WriteAll(dir / "real.reg", kHeader);
+    fs::create_symlink(dir / "real.reg", dir / "link.reg");
+    RegStore store;
+    store.WriteDword("Width", 7);
+    ASSERT_TRUE(store.SaveFile(dir / "link.reg"));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.reg"));
+    EXPECT_EQ(ReadAll(dir / "real.reg"), store.FormatText());
+}
+
+TEST(RegStoreFile, SaveBelowAFileFailsWithReason) {
+    TempFolder dir;
+    WriteAll(dir / "plain", "x");
+    RegStore store;
+    store.WriteDword("Width", 60);
+    std::string error;
+    EXPECT_FALSE(store.SaveFile(dir / "plain/sub/Lumora.reg", &error));
+    EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
+    EXPECT_EQ(ReadAll(dir / "plain"), "x");
+}
+
+// A write that fails half-way (here: the file size limit, which binds root
+// too) must leave the old file as it was and no temporary file behind.
+TEST(RegStoreFile, FailedWriteLeavesOldFile) {
+    TempFolder dir;
+    const std::string path = dir / "Lumora.reg";
+    const std::string old = kHeader + "\"Width\"=dword:0000003c\r\n";
+    WriteAll(path, old);
+    RegStore store;
+    store.WriteString("Big", std::string(4096, 'x'));
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        const bool saved = store.SaveFile(path, &error);
+        ::_exit(!saved && error.find("too large") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadAll(path), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace lumora
