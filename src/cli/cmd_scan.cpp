@@ -30,8 +30,8 @@ struct ScanOptions {
 void AddBoolOption(CLI::App* cmd, const std::string& name, std::optional<bool>& target,
                    const std::string& help) {
     cmd->add_flag_function(
-        "--" + name + ",!--no-" + name,
-        [&target](std::int64_t count) { target = count > 0; }, help);
+        "--" + name + ",!--no-" + name, [&target](std::int64_t count) { target = count > 0; },
+        help);
 }
 
 // Applies the command line's layout options to this run's settings.
@@ -66,7 +66,7 @@ bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
                    std::string& sourceFolder) {
     for (const auto& given : o.paths) {
         const std::string path = AbsolutePath(given);
-        struct stat st{};
+        struct stat st {};
         if (stat(path.c_str(), &st) != 0) {
             std::fprintf(stderr, "lumora-cli: cannot read %s\n", given.c_str());
             return false;
@@ -106,8 +106,8 @@ int RunScan(const ScanOptions& o) {
     NoDescriptionSource source;
     bool written = false;
     int crashed = 0;
-    ScanEnvironment env{setup.config, setup.formats, host, log, source, setup.dirs.tempDir,
-                        nullptr, nullptr, nullptr};
+    ScanEnvironment env{setup.config,       setup.formats, host,    log,    source,
+                        setup.dirs.tempDir, nullptr,       nullptr, nullptr};
     env.writeList = [&written](const std::string& p, const std::string& b, std::string* e) {
         written = WriteListTo(p, b, e);
         return written;
@@ -134,10 +134,9 @@ int RunScan(const ScanOptions& o) {
 
 void AddScanCommand(CLI::App& app, CliResult& result) {
     auto opts = std::make_shared<ScanOptions>();
-    CLI::App* cmd = app.add_subcommand(
-        "scan", "Scan I: write a file list from archive files and folders");
-    cmd->add_option("PATH", opts->paths, "Archive files, or folders holding archives")
-        ->required();
+    CLI::App* cmd =
+        app.add_subcommand("scan", "Scan I: write a file list from archive files and folders");
+    cmd->add_option("PATH", opts->paths, "Archive files, or folders holding archives")->required();
     cmd->add_option("-o,--output", opts->output, "List file to write (default: standard output)");
     cmd->add_flag("-r,--recursive", opts->recursive, "Include the subfolders of given folders");
     cmd->add_option("--design", opts->design,
@@ -148,8 +147,10 @@ void AddScanCommand(CLI::App& app, CliResult& result) {
         ->check(CLI::Range(1, 60));
     cmd->add_option("--width2", opts->width2, "Length of the separator line")
         ->check(CLI::Range(1, 140));
-    cmd->add_option("--space1", opts->space1, "Gap between name and size")->check(CLI::Range(1, 10));
-    cmd->add_option("--space2", opts->space2, "Gap between size and date")->check(CLI::Range(1, 10));
+    cmd->add_option("--space1", opts->space1, "Gap between name and size")
+        ->check(CLI::Range(1, 10));
+    cmd->add_option("--space2", opts->space2, "Gap between size and date")
+        ->check(CLI::Range(1, 10));
     cmd->add_option("--space3", opts->space3, "Gap between date and description")
         ->check(CLI::Range(1, 10));
     cmd->add_option("--align", opts->align, "Name column alignment")

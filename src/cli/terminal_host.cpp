@@ -14,7 +14,9 @@ namespace {
 // Set by the signal handler only; a signal cannot reach any other state.
 volatile std::sig_atomic_t interruptPending = 0;
 
-void OnInterrupt(int) { interruptPending = 1; }
+void OnInterrupt(int) {
+    interruptPending = 1;
+}
 
 }  // namespace
 

@@ -18,7 +18,9 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (v && *v) ? std::string(v) : fallback;
 }
 
-std::string HomeFolder() { return EnvOr("HOME", "/tmp"); }
+std::string HomeFolder() {
+    return EnvOr("HOME", "/tmp");
+}
 
 bool MakeFolders(const std::string& path, mode_t mode) {
     std::string part;
@@ -28,7 +30,7 @@ bool MakeFolders(const std::string& path, mode_t mode) {
         }
         if (i < path.size()) part += path[i];
     }
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -64,7 +66,9 @@ std::string SettingsFolder() {
     return WithTrailingSlash(base) + "Kestrel Rodoridodari/";
 }
 
-std::string SettingsStorePath() { return SettingsFolder() + "Lumora.reg"; }
+std::string SettingsStorePath() {
+    return SettingsFolder() + "Lumora.reg";
+}
 
 std::string ExecutablePath() {
     char buf[4096];

@@ -62,6 +62,8 @@ TDateTime UnixToLocalDateTime(std::int64_t unixSeconds) {
                            local.tm_min, local.tm_sec});
 }
 
-TDateTime NowLocal() { return UnixToLocalDateTime(std::time(nullptr)); }
+TDateTime NowLocal() {
+    return UnixToLocalDateTime(std::time(nullptr));
+}
 
 }  // namespace lumora

@@ -37,7 +37,8 @@ bool Is83Char(unsigned char c) {
 }
 
 bool All83Chars(const std::string& s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return Is83Char(static_cast<unsigned char>(c)); });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return Is83Char(static_cast<unsigned char>(c)); });
 }
 
 struct AliasParts {
@@ -80,7 +81,7 @@ std::string MakeAlias(const AliasParts& p, int n) {
 std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.ok()) return std::nullopt;
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return ArchiveFileStat{static_cast<std::uint64_t>(st.st_size),
                            UnixToLocalDateTime(static_cast<std::int64_t>(st.st_mtime))};
@@ -139,7 +140,7 @@ std::string ShortNameForPath(const std::string& folder, const std::string& fileN
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit) {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd.ok()) return std::nullopt;
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     std::string data;
     char buf[65536];
@@ -158,7 +159,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t li
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
     const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = folder + "." + base + ".XXXXXX";
     auto fail = [&](int err) {
@@ -179,9 +181,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
         }
         done += static_cast<std::size_t>(n);
     }
-    struct stat old{};
+    struct stat old {};
     const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (fchmod(fd.get(), mode) != 0 || fsync(fd.get()) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (fchmod(fd.get(), mode) != 0 || fsync(fd.get()) != 0 ||
+        ::rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         return fail(err);

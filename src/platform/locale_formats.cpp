@@ -35,16 +35,27 @@ std::string FormatDateTimeTokens(const std::string& tokens, TDateTime t) {
         const std::size_t run = (c >= 'a' && c <= 'z') ? RunLength(tokens, i, c) : 0;
         int value = -1;
         switch (run ? c : 0) {
-            case 'd': value = p.day; break;
-            case 'm': value = p.month; break;
-            case 'h': value = p.hour; break;
-            case 'n': value = p.minute; break;
-            case 's': value = p.second; break;
+            case 'd':
+                value = p.day;
+                break;
+            case 'm':
+                value = p.month;
+                break;
+            case 'h':
+                value = p.hour;
+                break;
+            case 'n':
+                value = p.minute;
+                break;
+            case 's':
+                value = p.second;
+                break;
             case 'y':
                 out += run >= 3 ? std::to_string(p.year) : TwoDigits(p.year % 100);
                 i += run;
                 continue;
-            default: break;
+            default:
+                break;
         }
         if (value < 0) {
             out += tokens[i++];
@@ -89,21 +100,52 @@ std::string StrftimeToTokens(const std::string& pattern) {
         if ((c == 'E' || c == 'O' || c == '-' || c == '_' || c == '0') && i + 1 < pattern.size())
             c = pattern[++i];
         switch (c) {
-            case 'd': out += "dd"; break;
-            case 'e': out += "d"; break;
-            case 'm': out += "mm"; break;
-            case 'y': out += "yy"; break;
-            case 'Y': out += "yyyy"; break;
-            case 'H': case 'I': out += "hh"; break;
-            case 'k': case 'l': out += "h"; break;
-            case 'M': out += "nn"; break;
-            case 'S': out += "ss"; break;
-            case 'T': out += "hh:nn:ss"; break;
-            case 'R': out += "hh:nn"; break;
-            case 'D': out += "mm/dd/yy"; break;
-            case 'F': out += "yyyy-mm-dd"; break;
-            case '%': out += '%'; break;
-            default: break;  // zone names, AM/PM and the like are left out
+            case 'd':
+                out += "dd";
+                break;
+            case 'e':
+                out += "d";
+                break;
+            case 'm':
+                out += "mm";
+                break;
+            case 'y':
+                out += "yy";
+                break;
+            case 'Y':
+                out += "yyyy";
+                break;
+            case 'H':
+            case 'I':
+                out += "hh";
+                break;
+            case 'k':
+            case 'l':
+                out += "h";
+                break;
+            case 'M':
+                out += "nn";
+                break;
+            case 'S':
+                out += "ss";
+                break;
+            case 'T':
+                out += "hh:nn:ss";
+                break;
+            case 'R':
+                out += "hh:nn";
+                break;
+            case 'D':
+                out += "mm/dd/yy";
+                break;
+            case 'F':
+                out += "yyyy-mm-dd";
+                break;
+            case '%':
+                out += '%';
+                break;
+            default:
+                break;  // zone names, AM/PM and the like are left out
         }
     }
     // Drop blanks left behind by removed fields at the end.

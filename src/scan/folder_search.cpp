@@ -10,9 +10,9 @@ namespace lumora {
 
 namespace {
 
-constexpr const char* kArchiveExtensions[] = {".ZIP", ".ARJ", ".LHA", ".LZH", ".ARC", ".PAK",
-                                              ".RAR", ".CAB", ".TAR", ".ZOO", ".GZ",  ".TGZ",
-                                              ".Z"};
+constexpr const char* kArchiveExtensions[] = {".ZIP", ".ARJ", ".LHA", ".LZH", ".ARC",
+                                              ".PAK", ".RAR", ".CAB", ".TAR", ".ZOO",
+                                              ".GZ",  ".TGZ", ".Z"};
 
 std::string UpperAscii(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -28,15 +28,14 @@ void Walk(const std::string& folder, bool recursive, std::vector<std::string>& o
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         const std::string path = folder + name;
-        struct stat st{};
+        struct stat st {};
         if (lstat(path.c_str(), &st) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
             if (recursive) subfolders.push_back(path + "/");
             continue;
         }
         // A symbolic link to a file counts; one to a folder is not followed.
-        if (S_ISLNK(st.st_mode) && (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
-            continue;
+        if (S_ISLNK(st.st_mode) && (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
         if (HasArchiveExtension(name)) out.push_back(path);
     }
     closedir(dir);

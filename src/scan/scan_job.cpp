@@ -36,7 +36,7 @@ std::string MemberFileName(const std::string& member) {
 }
 
 bool IsRegularFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -95,8 +95,8 @@ void ScanJob::RunCommand(const std::vector<std::string>& archives,
     host.SetBusy();
     if (!archives.empty()) {
         host.ProcessMessages();
-        const auto listFile = host.AskSaveFileName(
-            {"Dateiliste speichern unter", sourceFolder, "txt", kListFilter});
+        const auto listFile =
+            host.AskSaveFileName({"Dateiliste speichern unter", sourceFolder, "txt", kListFilter});
         if (listFile) {
             env_.log.LogJobStart();
             const auto sorted = SortAndMark(archives);
@@ -135,8 +135,8 @@ ScanJob::Totals ScanJob::FirstPass(const std::vector<ArchiveEntry>& archives) co
 }
 
 bool ScanJob::AskCancel() {
-    const MsgAnswer answer = env_.host.MessageBox(
-        "Abbruch", "Den Vorgang wirklich abbrechen ?", MsgIcon::Question, MsgButtons::YesNo);
+    const MsgAnswer answer = env_.host.MessageBox("Abbruch", "Den Vorgang wirklich abbrechen ?",
+                                                  MsgIcon::Question, MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes) return true;
     cancelRequested_ = false;
     return false;
@@ -157,8 +157,7 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         host.ProcessMessages();
 
         const TDateTime today = NowLocal();
-        const EntryLayout layout(env_.config.settings,
-                                 FormatShortDate(env_.formats, today).size());
+        const EntryLayout layout(env_.config.settings, FormatShortDate(env_.formats, today).size());
         std::vector<std::string> output;
         double processedKb = 0;
         for (std::size_t i = 0; i < archives.size(); ++i) {
@@ -174,8 +173,12 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         }
         if (env_.config.settings.Resume) {
             output.emplace_back();
-            SummaryInput in{static_cast<int>(archives.size()), totals.kilobytes, totals.oldest,
-                            totals.newest, today, Utf8ToAnsi(sourceFolder)};
+            SummaryInput in{static_cast<int>(archives.size()),
+                            totals.kilobytes,
+                            totals.oldest,
+                            totals.newest,
+                            today,
+                            Utf8ToAnsi(sourceFolder)};
             output.push_back(MaybeOem(env_.config.settings, BuildSummary(in, env_.formats)));
         }
         return output;
@@ -195,9 +198,8 @@ std::string ScanJob::NameColumnText(const std::string& hostPath) const {
     return UpperAZ(Utf8ToAnsi(name));
 }
 
-void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index,
-                             std::vector<std::string>& output, double& processedKb,
-                             const EntryLayout& layout) {
+void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<std::string>& output,
+                             double& processedKb, const EntryLayout& layout) {
     ScanHost& host = env_.host;
     const AppSettings& s = env_.config.settings;
     EntryColumns columns;

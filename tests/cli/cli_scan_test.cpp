@@ -25,9 +25,9 @@ struct RunResult {
 class CliScanTest : public ::testing::Test {
 protected:
     RunResult Run(const std::string& args) {
-        const std::string cmd = "cd '" + work.path() + "' && LC_ALL=C XDG_CONFIG_HOME='" + config.path() +
-                                "' '" LUMORA_BIN_DIR "/lumora-cli' " + args + " >'" +
-                                (work / "out") + "' 2>'" + (work / "err") + "'";
+        const std::string cmd = "cd '" + work.path() + "' && LC_ALL=C XDG_CONFIG_HOME='" +
+                                config.path() + "' '" LUMORA_BIN_DIR "/lumora-cli' " + args +
+                                " >'" + (work / "out") + "' 2>'" + (work / "err") + "'";
         RunResult r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -42,9 +42,9 @@ protected:
 TEST_F(CliScanTest, HelpDocumentsTheLayoutOptions) {
     const RunResult r = Run("scan --help");
     EXPECT_EQ(r.status, 0);
-    for (const char* opt : {"--design", "--width2", "--space3", "--align", "--no-divide",
-                            "--no-resume", "--oem", "--short-names", "--separator-char",
-                            "--info-files", "-r"})
+    for (const char* opt :
+         {"--design", "--width2", "--space3", "--align", "--no-divide", "--no-resume", "--oem",
+          "--short-names", "--separator-char", "--info-files", "-r"})
         EXPECT_THAT(r.out, HasSubstr(opt));
 }
 
@@ -74,9 +74,9 @@ TEST_F(CliScanTest, ListGoesToStandardOutputWithoutOutputOption) {
 TEST_F(CliScanTest, BadOptionsAndPathsWriteNothing) {
     work.Write("A.ZIP", "x");
     work.Write("list.txt", "old list");
-    for (const char* args : {"scan -o list.txt --width 0 A.ZIP", "scan -o list.txt --bogus A.ZIP",
-                             "scan -o list.txt --align middle A.ZIP",
-                             "scan -o list.txt A.ZIP missing.zip", "scan"}) {
+    for (const char* args :
+         {"scan -o list.txt --width 0 A.ZIP", "scan -o list.txt --bogus A.ZIP",
+          "scan -o list.txt --align middle A.ZIP", "scan -o list.txt A.ZIP missing.zip", "scan"}) {
         const RunResult r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;

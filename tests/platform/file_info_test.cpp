@@ -1,8 +1,8 @@
 // Short names, file facts and atomic writes.
 #include "platform/file_info.h"
 
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "support/temp_folder.h"

@@ -11,8 +11,8 @@
 
 #include "platform/locale_formats.h"
 #include "platform/text.h"
-#include "support/temp_folder.h"
 #include "scan/recording_host.h"
+#include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
@@ -54,8 +54,8 @@ protected:
     }
 
     ScanJob MakeJob() {
-        ScanEnvironment env{config, formats, host, log, source, temp.path(),
-                            nullptr, nullptr, nullptr};
+        ScanEnvironment env{config,      formats, host,    log,    source,
+                            temp.path(), nullptr, nullptr, nullptr};
         env.onCrash = [this](const std::string& m, const CrashContext& c) {
             crashMessage = m;
             crashContext = c;
@@ -255,10 +255,13 @@ TEST_F(ScanJobTest, OemConvertsErrorEntriesButNotTheSeparator) {
     config.settings.Divide = true;
     config.settings.DivisionChar = "\xC4";
     FillSeparatorLine(config);
-    source.failures["A.ZIP"] = "Pr\xFC" "fung";
+    source.failures["A.ZIP"] =
+        "Pr\xFC"
+        "fung";
     MakeJob().RunCommand({Archive("A.ZIP", 1)}, dir.path());
     const auto lines = ListLines();
-    EXPECT_THAT(lines[0], HasSubstr("Pr\x81" "fung"));
+    EXPECT_THAT(lines[0], HasSubstr("Pr\x81"
+                                    "fung"));
     EXPECT_EQ(lines[1], std::string(80, '\xC4'));
 }
 
@@ -273,9 +276,7 @@ TEST_F(ScanJobTest, ShortNamesShowTheAlias) {
 
 TEST_F(ScanJobTest, SizesBeyondFourGibibytesAreExact) {
     const std::string big = dir / "BIG.ZIP";
-    {
-        std::ofstream f(big, std::ios::binary);
-    }
+    { std::ofstream f(big, std::ios::binary); }
     if (::truncate(big.c_str(), 5368709120LL) != 0) GTEST_SKIP() << "no sparse files here";
     MakeJob().RunCommand({big}, dir.path());
     EXPECT_THAT(ListLines()[0], HasSubstr("5368709120"));

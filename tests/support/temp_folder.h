@@ -57,7 +57,7 @@ inline std::string ReadAll(const std::string& path) {
 }
 
 inline bool Exists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
 }
 
