@@ -44,7 +44,6 @@ void ClampToDialogRanges(AppSettings& s) {
     s.Space3 = std::clamp(s.Space3, 1, 10);
     s.Lines = std::clamp(s.Lines, 1, 10000);
     s.Align = s.Align != 0 ? 1 : 0;
-    if (s.Mode != 0 && s.Mode != 1) s.Mode = static_cast<int>(LineFilterMode::Contains);
     if (s.Font1Size <= 0) s.Font1Size = 8;
 }
 

@@ -2,6 +2,7 @@
 // them for the whole run: InfoFileList and SeparatorLine.
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,15 @@ struct AppSettings {
 // Brings the integers into the ranges the settings dialog allows, so a
 // hand-edited or damaged store cannot yield a zero or negative width or a
 // huge gap: Width 1..60, Width2 1..140, Space1-3 1..10, Lines 1..10000,
-// Align 0 or 1 (non-zero is 1), Mode 0 or 1 (anything else 0), Font1Size
-// above 0 (else 8). Design and Browser stay as they are.
+// Align 0 or 1 (non-zero is 1), Font1Size above 0 (else 8). Design, Mode and
+// Browser stay as they are (the line filter has a rule for any other Mode).
 void ClampToDialogRanges(AppSettings& s);
 
 inline constexpr int kSeparatorLineLength = 140;
+
+// A set over the 256 byte values; bit 16 * r + c stands for row r, column c
+// of the filter dialog's table.
+using CharSet = std::bitset<256>;
 
 // The application's configuration object: owned by the front end and
 // passed to whoever needs it (no process-wide copy).
@@ -61,6 +66,14 @@ struct Configuration {
     AppSettings settings = AppSettings::Defaults();
     std::vector<std::string> InfoFileList;
     std::string SeparatorLine = std::string(kSeparatorLineLength, ' ');
+    // The special characters the description filter removes.
+    CharSet SpecialCharSet;
+    // The same as the 16 x 16 table of marks the filter dialog edits and
+    // filter.cfg stores; a row that filter.cfg cannot describe keeps its
+    // marks while the set loses them.
+    CharSet SpecialCharMarks;
+    // The line filter's strings, in the order of filter2.cfg.
+    std::vector<std::string> LineFilterList;
 };
 
 // Fills SeparatorLine with the first character of DivisionChar; an empty

@@ -221,7 +221,7 @@ TEST_F(SettingsTest, LoadedIntegersAreClampedToTheDialogRanges) {
         {"Lines", 20000, &AppSettings::Lines, 10000},
         {"Align", 5, &AppSettings::Align, 1},
         {"Align", 0, &AppSettings::Align, 0},
-        {"Mode", 7, &AppSettings::Mode, 0},
+        {"Mode", 7, &AppSettings::Mode, 7},
         {"Mode", 1, &AppSettings::Mode, 1},
         {"Design", 9, &AppSettings::Design, 9},
         {"Font1Size", 0, &AppSettings::Font1Size, 8},
