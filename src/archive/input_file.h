@@ -1,0 +1,40 @@
+// An archive file opened read-only. Reads are positioned and report how many
+// bytes really arrived, so callers check every header against that count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace lumora::archive {
+
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+
+    // Regular files only: a folder counts as a file that cannot be opened.
+    bool Open(const std::string& path);
+    // False when the system reports an error on closing.
+    bool Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    std::uint64_t Size() const { return size_; }
+    std::time_t ModifiedTime() const { return mtime_; }
+
+    // Reads up to `n` bytes at `offset`; fewer at the end of the file or on a
+    // read error.
+    std::size_t ReadAt(std::uint64_t offset, void* dst, std::size_t n) const;
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    std::time_t mtime_ = 0;
+};
+
+}  // namespace lumora::archive

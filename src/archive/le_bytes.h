@@ -1,0 +1,21 @@
+// Little-endian fields of archive headers.
+#pragma once
+
+#include <cstdint>
+
+namespace lumora::archive {
+
+inline std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t Le32(const std::uint8_t* p) {
+    return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+inline std::uint64_t Le64(const std::uint8_t* p) {
+    return Le32(p) | (std::uint64_t{Le32(p + 4)} << 32);
+}
+
+}  // namespace lumora::archive

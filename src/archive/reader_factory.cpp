@@ -1,0 +1,37 @@
+#include "archive/reader_factory.h"
+
+#include "archive/un_zip.h"
+
+namespace lumora::archive {
+
+namespace {
+
+using ReaderFactory = std::unique_ptr<TUnBase> (*)();
+
+template <typename Reader>
+std::unique_ptr<TUnBase> Make() {
+    return std::make_unique<Reader>();
+}
+
+struct ReaderRow {
+    TArcType type;
+    ReaderFactory make;
+};
+
+constexpr ReaderRow kReaders[] = {
+    {atZIP, Make<TUnZIP>},
+    {atZipExe, Make<TUnZIP>},
+    {atZip250, Make<TUnZIP>},
+    {atZip250Exe, Make<TUnZIP>},
+};
+
+}  // namespace
+
+std::unique_ptr<TUnBase> MakeReader(TArcType type) {
+    for (const ReaderRow& row : kReaders) {
+        if (row.type == type) return row.make();
+    }
+    return nullptr;
+}
+
+}  // namespace lumora::archive
