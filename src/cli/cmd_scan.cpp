@@ -7,11 +7,13 @@
 
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
+#include "cli/scan_common.h"
 #include "cli/terminal_host.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
 #include "scan/folder_search.h"
 #include "scan/job_log.h"
+#include "scan/job_seams.h"
 #include "scan/scan_job.h"
 
 namespace lumora::cli {
@@ -25,14 +27,9 @@ struct ScanOptions {
     std::optional<int> design, width, width2, space1, space2, space3;
     std::optional<std::string> align, separatorChar, infoFiles;
     std::optional<bool> divide, resume, oem, shortNames;
+    FilterOptions filters;
+    std::optional<std::string> logFile;
 };
-
-void AddBoolOption(CLI::App* cmd, const std::string& name, std::optional<bool>& target,
-                   const std::string& help) {
-    cmd->add_flag_function(
-        "--" + name + ",!--no-" + name, [&target](std::int64_t count) { target = count > 0; },
-        help);
-}
 
 // Applies the command line's layout options to this run's settings.
 void ApplyOverrides(const ScanOptions& o, Configuration& config) {
@@ -48,6 +45,7 @@ void ApplyOverrides(const ScanOptions& o, Configuration& config) {
     if (o.resume) s.Resume = *o.resume;
     if (o.oem) s.OEM = *o.oem;
     if (o.shortNames) s.ShortName = *o.shortNames;
+    ApplyFilterOptions(o.filters, s);
     if (o.separatorChar) {
         s.DivisionChar = Utf8ToAnsi(*o.separatorChar);
         FillSeparatorLine(config);
@@ -84,14 +82,6 @@ bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
     return true;
 }
 
-bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error) {
-    if (path != "-") return WriteFileAtomically(path, bytes, error);
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
-                    std::fflush(stdout) == 0;
-    if (!ok && error) *error = "write error on standard output";
-    return ok;
-}
-
 int RunScan(const ScanOptions& o) {
     std::vector<std::string> archives;
     std::string sourceFolder;
@@ -101,23 +91,21 @@ int RunScan(const ScanOptions& o) {
 
     const std::string listFile = o.output == "-" ? "-" : AbsolutePath(o.output);
     TerminalHost host(listFile);
+    LoadFilterDefinitions(setup, host);
     JobLog log(host, setup.formats);
     log.SetLineLimit(1 << 30);
     NoDescriptionSource source;
     bool written = false;
-    int crashed = 0;
     ScanEnvironment env{setup.config,       setup.formats, host,    log,    source,
                         setup.dirs.tempDir, nullptr,       nullptr, nullptr};
     env.writeList = [&written](const std::string& p, const std::string& b, std::string* e) {
         written = WriteListTo(p, b, e);
         return written;
     };
-    env.onCrash = [&crashed](const std::string& message, const CrashContext& c) {
-        std::fprintf(stderr, "lumora-cli: internal error at %s (%d of %d): %s\n",
-                     TerminalText(c.currentName).c_str(), c.currentIndex + 1, c.archiveCount,
-                     message.c_str());
-        crashed = 1;
-    };
+    env.filterDescription = ConfiguredFilter(setup.config);
+    const std::string tempDir = setup.dirs.tempDir;
+    env.onCrash = CrashReportHandler(host, {setup.dirs.programDir, setup.dirs.windowsDir},
+                                     [tempDir] { EndAfterCrash(tempDir); });
     ScanJob job(env);
     host.onStop = [&job] { job.RequestCancel(); };
     InstallInterruptHandler();
@@ -126,7 +114,7 @@ int RunScan(const ScanOptions& o) {
         return 1;
     }
     job.RunCommand(archives, sourceFolder);
-    if (crashed) return 3;
+    if (o.logFile && !WriteJobLog(log, *o.logFile)) return 2;
     return written ? 0 : 2;
 }
 
@@ -165,9 +153,12 @@ void AddScanCommand(CLI::App& app, CliResult& result) {
         });
     cmd->add_option("--info-files", opts->infoFiles,
                     "Description file names to look for, in order (comma-separated)");
+    AddFilterOptions(cmd, opts->filters);
+    cmd->add_option("--log", opts->logFile,
+                    "Also write the job log (start, one line per archive, end) to this file");
     cmd->footer(
         "Folders contribute their .ZIP .ARJ .LHA .LZH .ARC .PAK .RAR .CAB .TAR .ZOO .GZ .TGZ .Z "
-        "files. Layout options change the stored settings for this run only.");
+        "files. Layout and filter options change the stored settings for this run only.");
     cmd->callback([opts, &result] { result.exitCode = RunScan(*opts); });
 }
 

@@ -13,6 +13,8 @@ struct CliResult {
 
 // Scan I.
 void AddScanCommand(CLI::App& app, CliResult& result);
+// Scan II.
+void AddScan2Command(CLI::App& app, CliResult& result);
 // Archive commands: type, extract (and later contents, desc).
 void AddArchiveCommands(CLI::App& app, CliResult& result);
 

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
 
     lumora::cli::CliResult result;
     lumora::cli::AddScanCommand(app, result);
+    lumora::cli::AddScan2Command(app, result);
     lumora::cli::AddArchiveCommands(app, result);
 
     try {

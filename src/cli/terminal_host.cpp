@@ -71,6 +71,20 @@ void TerminalHost::SetIdle() {
     progressShown_ = false;
 }
 
+void TerminalHost::LogLineAdded(const std::string& text, LogKind kind) {
+    if (!echoFailedLogLines || kind != LogKind::Failure) return;
+    if (progressShown_) std::fputs("\r\033[K", stderr);
+    progressShown_ = false;
+    std::fprintf(stderr, "lumora-cli: %s\n", TerminalText(text).c_str());
+}
+
+std::optional<ScanIIOptions> TerminalHost::AskScanIIOptions(const std::string&,
+                                                            const std::vector<std::string>&) {
+    if (optionsGiven_) return std::nullopt;
+    optionsGiven_ = true;
+    return scanIIOptions;
+}
+
 void TerminalHost::SetCurrentFileField(const std::string& text) {
     if (!progress_ || text.empty()) return;
     std::fprintf(stderr, "\r\033[K[%d/%d] %s", gaugePos_ + 1, gaugeMax_ + 1,

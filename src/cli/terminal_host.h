@@ -25,17 +25,28 @@ public:
     void SetGaugeMax(int max) override { gaugeMax_ = max; }
     void SetGaugePosition(int pos) override { gaugePos_ = pos; }
     void SetStatusPanel(int, const std::string&) override {}
-    void LogLineAdded(const std::string&, LogKind) override {}
+    void LogLineAdded(const std::string& text, LogKind kind) override;
     void LogCleared() override {}
     void SelectLastLogLine() override {}
     std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override {
         return listFile_;
     }
+    std::optional<std::string> AskFolder(const std::string&, const std::string&) override {
+        return folderAnswer;
+    }
+    // The given options once; asked again (nothing ticked), it cancels.
+    std::optional<ScanIIOptions> AskScanIIOptions(const std::string&,
+                                                  const std::vector<std::string>&) override;
 
     // Called from ProcessMessages once Ctrl+C was pressed.
     std::function<void()> onStop;
     // Messages that only confirm success are not printed.
     bool quietCompletion = true;
+    // Red log lines are printed too (a file that could not be read).
+    bool echoFailedLogLines = false;
+    // The answers of the folder browser and the Scan II options dialog.
+    std::optional<std::string> folderAnswer;
+    std::optional<ScanIIOptions> scanIIOptions;
 
 private:
     std::string listFile_;
@@ -43,6 +54,7 @@ private:
     bool progressShown_ = false;
     int gaugeMax_ = 0;
     int gaugePos_ = 0;
+    bool optionsGiven_ = false;
 };
 
 // Installs the Ctrl+C handler that TerminalHost::ProcessMessages polls.

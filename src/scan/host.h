@@ -17,11 +17,24 @@ enum class MsgAnswer { Ok, Yes, No };
 // Marker kinds of the job log.
 enum class LogKind : int { Failure = 0, Success = 1, Neutral = 2 };
 
+// The main window's save dialog. An empty title or default extension leaves
+// the dialog's current one as it is.
 struct SaveDialogRequest {
     std::string title;
     std::string initialFolder;
     std::string defaultExtension;
     std::string filter;
+};
+
+// The file types of every list save dialog.
+inline constexpr const char* kListFileTypes =
+    "Text-Dateien (*.txt)|*.txt|Daten-Dateien (*.dat)|*.dat|Datei-Listen (*.lst)|*.lst|"
+    "Files.BBS-Dateien (*.bbs)|*.bbs|Alle Dateien (*.*)|*.*";
+
+// What the Scan II options dialog was left with on "&Weiter >>".
+struct ScanIIOptions {
+    std::vector<std::string> searchNames;  // the ticked names, Windows-1252
+    bool includeSubfolders = false;
 };
 
 class ScanHost {
@@ -53,6 +66,17 @@ public:
 
     // The save dialog: the chosen file (host path), or nullopt on cancel.
     virtual std::optional<std::string> AskSaveFileName(const SaveDialogRequest& request) = 0;
+
+    // The folder browser (folders only, from the computer's drives): the
+    // chosen folder as a host path, or nullopt on cancel.
+    virtual std::optional<std::string> AskFolder(const std::string& title,
+                                                 const std::string& caption) = 0;
+    // The Scan II options dialog with `caption` (the chosen folder) and the
+    // names of `infoFileList` unticked, subfolders unticked: the choices, or
+    // nullopt on "&Abbrechen". Choices without a ticked name are answered
+    // with a notice and the question comes again.
+    virtual std::optional<ScanIIOptions> AskScanIIOptions(
+        const std::string& caption, const std::vector<std::string>& infoFileList) = 0;
 };
 
 }  // namespace lumora

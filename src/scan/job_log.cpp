@@ -1,5 +1,6 @@
 #include "scan/job_log.h"
 
+#include "platform/file_info.h"
 #include "platform/text.h"
 
 namespace lumora {
@@ -11,6 +12,7 @@ const std::string kDashes(27, '-');
 }  // namespace
 
 void JobLog::AddLogLine(const std::string& text, LogKind kind) {
+    if (!shown_) return;
     lines_.push_back(text);
     kinds_.push_back(kind);
     host_.LogLineAdded(text, kind);
@@ -50,7 +52,7 @@ void JobLog::CheckLimit() {
     host_.MessageBox("Hinweis",
                      Utf8ToAnsi("Das Protokoll hat die definierte Zeilenanzahl erreicht und wird "
                                 "nun gelöscht."),
-                     MsgIcon::Information, MsgButtons::Ok);
+                     MsgIcon::None, MsgButtons::Ok);
     ClearWithQuestion();
 }
 
@@ -69,6 +71,21 @@ std::string JobLog::SavedText() const {
     std::string out;
     for (const auto& line : lines_) out += line + "\r\n";
     return out;
+}
+
+bool JobLog::SaveTo(const std::string& path, std::string* error) const {
+    return WriteFileAtomically(path, SavedText(), error);
+}
+
+bool JobLog::SaveWithDialog(const std::string& programDir) {
+    // The dialog keeps its default extension for this command.
+    const auto path =
+        host_.AskSaveFileName({"Protokoll speichern", programDir, "", kListFileTypes});
+    if (!path) return false;
+    std::string error;
+    if (SaveTo(*path, &error)) return true;
+    host_.MessageBox("Fehler", Utf8ToAnsi(error), MsgIcon::Error, MsgButtons::Ok);
+    return false;
 }
 
 }  // namespace lumora

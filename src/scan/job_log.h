@@ -13,6 +13,7 @@ class JobLog {
 public:
     JobLog(ScanHost& host, const LocaleFormats& formats) : host_(host), formats_(formats) {}
 
+    // Appends a line with its marker kind; nothing while the log is not shown.
     void AddLogLine(const std::string& text, LogKind kind);
     void LogJobStart();
     void LogJobEnd();
@@ -32,6 +33,13 @@ public:
     const std::vector<LogKind>& kinds() const { return kinds_; }
     // All lines, each followed by CR LF.
     std::string SavedText() const;
+    // Writes SavedText() to `path`, replacing it; false and the reason when
+    // it cannot be written.
+    bool SaveTo(const std::string& path, std::string* error) const;
+    // "Protokoll speichern als...": the save dialog starting in `programDir`;
+    // on OK the log is written, a failure shown with its reason. True when
+    // the file was written.
+    bool SaveWithDialog(const std::string& programDir);
 
 private:
     ScanHost& host_;

@@ -15,10 +15,6 @@ namespace lumora {
 
 namespace {
 
-const char* const kListFilter =
-    "Text-Dateien (*.txt)|*.txt|Daten-Dateien (*.dat)|*.dat|Datei-Listen (*.lst)|*.lst|"
-    "Files.BBS-Dateien (*.bbs)|*.bbs|Alle Dateien (*.*)|*.*";
-
 std::string FolderPart(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -95,8 +91,8 @@ void ScanJob::RunCommand(const std::vector<std::string>& archives,
     host.SetBusy();
     if (!archives.empty()) {
         host.ProcessMessages();
-        const auto listFile =
-            host.AskSaveFileName({"Dateiliste speichern unter", sourceFolder, "txt", kListFilter});
+        const auto listFile = host.AskSaveFileName(
+            {"Dateiliste speichern unter", sourceFolder, "txt", kListFileTypes});
         if (listFile) {
             env_.log.LogJobStart();
             const auto sorted = SortAndMark(archives);

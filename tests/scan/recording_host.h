@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,23 @@ public:
     void SelectLastLogLine() override {}
     std::optional<std::string> AskSaveFileName(const SaveDialogRequest& r) override {
         saveRequest = r;
+        calls.push_back("save dialog");
         return saveAnswer;
+    }
+    std::optional<std::string> AskFolder(const std::string& title,
+                                         const std::string& caption) override {
+        calls.push_back("folder browser " + caption + ": " + title);
+        return folderAnswer;
+    }
+    // Answers from `optionsAnswers` in turn; cancel when they run out.
+    std::optional<ScanIIOptions> AskScanIIOptions(const std::string& caption,
+                                                  const std::vector<std::string>& names) override {
+        calls.push_back("options " + caption);
+        optionsNames = names;
+        if (optionsAnswers.empty()) return std::nullopt;
+        const auto a = optionsAnswers.front();
+        optionsAnswers.pop_front();
+        return a;
     }
 
     std::deque<MsgAnswer> answers;
@@ -63,6 +80,9 @@ public:
     std::vector<std::pair<std::string, LogKind>> log;
     std::function<void()> onProcess;
     std::optional<std::string> saveAnswer;
+    std::optional<std::string> folderAnswer;
+    std::deque<std::optional<ScanIIOptions>> optionsAnswers;
+    std::vector<std::string> optionsNames;
     SaveDialogRequest saveRequest;
     std::string total, processedField, current, statusPanel1;
     int gaugeMax = -99, gaugePos = -99, processed = 0;

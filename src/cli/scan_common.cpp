@@ -1,0 +1,79 @@
+#include "cli/scan_common.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/app_dirs.h"
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "settings/filter_files.h"
+
+namespace lumora::cli {
+
+CLI::Option* AddBoolOption(CLI::App* cmd, const std::string& name, std::optional<bool>& target,
+                           const std::string& help) {
+    return cmd->add_flag_function(
+        "--" + name + ",!--no-" + name, [&target](std::int64_t count) { target = count > 0; },
+        help);
+}
+
+void AddFilterOptions(CLI::App* cmd, FilterOptions& o) {
+    const char* group = "Description filters (definitions in filter.cfg and filter2.cfg)";
+    auto add = [&](const std::string& name, std::optional<bool>& target, const std::string& help) {
+        AddBoolOption(cmd, name, target, help)->group(group);
+    };
+    add("use-filter", o.useFilter, "Line filter: delete lines holding a filter2.cfg string");
+    add("case", o.caseSensitive, "Line filter respects upper and lower case");
+    cmd->add_option("--filter-mode", o.mode,
+                    "Line filter: contains (a line holding a string) or exact (a line equal to "
+                    "one)")
+        ->check(CLI::IsMember({"contains", "exact"}))
+        ->group(group);
+    add("remove", o.remove, "Special-character filter on (characters marked in filter.cfg)");
+    add("remove-char", o.removeChar, "Special-character filter removes the characters");
+    add("remove-line", o.removeLine, "Special-character filter removes the whole lines");
+    add("remove-empty", o.removeEmpty, "Remove empty lines");
+}
+
+void ApplyFilterOptions(const FilterOptions& o, AppSettings& s) {
+    if (o.useFilter) s.UseFilter = *o.useFilter;
+    if (o.caseSensitive) s.Size = *o.caseSensitive;
+    if (o.mode)
+        s.Mode = static_cast<int>(*o.mode == "exact" ? LineFilterMode::ExactMatch
+                                                     : LineFilterMode::Contains);
+    if (o.remove) s.Remove = *o.remove;
+    if (o.removeChar) s.RemoveChar = *o.removeChar;
+    if (o.removeLine) s.RemoveLine = *o.removeLine;
+    if (o.removeEmpty) s.RemoveEmpty = *o.removeEmpty;
+}
+
+void LoadFilterDefinitions(CliSetup& setup, ScanHost& host) {
+    LoadSpecialCharFilter(setup.config, setup.dirs.programDir,
+                          [&host](const std::string& caption, const std::string& text) {
+                              host.MessageBox(caption, text, MsgIcon::Error, MsgButtons::Ok);
+                          });
+    LoadLineFilter(setup.config, setup.dirs.programDir);
+}
+
+bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error) {
+    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+                    std::fflush(stdout) == 0;
+    if (!ok && error) *error = "write error on standard output";
+    return ok;
+}
+
+bool WriteJobLog(const JobLog& log, const std::string& path) {
+    std::string error;
+    if (log.SaveTo(AbsolutePath(path), &error)) return true;
+    std::fprintf(stderr, "lumora-cli: cannot write %s: %s\n", path.c_str(), error.c_str());
+    return false;
+}
+
+void EndAfterCrash(const std::string& tempDir) {
+    if (!tempDir.empty()) RemoveTree(tempDir);
+    std::fflush(stdout);
+    std::_Exit(3);
+}
+
+}  // namespace lumora::cli

@@ -1,0 +1,43 @@
+// What lumora-cli scan and scan2 share: the boolean --x/--no-x flags, the
+// description filter options, loading the filter definitions, the job log
+// file and the crash report.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <optional>
+#include <string>
+
+#include "cli/cli_setup.h"
+#include "scan/host.h"
+#include "scan/job_log.h"
+
+namespace lumora::cli {
+
+// --name sets `target` true, --no-name false; unset when neither is given.
+CLI::Option* AddBoolOption(CLI::App* cmd, const std::string& name, std::optional<bool>& target,
+                           const std::string& help);
+
+struct FilterOptions {
+    std::optional<bool> useFilter, caseSensitive, remove, removeChar, removeLine, removeEmpty;
+    std::optional<std::string> mode;  // "contains" or "exact"
+};
+
+void AddFilterOptions(CLI::App* cmd, FilterOptions& o);
+// The filter options change the stored settings for this run only.
+void ApplyFilterOptions(const FilterOptions& o, AppSettings& s);
+
+// filter.cfg and filter2.cfg from ProgramDir, as the desktop program loads
+// them at start-up (an invalid filter.cfg is reported and deleted).
+void LoadFilterDefinitions(CliSetup& setup, ScanHost& host);
+
+// Writes a finished list to `path`, "-" being standard output.
+bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error);
+
+// Writes the job log as the desktop program saves it; false after a
+// message on stderr.
+bool WriteJobLog(const JobLog& log, const std::string& path);
+
+// Ends lumora-cli after a crash report: the private temp folder goes, exit 3.
+[[noreturn]] void EndAfterCrash(const std::string& tempDir);
+
+}  // namespace lumora::cli
