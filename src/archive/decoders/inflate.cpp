@@ -1,0 +1,618 @@
+#include "archive/decoders/inflate.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <span>
+
+namespace lumora::archive {
+namespace {
+
+constexpr std::size_t kWindowSize = 32768;
+constexpr std::size_t kMaxMatch = 258;
+constexpr std::size_t kInChunk = 32768;  // bytes asked of the source per read
+constexpr std::size_t kInSlack = 16;     // room for the unread rest kept on a refill
+constexpr std::size_t kWordBytes = 8;    // bytes the branch-free refill loads
+
+constexpr unsigned kMaxCodeLen = 15;
+constexpr unsigned kLitRoot = 10;
+constexpr unsigned kDistRoot = 8;
+constexpr unsigned kCodeLenRoot = 7;
+constexpr unsigned kMaxLitCodes = 288;
+constexpr unsigned kMaxDistCodes = 32;
+
+// Table sizes: the root table plus room for every second-level table a
+// complete code can need (a subtree of depth d holds at least d + 1 symbols,
+// so subtables take at most symbols * 2^d / (d + 1) entries).
+constexpr std::size_t kLitTableSize = (1u << kLitRoot) + kMaxLitCodes * 32 / 6;
+constexpr std::size_t kDistTableSize = (1u << kDistRoot) + kMaxDistCodes * 128 / 8;
+constexpr std::size_t kCodeLenTableSize = 1u << kCodeLenRoot;
+
+// A table entry: bits 0-3 code length at this level, 4-7 extra bits (for a
+// subtable: its index bits), 8-11 kind, 16-31 value (literal byte, base of a
+// length or distance, code-length symbol, or subtable offset).
+enum EntryKind : std::uint32_t {
+    kInvalid = 0,  // no code, or a symbol the format reserves
+    kLiteral = 1,
+    kBase = 2,
+    kEndOfBlock = 3,
+    kSubtable = 4,
+};
+
+constexpr std::uint32_t MakeEntry(std::uint32_t kind, unsigned len, unsigned extra,
+                                  std::uint32_t value) {
+    return value << 16 | kind << 8 | extra << 4 | len;
+}
+constexpr unsigned EntryLen(std::uint32_t e) {
+    return e & 15;
+}
+constexpr unsigned EntryExtra(std::uint32_t e) {
+    return (e >> 4) & 15;
+}
+constexpr unsigned EntryKindOf(std::uint32_t e) {
+    return (e >> 8) & 15;
+}
+constexpr unsigned EntryValue(std::uint32_t e) {
+    return e >> 16;
+}
+constexpr std::uint64_t LowMask(unsigned n) {
+    return (std::uint64_t{1} << n) - 1;
+}
+
+constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<std::uint16_t, 30> kDistBase = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<std::uint8_t, 30> kDistExtra = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                     4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                     9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::array<std::uint8_t, 19> kCodeLenOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                        11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+// What each symbol decodes to, without its code length.
+constexpr auto kLitInfo = [] {
+    std::array<std::uint32_t, kMaxLitCodes> info{};  // 286 and 287 stay invalid
+    for (unsigned s = 0; s < 256; ++s) info[s] = MakeEntry(kLiteral, 0, 0, s);
+    info[256] = MakeEntry(kEndOfBlock, 0, 0, 0);
+    for (unsigned i = 0; i < kLengthBase.size(); ++i)
+        info[257 + i] = MakeEntry(kBase, 0, kLengthExtra[i], kLengthBase[i]);
+    return info;
+}();
+constexpr auto kDistInfo = [] {
+    std::array<std::uint32_t, kMaxDistCodes> info{};  // 30 and 31 stay invalid
+    for (unsigned i = 0; i < kDistBase.size(); ++i)
+        info[i] = MakeEntry(kBase, 0, kDistExtra[i], kDistBase[i]);
+    return info;
+}();
+constexpr auto kCodeLenInfo = [] {
+    std::array<std::uint32_t, 19> info{};
+    for (unsigned s = 0; s < info.size(); ++s) info[s] = MakeEntry(kLiteral, 0, 0, s);
+    return info;
+}();
+
+constexpr unsigned ReverseBits(unsigned code, unsigned len) {
+    unsigned r = 0;
+    for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1);
+    return r;
+}
+
+// True when the lengths form a usable prefix code: never over-subscribed,
+// and complete unless `allowSparse` admits the two incomplete sets the format
+// permits (no code at all, or a single one-bit code).
+bool CodeSetUsable(const std::array<unsigned, kMaxCodeLen + 1>& count, bool allowSparse) {
+    int left = 1;
+    unsigned total = 0;
+    for (unsigned len = 1; len <= kMaxCodeLen; ++len) {
+        left = 2 * left - static_cast<int>(count[len]);
+        if (left < 0) return false;
+        total += count[len];
+    }
+    if (left == 0) return true;
+    return allowSparse && (total == 0 || (total == 1 && count[1] == 1));
+}
+
+// Writes `entry` for the bit-reversed `code` of `len` bits into every slot of
+// a table of 2^bits entries whose low bits match it.
+void Replicate(std::uint32_t* table, unsigned bits, unsigned code, unsigned len,
+               std::uint32_t entry) {
+    for (std::size_t i = ReverseBits(code, len); i < (std::size_t{1} << bits); i += 1u << len)
+        table[i] = entry | len;
+}
+
+// Builds a decoding table from code lengths (0 = symbol unused). Codes up to
+// `rootBits` long resolve in the root table; longer ones through a subtable
+// per shared root prefix. False for an unusable code set.
+bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, unsigned rootBits,
+                bool allowSparse, std::span<std::uint32_t> table) {
+    std::array<unsigned, kMaxCodeLen + 1> count{};
+    for (std::uint8_t len : lens) ++count[len];
+    if (!CodeSetUsable(count, allowSparse)) return false;
+
+    // Symbols in canonical order (by length, then by value) and their codes.
+    std::array<unsigned, kMaxCodeLen + 2> next{};
+    for (unsigned len = 1; len <= kMaxCodeLen; ++len) next[len + 1] = next[len] + count[len];
+    std::array<std::uint16_t, kMaxLitCodes> sorted{};
+    for (unsigned sym = 0; sym < lens.size(); ++sym)
+        if (lens[sym] != 0) sorted[next[lens[sym]]++] = static_cast<std::uint16_t>(sym);
+    const unsigned total = next[kMaxCodeLen];
+    std::array<std::uint16_t, kMaxLitCodes> codes{};
+    for (unsigned k = 1; k < total; ++k)
+        codes[k] = static_cast<std::uint16_t>((codes[k - 1] + 1)
+                                              << (lens[sorted[k]] - lens[sorted[k - 1]]));
+
+    std::size_t used = std::size_t{1} << rootBits;
+    std::fill(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(used), 0);
+    for (unsigned k = 0; k < total;) {
+        const unsigned len = lens[sorted[k]];
+        if (len <= rootBits) {
+            Replicate(table.data(), rootBits, codes[k], len, info[sorted[k]]);
+            ++k;
+            continue;
+        }
+        // Long codes sharing their first rootBits bits are adjacent in
+        // canonical order; the last of them is the longest.
+        const unsigned prefix = static_cast<unsigned>(codes[k]) >> (len - rootBits);
+        unsigned end = k;
+        while (end < total &&
+               (static_cast<unsigned>(codes[end]) >> (lens[sorted[end]] - rootBits)) == prefix)
+            ++end;
+        const unsigned subBits = lens[sorted[end - 1]] - rootBits;
+        const std::size_t size = std::size_t{1} << subBits;
+        if (used + size > table.size()) return false;
+        std::uint32_t* sub = table.data() + used;
+        std::fill(sub, sub + size, 0);
+        table[ReverseBits(prefix, rootBits)] =
+            MakeEntry(kSubtable, rootBits, subBits, static_cast<std::uint32_t>(used));
+        for (; k < end; ++k) {
+            const unsigned subLen = lens[sorted[k]] - rootBits;
+            Replicate(sub, subBits, codes[k] & LowMask(subLen), subLen, info[sorted[k]]);
+        }
+        used += size;
+    }
+    return true;
+}
+
+// Copies a match whose source lies `dist` bytes before `dst` in one linear
+// buffer; the regions may overlap (dist < len repeats the pattern).
+inline void CopyMatch(std::uint8_t* dst, const std::uint8_t* src, std::size_t len,
+                      std::size_t dist) {
+    if (dist >= kWordBytes && len >= kWordBytes) {
+        std::uint8_t* const end = dst + len;
+        do {
+            std::uint64_t w;
+            std::memcpy(&w, src, kWordBytes);
+            std::memcpy(dst, &w, kWordBytes);
+            src += kWordBytes;
+            dst += kWordBytes;
+        } while (end - dst >= static_cast<std::ptrdiff_t>(kWordBytes));
+        // The last word ends exactly at `end`; its source bytes are final.
+        std::uint64_t w;
+        std::memcpy(&w, end - kWordBytes - dist, kWordBytes);
+        std::memcpy(end - kWordBytes, &w, kWordBytes);
+    } else if (dist >= kWordBytes && len >= 4) {
+        // Two four-byte copies that overlap in the middle.
+        std::uint32_t head, tail;
+        std::memcpy(&head, src, 4);
+        std::memcpy(&tail, src + len - 4, 4);
+        std::memcpy(dst, &head, 4);
+        std::memcpy(dst + len - 4, &tail, 4);
+    } else if (dist == 1) {
+        std::memset(dst, *src, len);
+    } else {
+        for (std::size_t i = 0; i < len; ++i) dst[i] = src[i];
+    }
+}
+
+class Inflater {
+public:
+    Inflater(ByteSource& in, OutputSink& out, const InflateOptions& opt)
+        : in_(in),
+          out_(out),
+          opt_(opt),
+          limit_(opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max()) {
+        SetTrigger();
+    }
+
+    InflateResult Run();
+
+private:
+    // Why decoding stopped early; thrown inside, caught by Run.
+    struct Halt {
+        InflateStatus status;
+        int code;
+    };
+
+    // Input: the bit accumulator holds 56 to 63 bits after a refill. Past the
+    // end of the input it is fed zero bytes, counted in phantom_; consuming
+    // any of them means the stream was truncated.
+    void FillInput();
+    void RefillFast();
+    void RefillSlow();
+    void Refill();
+    std::uint32_t Take(unsigned n);
+    bool Overrun() const { return bitCount_ < 8 * phantom_; }
+    void CheckTruncation() const;
+    [[noreturn]] void Fail(int code) const;
+
+    // Output: bytes collect in window_; at trigger_ the window is flushed or
+    // the output limit ends decoding.
+    void SetTrigger();
+    void OnTrigger();
+    void FinishOutput();
+    void CopyWrapped(std::size_t dist, std::size_t len);
+
+    // Copies of the members DecodeData works on, kept in registers.
+    struct Regs {
+        std::uint64_t bb;
+        unsigned bc;
+        unsigned phantomBits;
+        std::size_t ip;
+        std::size_t iend;
+        std::size_t wp;
+        std::size_t trigger;
+
+        std::size_t Take(unsigned n) {
+            const auto v = static_cast<std::size_t>(bb & LowMask(n));
+            bb >>= n;
+            bc -= n;
+            return v;
+        }
+    };
+    Regs LoadRegs() const {
+        return {bitBuf_, bitCount_, 8 * phantom_, inPos_, inEnd_, wp_, trigger_};
+    }
+    void SaveRegs(const Regs& r) {
+        bitBuf_ = r.bb;
+        bitCount_ = r.bc;
+        inPos_ = r.ip;
+        wp_ = r.wp;
+    }
+    // Resolves one symbol (through a subtable if needed) and consumes its code.
+    static std::uint32_t Lookup(Regs& r, const std::uint32_t* table, unsigned rootBits) {
+        std::uint32_t e = table[r.bb & LowMask(rootBits)];
+        if (EntryKindOf(e) == kSubtable) {
+            r.Take(rootBits);
+            e = table[EntryValue(e) + (r.bb & LowMask(EntryExtra(e)))];
+        }
+        r.Take(EntryLen(e));
+        return e;
+    }
+    // Ends decoding from DecodeData: truncation if bits past the input's end
+    // were used, else the data error `code`.
+    [[noreturn]] void Stop(const Regs& r, int code) {
+        SaveRegs(r);
+        Fail(code);
+    }
+
+    void StoredBlock();
+    void FixedTables();
+    void DynamicTables();
+    void ReadCodeLengths(std::span<std::uint8_t> lens);
+    void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+
+    ByteSource& in_;
+    OutputSink& out_;
+    const InflateOptions& opt_;
+    const std::uint64_t limit_;
+
+    std::array<std::uint8_t, kInChunk + kInSlack> inBuf_;
+    std::size_t inPos_ = 0;
+    std::size_t inEnd_ = 0;
+    bool inEof_ = false;
+    std::uint64_t totalRead_ = 0;
+    std::uint64_t nextProgress_ = kInChunk;
+    std::uint64_t bitBuf_ = 0;
+    unsigned bitCount_ = 0;
+    unsigned phantom_ = 0;
+
+    std::array<std::uint8_t, kWindowSize + kMaxMatch> window_;
+    std::size_t wp_ = 0;
+    std::size_t trigger_ = kWindowSize;
+    std::uint64_t flushed_ = 0;
+    bool finalSeen_ = false;
+
+    bool fixedBuilt_ = false;
+    std::array<std::uint32_t, kLitTableSize> fixedLit_;
+    std::array<std::uint32_t, kDistTableSize> fixedDist_;
+    std::array<std::uint32_t, kLitTableSize> lit_;
+    std::array<std::uint32_t, kDistTableSize> dist_;
+};
+
+void Inflater::FillInput() {
+    if (inEof_) return;
+    const std::size_t rest = inEnd_ - inPos_;  // callers keep this below kInSlack
+    std::memmove(inBuf_.data(), inBuf_.data() + inPos_, rest);
+    inPos_ = 0;
+    inEnd_ = rest;
+    const std::size_t got = std::min(in_.Read(inBuf_.data() + rest, kInChunk), kInChunk);
+    if (got == 0) {
+        inEof_ = true;
+        return;
+    }
+    inEnd_ += got;
+    totalRead_ += got;
+    if (opt_.onProgress && totalRead_ >= nextProgress_) {
+        nextProgress_ = (totalRead_ / kInChunk + 1) * kInChunk;
+        opt_.onProgress(totalRead_);
+    }
+}
+
+void Inflater::RefillFast() {
+    std::uint64_t w;
+    std::memcpy(&w, inBuf_.data() + inPos_, kWordBytes);
+    bitBuf_ |= w << bitCount_;
+    inPos_ += (63 - bitCount_) >> 3;
+    bitCount_ |= 56;
+}
+
+void Inflater::RefillSlow() {
+    while (bitCount_ < 56) {
+        if (inPos_ == inEnd_) FillInput();
+        std::uint64_t byte = 0;
+        if (inPos_ < inEnd_)
+            byte = inBuf_[inPos_++];
+        else
+            ++phantom_;
+        bitBuf_ |= byte << bitCount_;
+        bitCount_ += 8;
+    }
+}
+
+void Inflater::Refill() {
+    if (inEnd_ - inPos_ < kWordBytes) FillInput();
+    if (inEnd_ - inPos_ >= kWordBytes)
+        RefillFast();
+    else
+        RefillSlow();
+}
+
+std::uint32_t Inflater::Take(unsigned n) {
+    const auto v = static_cast<std::uint32_t>(bitBuf_ & LowMask(n));
+    bitBuf_ >>= n;
+    bitCount_ -= n;
+    return v;
+}
+
+void Inflater::CheckTruncation() const {
+    if (Overrun()) throw Halt{InflateStatus::kTruncated, 0};
+}
+
+// Damage found while reading past the end of the input is truncation.
+void Inflater::Fail(int code) const {
+    CheckTruncation();
+    throw Halt{InflateStatus::kDataError, code};
+}
+
+void Inflater::SetTrigger() {
+    const std::uint64_t room = limit_ - flushed_;
+    trigger_ = room >= kWindowSize ? kWindowSize : static_cast<std::size_t>(room) + 1;
+}
+
+void Inflater::OnTrigger() {
+    if (flushed_ + wp_ > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
+    if (wp_ >= kWindowSize) {
+        out_.Write(window_.data(), kWindowSize);
+        flushed_ += kWindowSize;
+        // A match may have run past the window's end; its tail opens the next round.
+        std::memmove(window_.data(), window_.data() + kWindowSize, wp_ - kWindowSize);
+        wp_ -= kWindowSize;
+    }
+    SetTrigger();
+}
+
+void Inflater::FinishOutput() {
+    std::size_t n = wp_;
+    if (flushed_ + n > limit_) n = static_cast<std::size_t>(limit_ - flushed_);
+    if (n != 0) out_.Write(window_.data(), n);
+    flushed_ += n;
+    wp_ = 0;
+}
+
+// A match whose source starts before the window's start continues from the
+// window's end (the bytes of the previous round).
+void Inflater::CopyWrapped(std::size_t dist, std::size_t len) {
+    const std::size_t src = wp_ + kWindowSize - dist;
+    const std::size_t first = std::min(len, kWindowSize - src);
+    std::memmove(window_.data() + wp_, window_.data() + src, first);
+    CopyMatch(window_.data() + wp_ + first, window_.data(), len - first, wp_ + first);
+}
+
+void Inflater::StoredBlock() {
+    Take(bitCount_ & 7);
+    Refill();
+    std::size_t len = Take(16);
+    const std::uint32_t nlen = Take(16);
+    CheckTruncation();
+    if (len != (~nlen & 0xFFFF)) Fail(kInflateBadBlock);
+    // Whole bytes still in the bit accumulator come first.
+    while (len > 0 && bitCount_ >= 8) {
+        window_[wp_++] = static_cast<std::uint8_t>(Take(8));
+        CheckTruncation();
+        --len;
+        if (wp_ >= trigger_) OnTrigger();
+    }
+    if (bitCount_ == 0) bitBuf_ = 0;  // drop look-ahead bits of bytes copied below
+    while (len > 0) {
+        if (inPos_ == inEnd_) FillInput();
+        if (inPos_ == inEnd_) throw Halt{InflateStatus::kTruncated, 0};
+        const std::size_t n = std::min({len, inEnd_ - inPos_, trigger_ - wp_});
+        std::memcpy(window_.data() + wp_, inBuf_.data() + inPos_, n);
+        inPos_ += n;
+        wp_ += n;
+        len -= n;
+        if (wp_ >= trigger_) OnTrigger();
+    }
+}
+
+void Inflater::FixedTables() {
+    if (fixedBuilt_) return;
+    std::array<std::uint8_t, kMaxLitCodes> lit{};
+    std::fill(lit.begin(), lit.begin() + 144, 8);
+    std::fill(lit.begin() + 144, lit.begin() + 256, 9);
+    std::fill(lit.begin() + 256, lit.begin() + 280, 7);
+    std::fill(lit.begin() + 280, lit.end(), 8);
+    std::array<std::uint8_t, kMaxDistCodes> dist{};
+    dist.fill(5);
+    BuildTable(lit, kLitInfo.data(), kLitRoot, false, fixedLit_);
+    BuildTable(dist, kDistInfo.data(), kDistRoot, false, fixedDist_);
+    fixedBuilt_ = true;
+}
+
+// Reads the literal/length and distance code lengths of a dynamic block,
+// coded with the code-length code.
+void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
+    const unsigned ncode = Take(4) + 4;
+    std::array<std::uint8_t, 19> clens{};
+    for (unsigned i = 0; i < ncode; ++i) {
+        if (bitCount_ < 3) Refill();
+        clens[kCodeLenOrder[i]] = static_cast<std::uint8_t>(Take(3));
+    }
+    std::array<std::uint32_t, kCodeLenTableSize> table;
+    if (!BuildTable(clens, kCodeLenInfo.data(), kCodeLenRoot, false, table))
+        Fail(kInflateBadDynamicBlock);
+
+    for (std::size_t i = 0; i < lens.size();) {
+        if (bitCount_ < kCodeLenRoot + 7) Refill();
+        const std::uint32_t e = table[bitBuf_ & LowMask(kCodeLenRoot)];
+        Take(EntryLen(e));
+        const unsigned sym = EntryValue(e);
+        if (sym < 16) {
+            lens[i++] = static_cast<std::uint8_t>(sym);
+            continue;
+        }
+        std::uint8_t value = 0;
+        std::size_t repeat;
+        if (sym == 16) {
+            if (i == 0) Fail(kInflateBadDynamicBlock);
+            value = lens[i - 1];
+            repeat = 3 + Take(2);
+        } else if (sym == 17) {
+            repeat = 3 + Take(3);
+        } else {
+            repeat = 11 + Take(7);
+        }
+        if (repeat > lens.size() - i) Fail(kInflateBadDynamicBlock);
+        std::fill_n(lens.begin() + static_cast<std::ptrdiff_t>(i), repeat, value);
+        i += repeat;
+    }
+    CheckTruncation();
+}
+
+void Inflater::DynamicTables() {
+    if (bitCount_ < 14) Refill();
+    const unsigned nlit = Take(5) + 257;
+    const unsigned ndist = Take(5) + 1;
+    if (nlit > kMaxLitCodes || ndist > kMaxDistCodes) Fail(kInflateTooManyCodes);
+    std::array<std::uint8_t, kMaxLitCodes + kMaxDistCodes> lens{};
+    ReadCodeLengths(std::span(lens).first(nlit + ndist));
+    if (lens[256] == 0) Fail(kInflateBadDynamicBlock);  // no end-of-block code
+    const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
+    const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
+    if (!BuildTable(litLens, kLitInfo.data(), kLitRoot, true, lit_) ||
+        !BuildTable(distLens, kDistInfo.data(), kDistRoot, true, dist_))
+        Fail(kInflateBadDynamicBlock);
+}
+
+// Decodes literals and matches up to the end-of-block code. The hot state is
+// copied into locals (byte stores could alias the members otherwise) and
+// written back before any call that uses the members.
+void Inflater::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
+    Regs r = LoadRegs();
+    const std::uint8_t* const in = inBuf_.data();
+    std::uint8_t* const win = window_.data();
+    for (;;) {
+        if (r.iend - r.ip >= kWordBytes) {
+            std::uint64_t w;
+            std::memcpy(&w, in + r.ip, kWordBytes);
+            r.bb |= w << r.bc;
+            r.ip += (63 - r.bc) >> 3;
+            r.bc |= 56;
+        } else {
+            SaveRegs(r);
+            Refill();
+            r = LoadRegs();
+        }
+        // 56 bits cover the longest symbol: 15 + 5 length bits, 15 + 13 distance bits.
+        std::uint32_t e = Lookup(r, lit, kLitRoot);
+        const unsigned kind = EntryKindOf(e);
+        if (kind == kLiteral) {
+            if (r.bc < r.phantomBits) Stop(r, 0);
+            win[r.wp++] = static_cast<std::uint8_t>(EntryValue(e));
+        } else if (kind == kBase) {
+            const std::size_t len = EntryValue(e) + r.Take(EntryExtra(e));
+            e = Lookup(r, dist, kDistRoot);
+            if (EntryKindOf(e) != kBase) Stop(r, errorCode);
+            const std::size_t d = EntryValue(e) + r.Take(EntryExtra(e));
+            if (r.bc < r.phantomBits) Stop(r, 0);
+            if (d <= r.wp) {
+                CopyMatch(win + r.wp, win + r.wp - d, len, d);
+            } else {
+                if (flushed_ == 0) Stop(r, errorCode);  // before the first byte produced
+                SaveRegs(r);
+                CopyWrapped(d, len);
+            }
+            r.wp += len;
+        } else if (kind == kEndOfBlock) {
+            if (r.bc < r.phantomBits) Stop(r, 0);
+            SaveRegs(r);
+            return;
+        } else {
+            Stop(r, errorCode);
+        }
+        if (r.wp >= r.trigger) {
+            SaveRegs(r);
+            OnTrigger();
+            r = LoadRegs();
+        }
+    }
+}
+
+InflateResult Inflater::Run() {
+    InflateResult result;
+    try {
+        bool last = false;
+        while (!last) {
+            Refill();
+            last = Take(1) != 0;
+            const unsigned type = Take(2);
+            CheckTruncation();
+            finalSeen_ = finalSeen_ || last;
+            if (type == 0) {
+                StoredBlock();
+            } else if (type == 1) {
+                FixedTables();
+                DecodeData(fixedLit_.data(), fixedDist_.data(), kInflateBadBlock);
+            } else if (type == 2) {
+                DynamicTables();
+                DecodeData(lit_.data(), dist_.data(), kInflateBadDynamicBlock);
+            } else {
+                Fail(kInflateBadBlock);
+            }
+        }
+    } catch (const Halt& halt) {
+        result.status = halt.status;
+        result.errorCode = halt.code;
+    }
+    FinishOutput();
+    result.produced = flushed_;
+    result.inputRead = totalRead_;
+    const unsigned realBits = Overrun() ? 0 : bitCount_ - 8 * phantom_;
+    result.inputUsed = totalRead_ - (inEnd_ - inPos_) - realBits / 8;
+    result.finalBlockSeen = finalSeen_;
+    if (result.status == InflateStatus::kDone && opt_.onProgress) opt_.onProgress(totalRead_);
+    return result;
+}
+
+}  // namespace
+
+InflateResult Inflate(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
+    return std::make_unique<Inflater>(in, out, opt)->Run();
+}
+
+}  // namespace lumora::archive

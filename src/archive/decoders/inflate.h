@@ -1,0 +1,48 @@
+// Deflate decoder (raw RFC 1951 data, no zlib or gzip wrapper). The 32 KB
+// window is also the output buffer: every 32768 bytes it is handed to the sink.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "archive/decoders/decoder_io.h"
+
+namespace lumora::archive {
+
+// Error codes of damaged Deflate data.
+inline constexpr int kInflateBadBlock = 25109;         // stored length, type 3, fixed-block code
+inline constexpr int kInflateBadDynamicBlock = 25116;  // code set or code in a dynamic block
+inline constexpr int kInflateTooManyCodes = 25141;     // more than 288 / 32 codes announced
+
+enum class InflateStatus {
+    kDone,         // the final block was decoded
+    kTruncated,    // the input ended before the final block was complete
+    kOutputLimit,  // maxOutput bytes were produced and more would have followed
+    kDataError,    // damaged data; errorCode tells which fault
+};
+
+struct InflateOptions {
+    // Decoding stops once this many bytes were produced (0 = unlimited).
+    std::uint64_t maxOutput = 0;
+    // Called with the count of bytes read from the source so far: at most
+    // once per 32 KB of input, and once more after the final block.
+    std::function<void(std::uint64_t consumed)> onProgress;
+};
+
+struct InflateResult {
+    InflateStatus status = InflateStatus::kDone;
+    int errorCode = 0;            // with kDataError: 25109, 25116 or 25141
+    std::uint64_t produced = 0;   // bytes handed to the sink
+    std::uint64_t inputRead = 0;  // bytes pulled from the source
+    std::uint64_t inputUsed = 0;  // bytes of the stream decoded (exact when kDone)
+    bool finalBlockSeen = false;  // the header of the last block was read
+
+    bool Complete() const { return status == InflateStatus::kDone; }
+};
+
+// Decodes one raw Deflate stream from `in` into `out`. Never throws for bad
+// data: whatever the status, all output produced before the stop has been
+// written to `out`. Exceptions of the source or sink pass through.
+InflateResult Inflate(ByteSource& in, OutputSink& out, const InflateOptions& opt = {});
+
+}  // namespace lumora::archive
