@@ -60,18 +60,6 @@ protected:
     TempFolder work, config, program;
 };
 
-TEST_F(CliScan2Test, HelpDocumentsTheOptions) {
-    const RunResult scan2 = Run("scan2 --help");
-    EXPECT_EQ(scan2.status, 0);
-    for (const char* opt :
-         {"-o", "--subdirs", "--names", "--log", "--use-filter", "--no-case", "--filter-mode",
-          "--remove", "--no-remove-char", "--remove-line", "--no-remove-empty"})
-        EXPECT_THAT(scan2.out, HasSubstr(opt));
-    const RunResult scan = Run("scan --help");
-    for (const char* opt : {"--log", "--use-filter", "--filter-mode", "--remove-empty"})
-        EXPECT_THAT(scan.out, HasSubstr(opt));
-}
-
 TEST_F(CliScan2Test, ListsLooseFilesWithSourceAndSeparator) {
     work.Write("tree/FILE_ID.DIZ", "Oben\r\n\r\n");
     work.Write("tree/sub/file_id.diz", "Unten");
