@@ -1,0 +1,17 @@
+// LHA -lh1-: LZ77 over a 4096-byte window with an adaptive Huffman code for
+// characters and match lengths, and fixed codes for the upper position bits.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/decoders/decoder_io.h"
+
+namespace lumora::archive {
+
+// Decodes one member into `out`: exactly `originalSize` bytes (the data has
+// no end marker; a truncated input reads as zero bits). Returns the count of
+// bytes written. The format has no invalid input, so nothing is thrown but
+// the exceptions of the source and the sink.
+std::uint64_t DecodeLh1(ByteSource& in, OutputSink& out, std::uint64_t originalSize);
+
+}  // namespace lumora::archive
