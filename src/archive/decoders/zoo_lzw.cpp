@@ -37,7 +37,7 @@ public:
 
 private:
     void DecodeCodes();
-    void Clear();
+    bool Clear();
     void DecodeString(unsigned code);
 
     unsigned ReadCode() {
@@ -82,21 +82,24 @@ void ZooLzwDecoder::DecodeCodes() {
     while (left_ > 0) {
         const unsigned code = ReadCode();
         if (code == kEnd) return;
-        if (code == kClear)
-            Clear();
-        else
+        if (code != kClear)
             DecodeString(code);
+        else if (!Clear())
+            return;
     }
 }
 
-// Empties the table; the code after a clear is a single byte.
-void ZooLzwDecoder::Clear() {
+// Empties the table; the code after a clear is a single byte, or the end
+// code of an empty member. False at the end.
+bool ZooLzwDecoder::Clear() {
     width_ = kMinBits;
     limit_ = 1u << kMinBits;
     free_ = kFirstFree;
     last_ = ReadCode();
+    if (last_ == kEnd) return false;
     firstByte_ = static_cast<std::uint8_t>(last_);
     Emit(firstByte_);
+    return true;
 }
 
 // Writes the string of `code` and adds the previous string plus its first
