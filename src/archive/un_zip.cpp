@@ -81,7 +81,8 @@ std::uint64_t ZipRun::LocateDirectory(Record& first) {
         return got >= 4 && Le32(first.data()) == kZipCentralSig ? got : 0;
     };
     std::size_t got = readAt(end->dirOffset + base_);
-    if (got == 0 && end->dirEndsAt > end->dirOffset && (got = readAt(end->dirEndsAt)) != 0) {
+    if (got == 0 && end->dirEndsAt >= end->dirOffset && end->dirEndsAt - end->dirOffset != base_ &&
+        (got = readAt(end->dirEndsAt)) != 0) {
         base_ = end->dirEndsAt - end->dirOffset;
     }
     if (got == 0) z_.ReportError(archive, ecode::HeaderIdError);

@@ -18,7 +18,9 @@
 namespace lumora::archive {
 
 // Types show by name in test messages.
-inline void PrintTo(TArcType type, std::ostream* os) { *os << ArcTypeName(type); }
+inline void PrintTo(TArcType type, std::ostream* os) {
+    *os << ArcTypeName(type);
+}
 
 }  // namespace lumora::archive
 
@@ -91,12 +93,14 @@ struct EventLog {
     }
 };
 
-inline fs::path CorpusDir() { return LUMORA_CORPUS_DIR; }
+inline fs::path CorpusDir() {
+    return LUMORA_CORPUS_DIR;
+}
 
-#define LUMORA_REQUIRE_CORPUS()                                                            \
-    do {                                                                                   \
+#define LUMORA_REQUIRE_CORPUS()                                                              \
+    do {                                                                                     \
         if (!std::filesystem::exists(::lumora::archive::test::CorpusDir() / "MANIFEST.tsv")) \
-            GTEST_SKIP() << "archive corpus not found at " LUMORA_CORPUS_DIR;              \
+            GTEST_SKIP() << "archive corpus not found at " LUMORA_CORPUS_DIR;                \
     } while (0)
 
 }  // namespace lumora::archive::test

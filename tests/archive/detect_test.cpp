@@ -12,8 +12,8 @@
 #include <set>
 #include <sstream>
 
-#include "archive_test_support.h"
 #include "archive/awk_main.h"
+#include "archive_test_support.h"
 #include "pe_builder.h"
 #include "zip_builder.h"
 
@@ -63,12 +63,29 @@ TEST_F(DetectTest, PlainSignatures) {
         {"\x1A\x09", atARC},
         {"\xB7\x92", atArcExe},
         {"\xB7\xDF", atArcExe},
-        {std::string("\x1A\x02" "FILE_ID.DIZ\0\0", 15), atARC},  // stored first member
-        {std::string("\x1A\x07" "A.TXT\0", 8), atARC},
-        {std::string("\x1A\x01" "A\0", 4), atARC},
-        {"\x1A\x02" "NOTERMINATEDNAME", atUnknown},
-        {std::string("\x1A\x00" "A\0", 4), atUnknown},
-        {std::string("\x1A\x0C" "A\0", 4), atUnknown},
+        {std::string("\x1A\x02"
+                     "FILE_ID.DIZ\0\0",
+                     15),
+         atARC},  // stored first member
+        {std::string("\x1A\x07"
+                     "A.TXT\0",
+                     8),
+         atARC},
+        {std::string("\x1A\x01"
+                     "A\0",
+                     4),
+         atARC},
+        {"\x1A\x02"
+         "NOTERMINATEDNAME",
+         atUnknown},
+        {std::string("\x1A\x00"
+                     "A\0",
+                     4),
+         atUnknown},
+        {std::string("\x1A\x0C"
+                     "A\0",
+                     4),
+         atUnknown},
         {"PK\x05\x06", atUnknown},
         {"hello world", atUnknown},
     };
@@ -83,10 +100,10 @@ TEST_F(DetectTest, PlainSignatures) {
 
 TEST(ClassifySignatureTest, InsideAnExecutable) {
     const std::map<std::uint32_t, TArcType> cases = {
-        {0x04034B50u, atZipExe}, {0x4643534Du, atNA},     {0x50000000u, atZip250Exe},
-        {0x07054842u, atBHExe},  {0x00004148u, atNA},     {0x00008B1Fu, atNA},
-        {0x0000EA60u, atArjExe}, {0x00004F5Au, atNA},     {0x6C2D0000u, atLhaExe},
-        {0x00006152u, atRarExe}, {0x00000A1Au, atPakExe}, {0x0000081Au, atArcExe},
+        {0x04034B50u, atZipExe},  {0x4643534Du, atNA},      {0x50000000u, atZip250Exe},
+        {0x07054842u, atBHExe},   {0x00004148u, atNA},      {0x00008B1Fu, atNA},
+        {0x0000EA60u, atArjExe},  {0x00004F5Au, atNA},      {0x6C2D0000u, atLhaExe},
+        {0x00006152u, atRarExe},  {0x00000A1Au, atPakExe},  {0x0000081Au, atArcExe},
         {0x0000021Au, atUnknown}, {0x12345678u, atUnknown},
     };
     for (const auto& [value, type] : cases) {
@@ -99,7 +116,7 @@ TEST_F(DetectTest, FilesThatCannotBeArchives) {
     EXPECT_EQ(DetectArcType("", 0).type, atNA);
     EXPECT_EQ(DetectArcType(Path("missing.zip").string(), 0).type, atFileError);
     EXPECT_EQ(DetectBytes(kZipLocal + "\x0A").type, atFileError);  // 5 bytes
-    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A\x0A").type, atZIP);  // 6 bytes
+    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A\x0A").type, atZIP);    // 6 bytes
     std::filesystem::create_directories(Path("folder.zip"));
     EXPECT_EQ(DetectArcType(Path("folder.zip").string(), 0).type, atFileError);
 }
@@ -121,11 +138,11 @@ TEST_F(DetectTest, StringTablePassOutcomes) {
     };
     const std::vector<Case> cases = {
         {{"2000"}, "\x1A\x08", atArcExe},
-        {{"2000"}, "MSCF", atNA},                 // not accepted inside: the pass ends there
-        {{"3000", "2000"}, "\x60\xEA", atArjExe},  // 3000: nothing known, next identifier
-        {{"abc", "2000"}, "\x60\xEA", atUnknown},  // not a number: the pass stops
+        {{"2000"}, "MSCF", atNA},                    // not accepted inside: the pass ends there
+        {{"3000", "2000"}, "\x60\xEA", atArjExe},    // 3000: nothing known, next identifier
+        {{"abc", "2000"}, "\x60\xEA", atUnknown},    // not a number: the pass stops
         {{"99999", "2000"}, "\x60\xEA", atUnknown},  // beyond the file: the pass stops
-        {{"200000"}, "\x60\xEA", atUnknown},       // only 5 characters are read: 20000
+        {{"200000"}, "\x60\xEA", atUnknown},         // only 5 characters are read: 20000
     };
     for (const auto& c : cases) {
         std::string f = MakePe(c.strings);
@@ -172,7 +189,7 @@ TEST_F(DetectTest, ZipAppendedToAStubFoundByItsEndRecord) {
         int bufSize;
         bool found;
     };
-    const Case cases[] = {{0, 0, true}, {1, 0, true},   {5, 0, false},
+    const Case cases[] = {{0, 0, true},     {1, 0, true},     {5, 0, false},
                           {100, 100, true}, {101, 100, true}, {102, 100, false}};
     for (const auto& c : cases) {
         test::ZipBuilder zb;
@@ -260,19 +277,19 @@ TEST_F(DetectTest, ArchiveFileSetterKeepsTheCurrentFolder) {
 TEST(DetectCorpusTest, EveryArchiveOfTheCorpus) {
     LUMORA_REQUIRE_CORPUS();
     const std::map<std::string, TArcType> byFormat = {
-        {"zip", atZIP},     {"sfx-zip", atZipExe}, {"arj", atARJ},      {"sfx-arj", atArjExe},
-        {"lha", atLHA},     {"sfx-lha", atLhaExe}, {"zoo", atZOO},      {"arc", atARC},
-        {"pak", atPAK},     {"cab", atCAB},        {"gzip", atGZip},    {"compress", atGZip},
-        {"tar", atTAR},     {"rar", atRAR},        {"ha", atHA},
+        {"zip", atZIP}, {"sfx-zip", atZipExe}, {"arj", atARJ},   {"sfx-arj", atArjExe},
+        {"lha", atLHA}, {"sfx-lha", atLhaExe}, {"zoo", atZOO},   {"arc", atARC},
+        {"pak", atPAK}, {"cab", atCAB},        {"gzip", atGZip}, {"compress", atGZip},
+        {"tar", atTAR}, {"rar", atRAR},        {"ha", atHA},
     };
     const std::map<std::string, TArcType> exceptions = {
-        {"zip/SPLIT.ZIP", atUnknown},      // last part of a spanned set: starts mid-member
-        {"misc/EMPTY.ZIP", atUnknown},     // only an end record
-        {"misc/NOTAZIP.ZIP", atUnknown},   // text
+        {"zip/SPLIT.ZIP", atUnknown},       // last part of a spanned set: starts mid-member
+        {"misc/EMPTY.ZIP", atUnknown},      // only an end record
+        {"misc/NOTAZIP.ZIP", atUnknown},    // text
         {"misc/ZEROLEN.ZIP", atFileError},  // 0 bytes
         {"misc/BADHDR.LZH", atLHA},
-        {"sfx/LHARCSFX.COM", atUnknown},   // no MZ header, code before the archive
-        {"sfx/WINSFX.EXE", atUnknown},     // archive neither at an offset nor at the image end
+        {"sfx/LHARCSFX.COM", atUnknown},  // no MZ header, code before the archive
+        {"sfx/WINSFX.EXE", atUnknown},    // archive neither at an offset nor at the image end
         {"sfx/RARSFX.EXE", atUnknown},
     };
     std::ifstream manifest(test::CorpusDir() / "MANIFEST.tsv");

@@ -42,7 +42,7 @@ TEST(MatchSpecTest, WorkedExamples) {
         {"", "A", false, false},
         {"A", "", false, false},
         {"*", "", false, true},
-        {"X.TXT", "*", false, true},   // "?" against "*" and "*" against text
+        {"X.TXT", "*", false, true},  // "?" against "*" and "*" against text
         {"?", "*", false, true},
         {"*", "?", false, true},
         {"ABCDEF.TXT", "A*F.T*", false, true},  // "*" in the middle of both texts
@@ -52,8 +52,8 @@ TEST(MatchSpecTest, WorkedExamples) {
         {"MAKEFILE", "*.*", false, true},
         {"MAKEFILE", "*.DIZ", false, false},
         {"\xE4rger.txt", "\xC4RGER.TXT", false, true},  // Windows-1252 letters fold
-        {"README.", "*.*", false, false},  // the walk never re-applies the dot rules
-        {"DIR\\", "*.*", true, false},     // a name that becomes empty
+        {"README.", "*.*", false, false},               // the walk never re-applies the dot rules
+        {"DIR\\", "*.*", true, false},                  // a name that becomes empty
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MatchSpec(c.name, c.spec, c.namesOnly), c.expected)

@@ -28,10 +28,10 @@ inline std::string MakePe(const std::vector<std::string>& strings) {
     f[0] = 'M', f[1] = 'Z';
     Set32(f, 0x3C, 0x40);
     f.replace(0x40, 4, std::string("PE\0\0", 4));
-    Set16(f, 0x44, 0x14C);   // machine
-    Set16(f, 0x46, 1);       // one section
-    Set16(f, 0x54, 0xE0);    // optional header size
-    Set16(f, 0x58, 0x10B);   // PE32
+    Set16(f, 0x44, 0x14C);    // machine
+    Set16(f, 0x46, 1);        // one section
+    Set16(f, 0x54, 0xE0);     // optional header size
+    Set16(f, 0x58, 0x10B);    // PE32
     Set32(f, 0x58 + 92, 16);  // data directories
     Set32(f, 0x58 + 96 + 16, 0x1000);
     Set32(f, 0x58 + 96 + 20, 0x200);
@@ -53,7 +53,8 @@ inline std::string MakePe(const std::vector<std::string>& strings) {
     Set32(f, 0x244, 0x48);
     std::string block;
     for (int id = 0; id < 16; ++id) {
-        const std::string s = id >= 1 && id <= static_cast<int>(strings.size()) ? strings[id - 1] : "";
+        const std::string s =
+            id >= 1 && id <= static_cast<int>(strings.size()) ? strings[id - 1] : "";
         Put16(block, static_cast<std::uint32_t>(s.size()));
         for (char c : s) Put16(block, static_cast<unsigned char>(c));
     }

@@ -95,8 +95,8 @@ private:
 
 class ZipBuilder {
 public:
-    std::string stub;          // bytes before the archive
-    bool adjustOffsets = true; // offsets count from the file start (else from the archive)
+    std::string stub;           // bytes before the archive
+    bool adjustOffsets = true;  // offsets count from the file start (else from the archive)
     std::string comment;
     std::vector<TestMember> members;
 

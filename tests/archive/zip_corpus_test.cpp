@@ -165,12 +165,13 @@ TEST_F(ZipCorpusTest, MethodsNotBuiltShowTheMessageBox) {
     test::EventLog log;
     Prepare(z, log, "zip/SHRINK.ZIP", "FILE_ID.DIZ", "out");
     z.Extract();
-    EXPECT_EQ(log.lines,
-              (std::vector<std::string>{"Activate", "Begin FILE_ID.DIZ 1", "Box",
-                                        "Error 25117 FILE_ID.DIZ", "End FILE_ID.DIZ fail",
-                                        "Deactivate"}));
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Activate", "Begin FILE_ID.DIZ 1", "Box",
+                                                   "Error 25117 FILE_ID.DIZ",
+                                                   "End FILE_ID.DIZ fail", "Deactivate"}));
     ASSERT_EQ(log.boxes.size(), 1u);
-    EXPECT_EQ(log.boxes[0], "Nicht unterst\xFC" "tzte Kompressionsmethode");
+    EXPECT_EQ(log.boxes[0],
+              "Nicht unterst\xFC"
+              "tzte Kompressionsmethode");
     EXPECT_TRUE(fs::exists(Path("out/FILE_ID.DIZ")));
     EXPECT_EQ(fs::file_size(Path("out/FILE_ID.DIZ")), 0u);
 }
