@@ -545,6 +545,24 @@ TEST_P(InflateBadStream, ReportsItsCodeAndKeepsEarlierOutput) {
 INSTANTIATE_TEST_SUITE_P(All, InflateBadStream, ::testing::ValuesIn(kBadStreams),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Random damage to real streams: every outcome is allowed except a crash, a
+// hang or output beyond the limit (the sanitizer build checks the accesses).
+TEST(Inflate, RandomlyDamagedStreamsEndCleanly) {
+    const Bytes data = MixedData(60000, 6);
+    const Bytes packed[] = {ZlibDeflate(data, 1), ZlibDeflate(data, 9),
+                            ZlibDeflate(data, {{20000, 6, Z_SYNC_FLUSH}, {SIZE_MAX, 0, Z_FINISH}})};
+    std::mt19937 rng(2);
+    InflateOptions opt;
+    opt.maxOutput = 100000;
+    for (int round = 0; round < 600; ++round) {
+        Bytes damaged = packed[round % 3];
+        for (unsigned flips = 1 + rng() % 4; flips > 0; --flips)
+            damaged[rng() % damaged.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        const Decoded d = Decode(damaged, opt);
+        EXPECT_LE(d.out.size(), opt.maxOutput);
+    }
+}
+
 // ---- Truncation, output limit, progress ----
 
 TEST(Inflate, TruncatedStreamsKeepTheirOutput) {
