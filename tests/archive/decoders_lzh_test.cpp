@@ -5,7 +5,6 @@
 
 #include <bit>
 #include <random>
-#include <stdexcept>
 
 #include "archive/decoders/static_huffman.h"
 #include "archive/lzh_test_support.h"
@@ -237,14 +236,6 @@ TEST(StaticHuffman, ArjDistancesBeyondTheWindowWrapModuloWindow) {
     EXPECT_EQ(Bytes(a.out.begin() + 25, a.out.end()), Bytes(4, 0));
 }
 
-TEST(StaticHuffman, ZeroOriginalSizeReadsNothing) {
-    const Bytes junk(10, 0xFF);
-    MemorySource src(junk);
-    VectorSink sink;
-    EXPECT_EQ(DecodeStaticHuffman(src, sink, kLh5Params, 0), 0u);
-    EXPECT_TRUE(sink.bytes.empty());
-}
-
 // Each damaged table ends the data with 25110; the bytes decoded from the
 // blocks before it are still written.
 TEST(StaticHuffman, DamagedTablesGive25110) {
@@ -335,15 +326,6 @@ TEST(StaticHuffman, RandomInputEndsCleanly) {
         EXPECT_EQ(whole.out, bytewise.out);
         EXPECT_EQ(whole.error, bytewise.error);
     }
-}
-
-TEST(StaticHuffman, RejectsParametersOutOfRange) {
-    const Bytes none;
-    MemorySource src(none);
-    VectorSink sink;
-    for (StaticHuffmanParams p : {StaticHuffmanParams{17, 5}, StaticHuffmanParams{0, 4},
-                                  StaticHuffmanParams{13, 6}, StaticHuffmanParams{13, 0}})
-        EXPECT_THROW(DecodeStaticHuffman(src, sink, p, 1), std::invalid_argument);
 }
 
 }  // namespace
