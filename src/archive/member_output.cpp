@@ -4,7 +4,9 @@
 
 namespace lumora::archive {
 
-MemberOutput::MemberOutput(OutputFile* file, std::uint64_t limit) : file_(file), limit_(limit) {
+MemberOutput::MemberOutput(OutputFile* file, std::uint64_t limit, CrcKind kind,
+                           std::uint16_t crc16Start)
+    : file_(file), limit_(limit), kind_(kind), crc16_(crc16Start) {
     buffer_.reserve(kBufferSize);
 }
 
@@ -40,7 +42,8 @@ void MemberOutput::Flush() {
 
 void MemberOutput::Emit(const std::uint8_t* data, std::size_t n) {
     if (file_ != nullptr) file_->Write(data, n);
-    crc_.Update(data, n);
+    if (kind_ == CrcKind::Crc32) crc_.Update(data, n);
+    if (kind_ == CrcKind::Crc16) crc16_.Update(data, n);
 }
 
 }  // namespace lumora::archive

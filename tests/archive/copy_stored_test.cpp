@@ -1,0 +1,64 @@
+// Copying stored data into a member's output: CRC kinds, the byte limit and
+// data that ends early.
+#include "archive/copy_stored.h"
+
+#include <gtest/gtest.h>
+
+#include "archive/error_codes.h"
+#include "archive_test_support.h"
+#include "zip_builder.h"
+
+namespace lumora::archive {
+namespace {
+
+class CopyStoredTest : public test::TempDirTest {
+protected:
+    void SetUp() override {
+        test::TempDirTest::SetUp();
+        for (int i = 0; i < 70010; ++i) data_ += static_cast<char>(i * 13 + i / 256);
+        test::WriteFile(Path("A.BIN"), data_);
+        ASSERT_TRUE(in_.Open(Path("A.BIN").string()));
+    }
+    std::string data_;
+    InputFile in_;
+    TZipCommon owner_;
+};
+
+TEST_F(CopyStoredTest, FeedsTheChosenCrc) {
+    ProgressMeter progress(owner_, TProgressNotify::Ten);
+    MemberOutput out32(nullptr, 0, CrcKind::Crc32);
+    CopyStored(in_, 10, 70000, out32, progress);
+    out32.Flush();
+    EXPECT_EQ(out32.Total(), 70000u);
+    EXPECT_EQ(out32.Crc(), test::CrcOf(data_.substr(10)));
+
+    MemberOutput out16(nullptr, 0, CrcKind::Crc16);
+    CopyStored(in_, 0, 9, out16, progress);
+    out16.Flush();
+    Crc16 expected(0);
+    expected.Update(reinterpret_cast<const std::uint8_t*>(data_.data()), 9);
+    EXPECT_EQ(out16.Crc16Value(), expected.Value());
+}
+
+TEST_F(CopyStoredTest, DataEndingEarlyRaises25135) {
+    ProgressMeter progress(owner_, TProgressNotify::Ten);
+    MemberOutput out(nullptr, 0);
+    try {
+        CopyStored(in_, 70000, 100, out, progress);
+        FAIL() << "no exception";
+    } catch (const E_RAISE& e) {
+        EXPECT_EQ(e.Code(), ecode::ReadError);
+    }
+    EXPECT_EQ(out.Total(), 10u);
+}
+
+TEST_F(CopyStoredTest, ByteLimitStopsTheCopy) {
+    ProgressMeter progress(owner_, TProgressNotify::Ten);
+    MemberOutput out(nullptr, 40000);
+    EXPECT_THROW(CopyStored(in_, 0, 70000, out, progress), OutputLimitReached);
+    EXPECT_EQ(out.Total(), 40000u);
+    EXPECT_TRUE(out.LimitReached());
+}
+
+}  // namespace
+}  // namespace lumora::archive
