@@ -1,6 +1,6 @@
 // The ZIP reader against the corpus: every Stored/Deflate ZIP yields the
 // expected description bytes and extracts whole without a report; damaged
-// files report their codes; methods not built yet give the message box.
+// files report their codes.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -158,22 +158,6 @@ TEST_F(ZipCorpusTest, DamagedFilesReportTheirCodes) {
     }
     // The intact member of the damaged archive is whole.
     EXPECT_EQ(test::ReadFile(Path("out/README.TXT")).size(), 6144u);
-}
-
-TEST_F(ZipCorpusTest, MethodsNotBuiltShowTheMessageBox) {
-    TUnZIP z;
-    test::EventLog log;
-    Prepare(z, log, "zip/SHRINK.ZIP", "FILE_ID.DIZ", "out");
-    z.Extract();
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Activate", "Begin FILE_ID.DIZ 1", "Box",
-                                                   "Error 25117 FILE_ID.DIZ",
-                                                   "End FILE_ID.DIZ fail", "Deactivate"}));
-    ASSERT_EQ(log.boxes.size(), 1u);
-    EXPECT_EQ(log.boxes[0],
-              "Nicht unterst\xFC"
-              "tzte Kompressionsmethode");
-    EXPECT_TRUE(fs::exists(Path("out/FILE_ID.DIZ")));
-    EXPECT_EQ(fs::file_size(Path("out/FILE_ID.DIZ")), 0u);
 }
 
 TEST_F(ZipCorpusTest, ReaderTableKnowsTheZipKinds) {

@@ -150,7 +150,12 @@ TEST_F(ZipHostileTest, DamagedDataEndsTheMemberWithACrcWarning) {
         log_ = {};
         Open(zb.Build());
         z_.Extract();
-        EXPECT_EQ(log_.boxes.size(), c.boxes);
+        ASSERT_EQ(log_.boxes.size(), c.boxes);
+        if (c.boxes == 1) {
+            EXPECT_EQ(log_.boxes[0],
+                      "Nicht unterst\xFC"
+                      "tzte Kompressionsmethode");
+        }
         EXPECT_EQ(log_.codes, std::vector<int>{ecode::CrcError});
         EXPECT_EQ(fs::file_size(Path("x/D.DAT")), c.size);
         EXPECT_EQ(test::ReadFile(Path("x/NEXT.TXT")), "next");  // the walk goes on
