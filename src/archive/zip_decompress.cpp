@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "archive/decoders/implode.h"
 #include "archive/decoders/inflate.h"
+#include "archive/decoders/reduce.h"
+#include "archive/decoders/shrink.h"
 #include "archive/error_codes.h"
 
 namespace lumora::archive {
@@ -26,6 +29,20 @@ void InflateMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData&) {
     in.Progress().Test(in.Total(), in.Consumed(), false);
 }
 
+// The legacy methods stop at the member's uncompressed size; their data
+// errors throw DecodeError.
+void ShrinkMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeShrink(in, out, m.unpackedSize);
+}
+
+void ReduceMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeReduce(in, out, m.unpackedSize, m.method - 1u);
+}
+
+void ImplodeMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeImplode(in, out, m.unpackedSize, ImplodeParamsFromFlags(m.flags));
+}
+
 using ZipMethodFn = void (*)(ZipByteReader&, MemberOutput&, const ZipMemberData&);
 
 struct ZipMethod {
@@ -33,10 +50,12 @@ struct ZipMethod {
     ZipMethodFn run;
 };
 
-// Shrink (1), Reduce (2-5) and Implode (6) join this table when built.
 constexpr ZipMethod kMethods[] = {
-    {0, 0, CopyStoredMethod},
-    {8, 8, InflateMethod},
+    {0, 0, CopyStoredMethod},  // stored
+    {1, 1, ShrinkMethod},      // LZW with partial clearing
+    {2, 5, ReduceMethod},      // compression factors 1 to 4
+    {6, 6, ImplodeMethod},     // 4 or 8 KB window, two or three trees
+    {8, 8, InflateMethod},     // Deflate
 };
 
 const ZipMethod* FindMethod(std::uint16_t code) {
