@@ -11,6 +11,7 @@
 #include "cli/terminal_host.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
+#include "scan/description_extraction.h"
 #include "scan/folder_search.h"
 #include "scan/job_log.h"
 #include "scan/job_seams.h"
@@ -94,7 +95,7 @@ int RunScan(const ScanOptions& o) {
     LoadFilterDefinitions(setup, host);
     JobLog log(host, setup.formats);
     log.SetLineLimit(1 << 30);
-    NoDescriptionSource source;
+    DescriptionExtraction source(HostHooks(host));
     bool written = false;
     ScanEnvironment env{setup.config,       setup.formats, host,    log,    source,
                         setup.dirs.tempDir, nullptr,       nullptr, nullptr};

@@ -17,5 +17,7 @@ void AddScanCommand(CLI::App& app, CliResult& result);
 void AddScan2Command(CLI::App& app, CliResult& result);
 // Archive commands: type, extract (and later contents, desc).
 void AddArchiveCommands(CLI::App& app, CliResult& result);
+// Archive contents and descriptions: contents, desc.
+void AddContentsCommands(CLI::App& app, CliResult& result);
 
 }  // namespace lumora::cli

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     lumora::cli::AddScanCommand(app, result);
     lumora::cli::AddScan2Command(app, result);
     lumora::cli::AddArchiveCommands(app, result);
+    lumora::cli::AddContentsCommands(app, result);
 
     try {
         app.parse(argc, argv);

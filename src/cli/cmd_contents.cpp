@@ -1,0 +1,142 @@
+// lumora-cli contents and desc: the members of an archive as the lister
+// reports them, and the description Scan I would take from it.
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/error_codes.h"
+#include "archive/zip_tv.h"
+#include "cli/cli_setup.h"
+#include "cli/commands.h"
+#include "platform/datetime.h"
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "scan/description_extraction.h"
+#include "scan/scan_job.h"
+
+namespace lumora::cli {
+
+namespace {
+
+struct ContentsOptions {
+    std::string archive;
+    std::string spec = "*.*";
+    bool dirs = false;
+};
+
+struct DescOptions {
+    std::string archive;
+    std::string infoFiles;
+};
+
+// A name for one TSV field: UTF-8, control characters (tabs, line ends) as "?".
+std::string TsvField(const std::string& ansi) {
+    std::string s = ansi;
+    for (char& c : s) {
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    }
+    return AnsiToUtf8(s);
+}
+
+std::string FormatDate(TDateTime t) {
+    const DateParts p = DecodeDateTime(t);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                  p.minute, p.second);
+    return buf;
+}
+
+void PrintMember(const archive::TZipTV& tv) {
+    const archive::TListerMember& m = tv.Member();
+    std::printf("%s\t%llu\t%llu\t%u\t%s\t%s\t%08X\t%d\n", TsvField(tv.FileName()).c_str(),
+                static_cast<unsigned long long>(m.UnpackedSize),
+                static_cast<unsigned long long>(m.PackedSize), unsigned{m.Ratio},
+                FormatDate(m.FileDate).c_str(), TsvField(m.MethodName).c_str(), unsigned{m.Crc},
+                m.Encrypted ? 1 : 0);
+}
+
+int RunContents(const ContentsOptions& o) {
+    archive::TZipTV tv;
+    tv.ShowBlankDirs = o.dirs;
+    bool failed = false;
+    tv.OnError = [&failed](archive::TZipCommon&, const std::string&, const std::string&, int code) {
+        failed = true;
+        std::fprintf(stderr, "%d %s\n", code, AnsiToUtf8(archive::ErrorText(code)).c_str());
+    };
+    tv.OnRead = [](archive::TZipTV& sender, std::uint64_t, int) { PrintMember(sender); };
+    std::printf(
+        "FileName\tUnpackedSize\tPackedSize\tRatio\tFileDate\tMethodName\tCrc\tEncrypted\n");
+    try {
+        tv.SetArchiveFile(AbsolutePath(o.archive));
+        tv.SetFileSpec(Utf8ToAnsi(o.spec));
+        const bool ok = tv.Activate();
+        return ok && !failed ? 0 : 1;
+    } catch (const archive::E_RAISE&) {
+        return 1;  // reported through OnError
+    }
+}
+
+std::vector<std::string> SplitNames(const std::string& list) {
+    std::vector<std::string> names;
+    std::stringstream in(list);
+    for (std::string n; std::getline(in, n, ',');) {
+        if (!n.empty()) names.push_back(Utf8ToAnsi(n));
+    }
+    return names;
+}
+
+int RunDesc(const DescOptions& o) {
+    CliSetup setup = LoadCliSetup();
+    if (!o.infoFiles.empty()) setup.config.InfoFileList = SplitNames(o.infoFiles);
+    if (!setup.temp || !setup.temp->ok()) {
+        std::fprintf(stderr, "lumora-cli: no private temporary folder\n");
+        return 2;
+    }
+    ExtractionHooks hooks;
+    hooks.messageBox = [](const std::string& caption, const std::string& text) {
+        std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(caption).c_str(), AnsiToUtf8(text).c_str());
+    };
+    DescriptionExtraction source(std::move(hooks));
+    const std::string folder = setup.dirs.tempDir + "desc/";
+    const DescriptionResult r =
+        ReadDescription(source, AbsolutePath(o.archive), setup.config.InfoFileList, folder);
+    if (!r.found) {
+        std::fprintf(stderr, "%s\n", AnsiToUtf8(r.statusText).c_str());
+        return 1;
+    }
+    std::fwrite(r.bytes.data(), 1, r.bytes.size(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+void AddContentsCommands(CLI::App& app, CliResult& result) {
+    auto c = std::make_shared<ContentsOptions>();
+    CLI::App* contents = app.add_subcommand(
+        "contents", "List the members of an archive as the lister reports them (TSV)");
+    contents->add_option("ARCHIVE", c->archive, "The archive")->required();
+    contents->add_option("SPEC", c->spec, "Member pattern, file-name part compared (default *.*)");
+    contents->add_flag("--dirs", c->dirs, "Also list directory entries (not counted)");
+    contents->footer(
+        "One line per member after a header line: FileName (stored path, \\ as separator), "
+        "UnpackedSize, PackedSize, Ratio (percent saved), FileDate (yyyy-mm-dd hh:mm:ss), "
+        "MethodName, Crc (8 hex digits), Encrypted (0/1). A listing error prints \"CODE TEXT\" "
+        "on stderr and exits with 1.");
+    contents->callback([c, &result] { result.exitCode = RunContents(*c); });
+
+    auto d = std::make_shared<DescOptions>();
+    CLI::App* desc = app.add_subcommand(
+        "desc", "Write the description Scan I would take from an archive (raw bytes)");
+    desc->add_option("ARCHIVE", d->archive, "The archive")->required();
+    desc->add_option("--info-files", d->infoFiles,
+                     "Description file names to look for, in order (comma-separated; default: "
+                     "the stored list)");
+    desc->footer(
+        "Exits with 1 and the job's status text on stderr when the archive yields no "
+        "description.");
+    desc->callback([d, &result] { result.exitCode = RunDesc(*d); });
+}
+
+}  // namespace lumora::cli

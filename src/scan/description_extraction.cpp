@@ -1,0 +1,269 @@
+#include "scan/description_extraction.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <exception>
+#include <system_error>
+
+#include "archive/error_codes.h"
+#include "archive/reader_factory.h"
+#include "archive/stored_name.h"
+#include "archive/unrar/unrar_library.h"
+#include "archive/zip_tv.h"
+#include "platform/app_dirs.h"
+#include "platform/file_info.h"
+#include "platform/text.h"
+#include "scan/scan_job.h"
+
+namespace lumora {
+
+using archive::TArcType;
+
+namespace {
+
+constexpr const char* kNoDescriptionStatus = "Keine FILE_ID gefunden";
+
+// Reports that say nothing about the member being extracted.
+bool IsNeutralCode(int code) {
+    return code == archive::ecode::FileSkipped || code == archive::ecode::EmptyArchive ||
+           code == archive::ecode::NextDisk;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+ExtractionHooks HostHooks(ScanHost& host) {
+    ExtractionHooks h;
+    h.processMessages = [&host] { host.ProcessMessages(); };
+    h.messageBox = [&host](const std::string& caption, const std::string& text) {
+        host.MessageBox(caption, text, MsgIcon::Information, MsgButtons::Ok);
+    };
+    h.showException = [&host](const std::string& text) {
+        host.MessageBox("Lumora", text, MsgIcon::None, MsgButtons::Ok);
+    };
+    return h;
+}
+
+DescriptionExtractor ExtractorFor(TArcType type) {
+    switch (type) {
+        case archive::atARC:
+        case archive::atARJ:
+        case archive::atCAB:
+        case archive::atGZip:
+        case archive::atLHA:
+        case archive::atTAR:
+        case archive::atZIP:
+        case archive::atZOO:
+            return DescriptionExtractor::Reader;
+        case archive::atRAR:
+            return DescriptionExtractor::RarLibrary;
+        default:
+            // Self-extractors, HA, BH, PAK and the rest yield no description.
+            return DescriptionExtractor::None;
+    }
+}
+
+DescriptionExtraction::DescriptionExtraction(ExtractionHooks hooks) : hooks_(std::move(hooks)) {
+    makeLister = [] { return std::make_unique<archive::TZipTV>(); };
+    makeReader = [](TArcType type) { return archive::MakeReader(type); };
+}
+
+DescriptionExtraction::~DescriptionExtraction() = default;
+
+archive::TZipTV& DescriptionExtraction::Lister() {
+    if (lister_) return *lister_;
+    lister_ = makeLister();
+    lister_->OnRead = [this](archive::TZipTV& tv, std::uint64_t, int) {
+        CollectMember(tv.FileName());
+    };
+    lister_->OnTotals = [this](archive::TZipTV&, int) { listerDone_ = true; };
+    lister_->OnError = [this](archive::TZipCommon&, const std::string&, const std::string&,
+                              int code) {
+        listerMessage_ = std::string(archive::ErrorText(code));
+        listerFailed_ = true;
+        listerDone_ = true;
+    };
+    return *lister_;
+}
+
+// Only the file-name part counts; per name of the list the first member
+// found is kept, so memory does not grow with the archive.
+void DescriptionExtraction::CollectMember(const std::string& storedName) {
+    if (!names_) return;
+    const std::string_view name = archive::StoredFileNamePart(storedName);
+    for (std::size_t i = 0; i < names_->size(); ++i) {
+        if (firstMatch_[i].empty() && AnsiSameText(name, (*names_)[i])) {
+            firstMatch_[i] = std::string(name);
+        }
+    }
+}
+
+ExtractionOutcome DescriptionExtraction::ExtractDescription(
+    const std::string& archivePath, const std::vector<std::string>& infoFileList,
+    const std::string& destFolder) {
+    ExtractionOutcome out;
+    listerFailed_ = false;
+    listerMessage_.clear();
+    TArcType type = archive::atNA;
+    try {
+        Lister().SetArchiveFile(archivePath);
+        type = Lister().ArcType();
+    } catch (const std::exception&) {
+        return out;  // the file could not even be examined
+    }
+    const DescriptionExtractor extractor = ExtractorFor(type);
+    std::unique_ptr<archive::TUnBase> reader;
+    if (extractor == DescriptionExtractor::Reader) reader = makeReader(type);
+    if (extractor == DescriptionExtractor::None ||
+        (!reader && extractor != DescriptionExtractor::RarLibrary)) {
+        return out;
+    }
+    const Search search = FindInfoFile(archivePath, infoFileList);
+    if (search.code == -2) {
+        out.listerFailed = true;
+        out.listerMessage = listerMessage_;
+        return out;
+    }
+    if (search.code != 0) return out;
+    out.memberName = search.member;
+    const MemberResult r = reader
+                               ? ExtractWithReader(*reader, archivePath, search.member, destFolder)
+                               : ExtractRar(archivePath, search.member, destFolder);
+    if (r.failed) {
+        // A damaged description is never used: it goes, and its error is shown.
+        ::unlink((destFolder + AnsiToUtf8(search.member)).c_str());
+        ::unlink((destFolder + search.member).c_str());
+        out.listerFailed = true;
+        out.listerMessage = std::string(archive::ErrorText(r.code));
+    }
+    return out;
+}
+
+DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
+    const std::string& archivePath, const std::vector<std::string>& names) {
+    archive::TZipTV& tv = Lister();
+    listerFailed_ = false;
+    listerDone_ = false;
+    names_ = &names;
+    firstMatch_.assign(names.size(), std::string());
+    try {
+        tv.SetArchiveFile(archivePath);
+        tv.SetFileSpec("*.*");
+        tv.Activate();
+    } catch (const std::exception& e) {
+        if (hooks_.showException) hooks_.showException(e.what());
+    } catch (...) {
+        if (hooks_.showException) hooks_.showException("Unbekannter Fehler");
+    }
+    // However the listing ended, it has ended: the wait below cannot hang.
+    listerDone_ = true;
+    while (!listerDone_) {
+        if (hooks_.processMessages) hooks_.processMessages();
+    }
+    names_ = nullptr;
+    Search s;
+    if (listerFailed_) {
+        s.code = -2;
+        return s;
+    }
+    for (const std::string& member : firstMatch_) {
+        if (!member.empty()) {
+            s.code = 0;
+            s.member = member;
+            break;
+        }
+    }
+    return s;
+}
+
+// Reports and checksum results count from OnBegin to OnEnd of the member;
+// an extraction that leaves the member without OnEnd failed.
+DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
+    archive::TUnBase& reader, const std::string& archivePath, const std::string& member,
+    const std::string& destFolder) {
+    MemberResult result;
+    bool inMember = false;
+    int code = 0;
+    reader.OnBegin = [&](archive::TZipCommon&, const std::string&, int, bool&) {
+        inMember = true;
+        code = 0;
+    };
+    reader.OnEnd = [&](archive::TZipCommon&, const std::string&, bool crcPass) {
+        if (!inMember) return;
+        inMember = false;
+        result.failed = !crcPass || code != 0;
+        result.code = code != 0 ? code : crcPass ? 0 : archive::ecode::CrcError;
+    };
+    reader.OnError = [&](archive::TZipCommon&, const std::string&, const std::string&, int c) {
+        if (inMember && code == 0 && !IsNeutralCode(c)) code = c;
+    };
+    reader.OnMessageBox = hooks_.messageBox;
+    // Scan I asks for no passwords: an encrypted description fails.
+    reader.OnGetPassword = [](archive::TZipCommon&, const std::string&, std::string&,
+                              bool& tryAgain) { tryAgain = false; };
+    reader.MaxOutputBytes = kDescriptionOutputLimit;
+    reader.UseStoredDirs = false;
+    try {
+        reader.SetArchiveFile(archivePath);
+        reader.SetExtractDir(destFolder);
+        reader.SetFileSpec(member);
+        reader.Extract();
+    } catch (const archive::E_RAISE& e) {
+        if (code == 0) code = e.Code();
+    } catch (const std::system_error&) {
+        if (code == 0) code = archive::ecode::WriteError;
+    } catch (...) {
+        if (code == 0) code = archive::ecode::BadArchive;
+    }
+    if (inMember) {
+        result.failed = true;
+        result.code = code != 0 ? code : archive::ecode::ReadError;
+    }
+    return result;
+}
+
+DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRar(
+    const std::string& archivePath, const std::string& member, const std::string& destFolder) {
+    archive::unrar::RarExtractResult r;
+    try {
+        if (extractRar) {
+            r = extractRar(archivePath, member, destFolder);
+        } else {
+            if (!rarLibrary_) rarLibrary_ = std::make_unique<archive::unrar::UnrarLibrary>();
+            r = archive::unrar::RarExtractMember(rarLibrary_->Functions(), archivePath, member,
+                                                 destFolder, kDescriptionOutputLimit);
+        }
+    } catch (...) {
+        return {true, archive::ecode::BadArchive};
+    }
+    if (r.found && r.result != 0) return {true, archive::unrar::RarResultCode(r.result)};
+    return {};
+}
+
+DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
+                                  const std::vector<std::string>& infoFileList,
+                                  const std::string& folder) {
+    DescriptionResult r;
+    ::mkdir(folder.c_str(), 0700);
+    r.outcome = source.ExtractDescription(archivePath, infoFileList, folder);
+    const std::string& member = r.outcome.memberName;
+    const std::string path = folder + AnsiToUtf8(archive::StoredFileNamePart(member));
+    if (!member.empty() && IsRegularFile(path)) {
+        if (auto bytes = ReadFileBytes(path, kDescriptionReadLimit)) {
+            r.found = true;
+            r.bytes = std::move(*bytes);
+        }
+    }
+    if (!r.found) {
+        r.statusText = r.outcome.listerFailed ? r.outcome.listerMessage : kNoDescriptionStatus;
+    }
+    RemoveTree(folder);
+    return r;
+}
+
+}  // namespace lumora

@@ -1,0 +1,110 @@
+// Description extraction per archive: the lister establishes which members an
+// archive holds, the first InfoFileList name present is chosen, and the
+// reader of the archive's type (or the RAR library) extracts that one member
+// into the job's private folder for this archive.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/arc_type.h"
+#include "archive/unrar/rar_extract.h"
+#include "scan/description_source.h"
+#include "scan/host.h"
+
+namespace lumora::archive {
+class TZipTV;
+class TUnBase;
+namespace unrar {
+class UnrarLibrary;
+}
+}  // namespace lumora::archive
+
+namespace lumora {
+
+struct ExtractionHooks {
+    // Pending window messages, processed while the lister is waited for.
+    std::function<void()> processMessages;
+    // The archive library's information boxes (caption, text).
+    std::function<void(const std::string& caption, const std::string& text)> messageBox;
+    // A plain box with the message of an exception that escaped the listing.
+    std::function<void(const std::string& text)> showException;
+};
+
+// Hooks that go to the front end.
+ExtractionHooks HostHooks(ScanHost& host);
+
+// Bytes written for one description at most; the member then counts as
+// extracted and its first part is used.
+inline constexpr std::uint64_t kDescriptionOutputLimit = 1 << 20;
+
+// Who extracts the members of an archive type.
+enum class DescriptionExtractor { None, Reader, RarLibrary };
+DescriptionExtractor ExtractorFor(archive::TArcType type);
+
+class DescriptionExtraction final : public DescriptionSource {
+public:
+    explicit DescriptionExtraction(ExtractionHooks hooks = {});
+    ~DescriptionExtraction() override;
+
+    ExtractionOutcome ExtractDescription(const std::string& archivePath,
+                                         const std::vector<std::string>& infoFileList,
+                                         const std::string& destFolder) override;
+    // Ends a pending wait for the lister.
+    void StopRequested() override { listerDone_ = true; }
+
+    // Replaceable parts (the defaults: a TZipTV, the reader factory, the RAR
+    // library found at start).
+    std::function<std::unique_ptr<archive::TZipTV>()> makeLister;
+    std::function<std::unique_ptr<archive::TUnBase>(archive::TArcType)> makeReader;
+    std::function<archive::unrar::RarExtractResult(
+        const std::string& archive, const std::string& member, const std::string& destFolder)>
+        extractRar;
+
+private:
+    struct Search {
+        int code = -3;  // 0 found, -2 lister error, -3 no InfoFileList name present
+        std::string member;
+    };
+    struct MemberResult {
+        bool failed = false;
+        int code = 0;
+    };
+
+    archive::TZipTV& Lister();
+    Search FindInfoFile(const std::string& archivePath, const std::vector<std::string>& names);
+    void CollectMember(const std::string& storedName);
+    MemberResult ExtractWithReader(archive::TUnBase& reader, const std::string& archivePath,
+                                   const std::string& member, const std::string& destFolder);
+    MemberResult ExtractRar(const std::string& archivePath, const std::string& member,
+                            const std::string& destFolder);
+
+    ExtractionHooks hooks_;
+    std::unique_ptr<archive::TZipTV> lister_;
+    std::unique_ptr<archive::unrar::UnrarLibrary> rarLibrary_;
+    // State of the listing running now.
+    const std::vector<std::string>* names_ = nullptr;
+    std::vector<std::string> firstMatch_;  // per InfoFileList name, the first member found
+    bool listerDone_ = false;
+    bool listerFailed_ = false;
+    std::string listerMessage_;
+};
+
+// What Scan I makes of one archive's description.
+struct DescriptionResult {
+    bool found = false;      // a description file was extracted (it may be empty)
+    std::string bytes;       // its first MiB
+    std::string statusText;  // without one: "Keine FILE_ID gefunden" or the error text
+    ExtractionOutcome outcome;
+};
+
+// Extracts into `folder` (made here, a private folder's subfolder ending in
+// "/", removed afterwards) and reads the file as the job does.
+DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
+                                  const std::vector<std::string>& infoFileList,
+                                  const std::string& folder);
+
+}  // namespace lumora
