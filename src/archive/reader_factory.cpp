@@ -1,5 +1,7 @@
 #include "archive/reader_factory.h"
 
+#include "archive/un_arc.h"
+#include "archive/un_cab.h"
 #include "archive/un_zip.h"
 
 namespace lumora::archive {
@@ -23,6 +25,11 @@ constexpr ReaderRow kReaders[] = {
     {atZipExe, Make<TUnZIP>},
     {atZip250, Make<TUnZIP>},
     {atZip250Exe, Make<TUnZIP>},
+    {atCAB, Make<TUnCAB>},
+    {atARC, Make<TUnARC>},
+    {atArcExe, Make<TUnARC>},
+    {atPAK, Make<TUnARC>},
+    {atPakExe, Make<TUnARC>},
 };
 
 }  // namespace

@@ -217,6 +217,7 @@ public:
           opt_(opt),
           limit_(opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max()) {
         SetTrigger();
+        LoadHistory();
     }
 
     InflateResult Run();
@@ -242,6 +243,7 @@ private:
 
     // Output: bytes collect in window_; at trigger_ the window is flushed or
     // the output limit ends decoding.
+    void LoadHistory();
     void SetTrigger();
     void OnTrigger();
     void FinishOutput();
@@ -315,6 +317,7 @@ private:
     std::size_t wp_ = 0;
     std::size_t trigger_ = kWindowSize;
     std::uint64_t flushed_ = 0;
+    std::size_t reach_ = 0;  // valid bytes before the window's start
     bool finalSeen_ = false;
 
     bool fixedBuilt_ = false;
@@ -389,6 +392,15 @@ void Inflater::Fail(int code) const {
     throw Halt{InflateStatus::kDataError, code};
 }
 
+// The preset bytes sit at the window's end, where the previous round's bytes
+// would be, so matches reach them exactly as they reach flushed output.
+void Inflater::LoadHistory() {
+    const std::size_t n = std::min(opt_.history.size(), kWindowSize);
+    if (n == 0) return;
+    std::memcpy(window_.data() + kWindowSize - n, opt_.history.data() + opt_.history.size() - n, n);
+    reach_ = n;
+}
+
 void Inflater::SetTrigger() {
     const std::uint64_t room = limit_ - flushed_;
     trigger_ = room >= kWindowSize ? kWindowSize : static_cast<std::size_t>(room) + 1;
@@ -399,6 +411,7 @@ void Inflater::OnTrigger() {
     if (wp_ >= kWindowSize) {
         out_.Write(window_.data(), kWindowSize);
         flushed_ += kWindowSize;
+        reach_ = kWindowSize;
         // A match may have run past the window's end; its tail opens the next round.
         std::memmove(window_.data(), window_.data() + kWindowSize, wp_ - kWindowSize);
         wp_ -= kWindowSize;
@@ -553,7 +566,7 @@ void Inflater::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, i
             if (d <= r.wp) {
                 CopyMatch(win + r.wp, win + r.wp - d, len, d);
             } else {
-                if (flushed_ == 0) Stop(r, errorCode);  // before the first byte produced
+                if (d > r.wp + reach_) Stop(r, errorCode);  // before the first byte known
                 SaveRegs(r);
                 CopyWrapped(d, len);
             }

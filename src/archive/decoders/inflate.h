@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "archive/decoders/decoder_io.h"
 
@@ -27,6 +28,9 @@ struct InflateOptions {
     // Called with the count of bytes read from the source so far: at most
     // once per 32 KB of input, and once more after the final block.
     std::function<void(std::uint64_t consumed)> onProgress;
+    // Bytes that precede this stream's output (a preset window): matches may
+    // reach back into their last 32 KB. They are not written to the sink.
+    std::span<const std::uint8_t> history;
 };
 
 struct InflateResult {

@@ -1,0 +1,248 @@
+#include "archive/decoders/arc_lzw.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "archive/decoders/arc_input.h"
+
+namespace lumora::archive {
+
+namespace {
+
+constexpr std::uint16_t kNoPred = 0xFFFF;
+constexpr int kClearCode = 256;
+constexpr std::size_t kCrunchSize = 4096;
+constexpr unsigned kCrunchProbeStep = 101;
+
+// The strings of the table: each entry is its predecessor's string plus
+// one byte; a root entry (no predecessor) is a single byte.
+struct Strings {
+    explicit Strings(std::size_t size) : pred(size, kNoPred), foll(size, 0) {}
+    std::vector<std::uint16_t> pred;
+    std::vector<std::uint8_t> foll;
+};
+
+// Crunch: 4096 slots; an entry goes to the slot its hash names, or after a
+// collision to the first free slot from the end of that slot's chain + 101.
+class CrunchTable {
+public:
+    explicit CrunchTable(bool oldHash) : s_(kCrunchSize), oldHash_(oldHash) {
+        for (int c = 0; c < 256; ++c) Add(kNoPred, static_cast<std::uint8_t>(c));
+    }
+
+    Strings& S() { return s_; }
+    // An unused slot stands for the string being defined (previous + first byte).
+    bool Defined(int code) const { return used_[static_cast<std::size_t>(code)]; }
+    bool CanAdd() const { return count_ < kCrunchSize; }
+    void Add(int pred, std::uint8_t foll) {
+        const std::size_t slot = Place(static_cast<unsigned>(pred), foll);
+        used_[slot] = true;
+        s_.pred[slot] = static_cast<std::uint16_t>(pred);
+        s_.foll[slot] = foll;
+        ++count_;
+    }
+
+private:
+    unsigned Hash(unsigned pred, unsigned foll) const {
+        const unsigned sum = (pred + foll) & 0xFFFF;
+        if (!oldHash_) return (sum * 15073u) & 0xFFF;
+        const std::uint32_t mid = (sum | 0x0800) & 0xFFFF;
+        return ((mid * mid) >> 6) & 0xFFF;
+    }
+    std::size_t Place(unsigned pred, unsigned foll) {
+        std::size_t h = Hash(pred, foll);
+        if (!used_[h]) return h;
+        for (std::size_t i = 0; next_[h] != 0 && i < kCrunchSize; ++i) h = next_[h];
+        std::size_t t = (h + kCrunchProbeStep) & 0xFFF;
+        for (std::size_t i = 0; used_[t] && i < kCrunchSize; ++i) t = (t + 1) & 0xFFF;
+        next_[h] = static_cast<std::uint16_t>(t);
+        return t;
+    }
+
+    Strings s_;
+    bool oldHash_;
+    std::array<bool, kCrunchSize> used_{};
+    std::array<std::uint16_t, kCrunchSize> next_{};
+    std::size_t count_ = 0;
+};
+
+// Crunch codes: two 12-bit codes in three bytes, high bits first.
+class CrunchCodes {
+public:
+    explicit CrunchCodes(ArcByteInput& in) : in_(in) {}
+    int Next() {
+        if (held_ < 0) {
+            const int b0 = in_.Next();
+            const int b1 = in_.Next();
+            if (b0 < 0 || b1 < 0) return -1;
+            held_ = b1 & 0x0F;
+            return b0 << 4 | b1 >> 4;
+        }
+        const int b2 = in_.Next();
+        if (b2 < 0) return -1;
+        const int code = held_ << 8 | b2;
+        held_ = -1;
+        return code;
+    }
+
+private:
+    ArcByteInput& in_;
+    int held_ = -1;
+};
+
+// Dynamic LZW: entries are added in order from 257; code 256 clears.
+class DynamicTable {
+public:
+    explicit DynamicTable(unsigned maxBits) : s_(std::size_t{1} << maxBits) {
+        for (int c = 0; c < 256; ++c)
+            s_.foll[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
+    }
+
+    Strings& S() { return s_; }
+    std::size_t Size() const { return s_.pred.size(); }
+    std::size_t Free() const { return free_; }
+    // The next free code is the string being defined; a code beyond it is
+    // damage.
+    bool Defined(int code) const {
+        if (static_cast<std::size_t>(code) > free_) throw DecodeError{kArcBadCode};
+        return static_cast<std::size_t>(code) < free_;
+    }
+    bool CanAdd() const { return free_ < Size(); }
+    void Add(int pred, std::uint8_t foll) {
+        s_.pred[free_] = static_cast<std::uint16_t>(pred);
+        s_.foll[free_] = foll;
+        ++free_;
+    }
+    void Clear() { free_ = kClearCode; }
+
+private:
+    Strings s_;
+    std::size_t free_ = kClearCode + 1;
+};
+
+// Dynamic codes, least significant bit first, read in groups of as many
+// bytes as the width; a change of width or a clear drops the rest of the
+// group.
+class DynamicCodes {
+public:
+    DynamicCodes(ArcByteInput& in, DynamicTable& table, unsigned maxBits)
+        : in_(in), table_(table), maxBits_(maxBits) {}
+
+    int Next() {
+        int code = Raw();
+        if (code == kClearCode) {
+            table_.Clear();
+            clear_ = true;
+            code = Raw();
+            if (code >= kClearCode) throw DecodeError{kArcBadCode};
+        }
+        return code;
+    }
+
+private:
+    int Raw() {
+        if (clear_ || offset_ >= limit_ || table_.Free() > maxCode_) {
+            if (table_.Free() > maxCode_) {
+                ++bits_;
+                maxCode_ = bits_ == maxBits_ ? table_.Size() : (std::size_t{1} << bits_) - 1;
+            }
+            if (clear_) {
+                bits_ = 9;
+                maxCode_ = (std::size_t{1} << bits_) - 1;
+                clear_ = false;
+            }
+            std::size_t got = 0;
+            for (int b; got < bits_ && (b = in_.Next()) >= 0; ++got)
+                group_[got] = static_cast<std::uint8_t>(b);
+            if (got * 8 < bits_) return -1;
+            offset_ = 0;
+            limit_ = got * 8 - (bits_ - 1);
+        }
+        const std::size_t at = offset_ >> 3;
+        const std::uint32_t v =
+            group_[at] | std::uint32_t{group_[at + 1]} << 8 | std::uint32_t{group_[at + 2]} << 16;
+        offset_ += bits_;
+        return static_cast<int>((v >> ((offset_ - bits_) & 7)) & ((1u << bits_) - 1));
+    }
+
+    ArcByteInput& in_;
+    DynamicTable& table_;
+    unsigned maxBits_;
+    unsigned bits_ = 9;
+    std::size_t maxCode_ = 511;
+    bool clear_ = false;
+    std::array<std::uint8_t, 16> group_{};
+    std::size_t offset_ = 0;
+    std::size_t limit_ = 0;
+};
+
+// The LZW loop shared by both kinds: each code's string is rebuilt through
+// the predecessors onto a bounded stack and written from it; then the
+// previous code plus the string's first byte becomes a new entry.
+template <class Codes, class Table>
+void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
+    Strings& s = table.S();
+    int old = codes.Next();
+    if (old < 0) return;
+    if (!table.Defined(old) || s.pred[static_cast<std::size_t>(old)] != kNoPred)
+        throw DecodeError{kArcBadCode};
+    std::uint8_t first = s.foll[static_cast<std::size_t>(old)];
+    out.Put(first);
+    std::vector<std::uint8_t> stack(s.pred.size());
+    for (int code; (code = codes.Next()) >= 0;) {
+        const int read = code;
+        std::size_t sp = 0;
+        auto push = [&](std::uint8_t b) {
+            if (sp == stack.size()) throw DecodeError{kArcStackOverflow};
+            stack[sp++] = b;
+        };
+        if (!table.Defined(code)) {
+            push(first);
+            code = old;
+        }
+        while (s.pred[static_cast<std::size_t>(code)] != kNoPred) {
+            push(s.foll[static_cast<std::size_t>(code)]);
+            code = s.pred[static_cast<std::size_t>(code)];
+        }
+        first = s.foll[static_cast<std::size_t>(code)];
+        push(first);
+        while (sp > 0) out.Put(stack[--sp]);
+        if (table.CanAdd()) table.Add(old, first);
+        old = read;
+    }
+}
+
+void Run(ArcByteInput& in, ArcByteOutput& out, ArcLzwKind kind) {
+    if (kind == ArcLzwKind::CrunchOldHash || kind == ArcLzwKind::CrunchNewHash) {
+        CrunchTable table(kind == ArcLzwKind::CrunchOldHash);
+        CrunchCodes codes(in);
+        Expand(codes, table, out);
+        return;
+    }
+    const unsigned maxBits = kind == ArcLzwKind::Dynamic12 ? 12 : 13;
+    if (kind == ArcLzwKind::Dynamic12) {
+        const int lead = in.Next();
+        if (lead < 0) return;
+        if (lead != static_cast<int>(maxBits)) throw DecodeError{kArcBadBitCount};
+    }
+    DynamicTable table(maxBits);
+    DynamicCodes codes(in, table, maxBits);
+    Expand(codes, table, out);
+}
+
+}  // namespace
+
+void DecodeArcLzw(ByteSource& src, OutputSink& sink, ArcLzwKind kind) {
+    ArcByteInput in(src);
+    ArcByteOutput out(sink);
+    try {
+        Run(in, out, kind);
+    } catch (const DecodeError&) {
+        out.Flush();  // what was decoded before the fault still counts
+        throw;
+    }
+    out.Flush();
+}
+
+}  // namespace lumora::archive
