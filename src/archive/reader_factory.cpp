@@ -2,6 +2,8 @@
 
 #include "archive/un_arc.h"
 #include "archive/un_cab.h"
+#include "archive/un_gzip.h"
+#include "archive/un_tar.h"
 #include "archive/un_zip.h"
 
 namespace lumora::archive {
@@ -30,6 +32,8 @@ constexpr ReaderRow kReaders[] = {
     {atArcExe, Make<TUnARC>},
     {atPAK, Make<TUnARC>},
     {atPakExe, Make<TUnARC>},
+    {atGZip, Make<TUnGZIP>},
+    {atTAR, Make<TUnTAR>},
 };
 
 }  // namespace
