@@ -92,6 +92,7 @@ TEST_F(TarTest, CorpusDescriptionsAndMembersMatchGnuTar) {
             }
             EXPECT_EQ(test::ReadFile(Path(r.path) / member), test::ReadFile(gnu / member))
                 << member;
+            ++compared;
         }
     }
     EXPECT_GE(described, 5);
