@@ -1,0 +1,371 @@
+// The ARC decoders on their own: the run-length step, squeezed trees, the
+// crunch table (against a small encoder with the same slot placement), and
+// the dynamic LZW methods against data written by the compress program,
+// whose code stream they share. Damaged streams end with their codes.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/arc_decode.h"
+#include "archive/decoders/arc_lzw.h"
+#include "archive/decoders/arc_rle.h"
+#include "archive/decoders/arc_squeeze.h"
+#include "archive_test_support.h"
+
+namespace lumora::archive {
+namespace {
+
+using Bytes = std::string;
+
+class Source : public ByteSource {
+public:
+    explicit Source(const Bytes& data, std::size_t chunk = 7) : data_(data), chunk_(chunk) {}
+    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
+        n = std::min({n, chunk_, data_.size() - pos_});
+        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(pos_), n, dst);
+        pos_ += n;
+        return n;
+    }
+
+private:
+    const Bytes& data_;
+    std::size_t chunk_;
+    std::size_t pos_ = 0;
+};
+
+class Sink : public OutputSink {
+public:
+    void Write(const std::uint8_t* data, std::size_t n) override {
+        bytes.append(reinterpret_cast<const char*>(data), n);
+    }
+    Bytes bytes;
+};
+
+struct Outcome {
+    Bytes out;
+    int error = 0;  // DecodeError code, 0 when none
+};
+
+Outcome RunMethod(int method, const Bytes& data) {
+    Source src(data);
+    Sink sink;
+    Outcome o;
+    try {
+        DecodeArcMember(method, src, sink);
+    } catch (const DecodeError& e) {
+        o.error = e.code;
+    }
+    o.out = sink.bytes;
+    return o;
+}
+
+Bytes Repeat(char c, std::size_t n) {
+    return Bytes(n, c);
+}
+
+TEST(ArcRunLength, ExpandsRunsAndKeepsTheMarker) {
+    struct Case {
+        Bytes in;
+        Bytes out;
+    };
+    const Case cases[] = {
+        {"\x41\x90\x05", Repeat('A', 5)},
+        {Bytes("\x90\x00", 2), "\x90"},
+        {"\x41\x90\x01", "A"},  // a count of 1 adds nothing
+        {Bytes("\x41\x90\x00\x90\x03", 5),
+         "A\x90"
+         "AA"},  // 0x90 itself is not remembered
+        {"\x42\x90\xFF", Repeat('B', 255)},
+        {"\x90\x03", Bytes(2, '\0')},  // nothing before the run: zero bytes
+        {"xy", "xy"},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t split = 0; split <= c.in.size(); ++split) {
+            Sink sink;
+            ArcRleSink rle(sink);
+            rle.Write(reinterpret_cast<const std::uint8_t*>(c.in.data()), split);
+            rle.Write(reinterpret_cast<const std::uint8_t*>(c.in.data()) + split,
+                      c.in.size() - split);
+            rle.Flush();
+            EXPECT_EQ(sink.bytes, c.out) << "split at " << split;
+        }
+    }
+}
+
+// Squeezed data: node count, nodes (two 16-bit entries each), code bits.
+Bytes Squeezed(std::initializer_list<int> entries, const Bytes& bits) {
+    Bytes b;
+    const auto count = static_cast<std::uint16_t>(entries.size() / 2);
+    b += static_cast<char>(count & 0xFF);
+    b += static_cast<char>(count >> 8);
+    for (int e : entries) {
+        const auto v = static_cast<std::uint16_t>(e);
+        b += static_cast<char>(v & 0xFF);
+        b += static_cast<char>(v >> 8);
+    }
+    return b + bits;
+}
+
+int Leaf(int value) {
+    return -(value + 1);
+}
+
+TEST(ArcSqueeze, DecodesATreeAndStopsAtTheEndCode) {
+    // node 0: 0 -> 'A', 1 -> node 1; node 1: 0 -> 'B', 1 -> end.
+    // A B A end = bits 0 10 0 11, least significant first: 0x32; the
+    // byte after the end code is never read.
+    const Bytes data = Squeezed({Leaf('A'), 1, Leaf('B'), Leaf(256)}, "\x32\xFF");
+    Source src(data);
+    Sink sink;
+    Unsqueeze(src, sink);
+    EXPECT_EQ(sink.bytes, "ABA");
+    // Method 4 passes the run-length step: A 0x90 0x05 end = 0 10 110 111.
+    const Bytes runs = Squeezed({Leaf('A'), 1, Leaf(0x90), 2, Leaf(5), Leaf(256)}, "\xDA\x01");
+    EXPECT_EQ(RunMethod(4, runs).out, "AAAAA");
+}
+
+TEST(ArcSqueeze, DamagedTreesEndWithTheTreeCode) {
+    struct Case {
+        const char* what;
+        Bytes data;
+        int error;
+        Bytes out;
+    };
+    const Case cases[] = {
+        {"node count 0: no bytes", Bytes("\x00\x00\x00\x00", 4), 0, ""},
+        {"no data at all", "", 0, ""},
+        {"node count 257", Bytes("\x01\x01", 2), kArcBadTree, ""},
+        {"negative node count", "\xFF\xFF", kArcBadTree, ""},
+        {"node index beyond the count", Squeezed({Leaf('A'), 5}, "\x02"), kArcBadTree, "A"},
+        {"leaf beyond the end code", Squeezed({Leaf('A'), Leaf(300)}, "\x02"), kArcBadTree, "A"},
+        {"data ends without the end code", Squeezed({Leaf('A'), Leaf('B')}, "\x02"), 0, "ABAAAAAA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = RunMethod(4, c.data);
+        EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.out, c.out);
+    }
+}
+
+// ---- Crunch (methods 5 to 7) ----
+
+// The compressor's side of crunch: an LZW over 4096 slots placed with the
+// same hash and collision rule, written as 12-bit codes in pairs.
+class CrunchEncoder {
+public:
+    explicit CrunchEncoder(bool oldHash) : oldHash_(oldHash) {
+        for (int c = 0; c < 256; ++c) Enter(0xFFFF, c);
+    }
+
+    Bytes Encode(const Bytes& in) {
+        if (in.empty()) return {};
+        int pred = Find(0xFFFF, static_cast<std::uint8_t>(in[0]));
+        for (std::size_t i = 1; i < in.size(); ++i) {
+            const auto c = static_cast<std::uint8_t>(in[i]);
+            const auto it = strings_.find({pred, c});
+            if (it != strings_.end()) {
+                pred = it->second;
+                continue;
+            }
+            Emit(pred);
+            if (count_ < 4096) Enter(pred, c);
+            pred = Find(0xFFFF, c);
+        }
+        Emit(pred);
+        if (half_) out_ += static_cast<char>(held_ << 4);
+        return out_;
+    }
+
+private:
+    unsigned Hash(unsigned p, unsigned f) const {
+        const unsigned sum = (p + f) & 0xFFFF;
+        if (!oldHash_) return (sum * 15073u) & 0xFFF;
+        const std::uint32_t m = (sum | 0x800) & 0xFFFF;
+        return ((m * m) >> 6) & 0xFFF;
+    }
+    void Enter(int p, int f) {
+        unsigned h = Hash(static_cast<unsigned>(p), static_cast<unsigned>(f));
+        if (used_[h]) {
+            while (next_[h] != 0) h = next_[h];
+            unsigned t = (h + 101) & 0xFFF;
+            while (used_[t]) t = (t + 1) & 0xFFF;
+            next_[h] = t;
+            h = t;
+        }
+        used_[h] = true;
+        strings_[{p, f}] = static_cast<int>(h);
+        ++count_;
+    }
+    int Find(int p, int f) const { return strings_.at({p, f}); }
+    void Emit(int code) {
+        if (!half_) {
+            out_ += static_cast<char>(code >> 4);
+            held_ = code & 0xF;
+        } else {
+            out_ += static_cast<char>(held_ << 4 | code >> 8);
+            out_ += static_cast<char>(code & 0xFF);
+        }
+        half_ = !half_;
+    }
+
+    bool oldHash_;
+    std::map<std::pair<int, int>, int> strings_;
+    std::vector<bool> used_ = std::vector<bool>(4096);
+    std::vector<unsigned> next_ = std::vector<unsigned>(4096);
+    int count_ = 0;
+    Bytes out_;
+    int held_ = 0;
+    bool half_ = false;
+};
+
+Bytes Text(std::size_t n, unsigned seed) {
+    static const char* const words[] = {"the ", "archive ", "list ",        "of ",  "files ",
+                                        "BBS ", "\r\n",     "description ", "aaaa", "zz"};
+    std::mt19937 rng(seed);
+    Bytes b;
+    while (b.size() < n) b += words[rng() % 10];
+    b.resize(n);
+    return b;
+}
+
+TEST(ArcCrunch, DecodesWhatTheEncoderWrites) {
+    const Bytes inputs[] = {"A", "ABABABA", "aaaaaaaaaaaaaaaaaaaaaaaaa", Text(3000, 1),
+                            Text(200000, 2)};  // the last fills the table
+    for (bool oldHash : {true, false}) {
+        for (const Bytes& in : inputs) {
+            SCOPED_TRACE((oldHash ? "old hash, " : "new hash, ") + std::to_string(in.size()));
+            const Bytes data = CrunchEncoder(oldHash).Encode(in);
+            Source src(data);
+            Sink sink;
+            DecodeArcLzw(src, sink,
+                         oldHash ? ArcLzwKind::CrunchOldHash : ArcLzwKind::CrunchNewHash);
+            EXPECT_EQ(sink.bytes, in);
+        }
+    }
+    // Method 5 writes the codes as they are, 6 and 7 pass the run-length step.
+    const Bytes runs = "\x41\x90\x05";
+    EXPECT_EQ(RunMethod(5, CrunchEncoder(true).Encode(runs)).out, runs);
+    EXPECT_EQ(RunMethod(6, CrunchEncoder(true).Encode(runs)).out, "AAAAA");
+    EXPECT_EQ(RunMethod(7, CrunchEncoder(false).Encode(runs)).out, "AAAAA");
+}
+
+// ---- Dynamic LZW (methods 8 and 9) ----
+
+// The code stream of the compress program with `bits` bits (its three-byte
+// header removed); empty when the program is not installed.
+Bytes Compressed(const std::filesystem::path& dir, const Bytes& in, int bits) {
+    const auto file = dir / "in.dat";
+    test::WriteFile(file, in);
+    const std::string cmd =
+        "compress -c -b " + std::to_string(bits) + " '" + file.string() + "' 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr) return {};
+    Bytes out;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    ::pclose(p);
+    return out.size() > 3 ? out.substr(3) : Bytes{};
+}
+
+// Text, then noise that makes the compressor clear its table, then text.
+Bytes ClearingInput() {
+    std::mt19937 rng(7);
+    Bytes b = Text(150000, 3);
+    for (int i = 0; i < 60000; ++i) b += static_cast<char>(rng());
+    return b + Text(150000, 4);
+}
+
+class ArcDynamicLzw : public test::TempDirTest {};
+
+TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
+    if (std::system("command -v compress >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the compress program is not installed";
+    const Bytes inputs[] = {"a", "hello hello hello hello\n", Text(5000, 5), ClearingInput()};
+    for (const Bytes& in : inputs) {
+        SCOPED_TRACE(in.size());
+        const Bytes c12 = Compressed(root_, in, 12);
+        const Bytes c13 = Compressed(root_, in, 13);
+        ASSERT_FALSE(c12.empty());
+        // Raw codes: method 8 would pass the run-length step as well.
+        for (const auto& [kind, data] : {std::pair{ArcLzwKind::Dynamic12, "\x0C" + c12},
+                                         std::pair{ArcLzwKind::Dynamic13, c13}}) {
+            Source src(data);
+            Sink sink;
+            DecodeArcLzw(src, sink, kind);
+            EXPECT_EQ(sink.bytes.size(), in.size());
+            EXPECT_TRUE(sink.bytes == in);
+        }
+    }
+    const Bytes runs = "\x41\x90\x05 and more";
+    EXPECT_EQ(RunMethod(8, "\x0C" + Compressed(root_, runs, 12)).out, "AAAAA and more");
+}
+
+// 9-bit codes, least significant bit first.
+Bytes Codes9(std::initializer_list<int> codes) {
+    Bytes b;
+    std::uint32_t acc = 0;
+    int n = 0;
+    for (int c : codes) {
+        acc |= static_cast<std::uint32_t>(c) << n;
+        n += 9;
+        while (n >= 8) {
+            b += static_cast<char>(acc & 0xFF);
+            acc >>= 8;
+            n -= 8;
+        }
+    }
+    if (n > 0) b += static_cast<char>(acc);
+    return b;
+}
+
+TEST(ArcDynamicLzwFaults, DamagedStreamsEndWithTheirCodes) {
+    struct Case {
+        const char* what;
+        int method;
+        Bytes data;
+        int error;
+        Bytes out;
+    };
+    const Case cases[] = {
+        {"method 8 without the leading 12", 8, "\x0B" + Codes9({'A'}), kArcBadBitCount, ""},
+        {"string plus its first byte", 9, Codes9({'A', 257}), 0, "AAA"},
+        {"code beyond the next free one", 9, Codes9({'A', 'B', 300}), kArcBadCode, "AB"},
+        {"first code not a byte", 9, Codes9({258}), kArcBadCode, ""},
+        // A clear drops the rest of its group of eight codes.
+        {"code after a clear not a byte", 9, Codes9({'A', 256, 1, 1, 1, 1, 1, 1, 257}), kArcBadCode,
+         "A"},
+        {"code after a clear", 9, Codes9({'A', 256, 1, 1, 1, 1, 1, 1, 'B', 'C'}), 0, "ABC"},
+        {"empty data", 8, "", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = RunMethod(c.method, c.data);
+        EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.out, c.out);
+    }
+}
+
+// Random data through every method ends, with an error or without, and never
+// produces more than the run-length step allows.
+TEST(ArcDecoders, RandomDataEnds) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        Bytes data(static_cast<std::size_t>(rng() % 3000), '\0');
+        for (char& c : data) c = static_cast<char>(rng());
+        if (round % 2 == 0 && !data.empty()) data[0] = '\x0C';
+        for (int method = 1; method <= 9; ++method) {
+            const Outcome o = RunMethod(method, data);
+            EXPECT_LE(o.out.size(), 255 * 8192 * (data.size() + 1));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lumora::archive
