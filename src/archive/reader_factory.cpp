@@ -1,10 +1,13 @@
 #include "archive/reader_factory.h"
 
 #include "archive/un_arc.h"
+#include "archive/un_arj.h"
 #include "archive/un_cab.h"
 #include "archive/un_gzip.h"
+#include "archive/un_lha.h"
 #include "archive/un_tar.h"
 #include "archive/un_zip.h"
+#include "archive/un_zoo.h"
 
 namespace lumora::archive {
 
@@ -34,6 +37,13 @@ constexpr ReaderRow kReaders[] = {
     {atPakExe, Make<TUnARC>},
     {atGZip, Make<TUnGZIP>},
     {atTAR, Make<TUnTAR>},
+    {atARJ, Make<TUnARJ>},
+    {atArjExe, Make<TUnARJ>},
+    {atLHA, Make<TUnLHA>},
+    {atLhaExe, Make<TUnLHA>},
+    {atLZH, Make<TUnLHA>},
+    {atLzhExe, Make<TUnLHA>},
+    {atZOO, Make<TUnZOO>},
 };
 
 }  // namespace
