@@ -209,17 +209,38 @@ void Rar5Walker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
     run.MoveTo(SaturatingAdd(bodyAt + headerSize, dataSize), at);
 }
 
-// The extra area closes a RAR 5 header; an encryption record (type 1) marks
-// encrypted data.
-bool HasEncryptionRecord(ListerRun& run, std::string_view extra) {
-    Rar5Fields e(run, extra);
+struct Rar5Extra {
+    bool encrypted = false;
+    std::optional<TDateTime> modified;
+};
+
+// The extra area closes a RAR 5 header: an encryption record (type 1) marks
+// encrypted data, a time record (type 3) may hold the modification time.
+Rar5Extra ReadExtraArea(ListerRun& run, std::string_view area) {
+    Rar5Extra x;
+    Rar5Fields e(run, area);
     while (e.Offset() < e.Size()) {
         const std::uint64_t size = e.Vint();
         const std::size_t start = e.Offset();
-        if (e.Vint() == 1) return true;
+        const std::uint64_t type = e.Vint();
+        if (type == 1) x.encrypted = true;
+        if (type == 3) {
+            const std::uint64_t flags = e.Vint();
+            if (flags & 2) {
+                if (flags & 1) {
+                    x.modified = UnixToDateTime(e.U32());
+                } else {  // 100 ns steps since 1601-01-01
+                    const std::uint64_t low = e.U32();
+                    const std::uint64_t ticks = (std::uint64_t{e.U32()} << 32) | low;
+                    constexpr std::int64_t kEpochDiff = 11644473600;
+                    x.modified =
+                        UnixToDateTime(static_cast<std::int64_t>(ticks / 10000000) - kEpochDiff);
+                }
+            }
+        }
         e.Bytes(size - (e.Offset() - start));  // a size too small fails here
     }
-    return false;
+    return x;
 }
 
 void Rar5Walker::ReportFile(ListerRun& run, std::uint64_t at, Rar5Fields& f, std::string_view body,
@@ -235,7 +256,9 @@ void Rar5Walker::ReportFile(ListerRun& run, std::uint64_t at, Rar5Fields& f, std
     f.Vint();  // host system
     const std::string name(f.Bytes(f.Vint()));
     if (f.Offset() > body.size() - extraSize) run.Fail(ecode::BadFileHeader);
-    m.Encrypted = HasEncryptionRecord(run, body.substr(body.size() - extraSize));
+    const Rar5Extra extra = ReadExtraArea(run, body.substr(body.size() - extraSize));
+    m.Encrypted = extra.encrypted;
+    if (extra.modified) m.FileDate = *extra.modified;
     m.PackedSize = dataSize;
     m.VersionMadeBy = static_cast<std::uint16_t>(compression & 0x3F);
     m.MethodCode = static_cast<std::uint16_t>(48 + ((compression >> 7) & 7));
