@@ -6,6 +6,7 @@
 #include <exception>
 #include <system_error>
 
+#include "archive/crc.h"
 #include "archive/error_codes.h"
 #include "archive/reader_factory.h"
 #include "archive/stored_name.h"
@@ -78,9 +79,7 @@ DescriptionExtraction::~DescriptionExtraction() = default;
 archive::TZipTV& DescriptionExtraction::Lister() {
     if (lister_) return *lister_;
     lister_ = makeLister();
-    lister_->OnRead = [this](archive::TZipTV& tv, std::uint64_t, int) {
-        CollectMember(tv.FileName());
-    };
+    lister_->OnRead = [this](archive::TZipTV& tv, std::uint64_t, int) { CollectMember(tv); };
     lister_->OnTotals = [this](archive::TZipTV&, int) { listerDone_ = true; };
     lister_->OnError = [this](archive::TZipCommon&, const std::string&, const std::string&,
                               int code) {
@@ -93,12 +92,12 @@ archive::TZipTV& DescriptionExtraction::Lister() {
 
 // Only the file-name part counts; per name of the list the first member
 // found is kept, so memory does not grow with the archive.
-void DescriptionExtraction::CollectMember(const std::string& storedName) {
+void DescriptionExtraction::CollectMember(const archive::TZipTV& tv) {
     if (!names_) return;
-    const std::string_view name = archive::StoredFileNamePart(storedName);
+    const std::string_view name = archive::StoredFileNamePart(tv.FileName());
     for (std::size_t i = 0; i < names_->size(); ++i) {
-        if (firstMatch_[i].empty() && AnsiSameText(name, (*names_)[i])) {
-            firstMatch_[i] = std::string(name);
+        if (firstMatch_[i].name.empty() && AnsiSameText(name, (*names_)[i])) {
+            firstMatch_[i] = {std::string(name), tv.Member().Crc, tv.Member().UnpackedSize};
         }
     }
 }
@@ -130,14 +129,14 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
         return out;
     }
     if (search.code != 0) return out;
-    out.memberName = search.member;
-    const MemberResult r = reader
-                               ? ExtractWithReader(*reader, archivePath, search.member, destFolder)
-                               : ExtractRar(archivePath, search.member, destFolder);
+    const std::string& member = search.member.name;
+    out.memberName = member;
+    const MemberResult r = reader ? ExtractWithReader(*reader, archivePath, member, destFolder)
+                                  : ExtractRar(archivePath, search.member, destFolder);
     if (r.failed) {
         // A damaged description is never used: it goes, and its error is shown.
-        ::unlink((destFolder + AnsiToUtf8(search.member)).c_str());
-        ::unlink((destFolder + search.member).c_str());
+        ::unlink((destFolder + AnsiToUtf8(member)).c_str());
+        ::unlink((destFolder + member).c_str());
         out.listerFailed = true;
         out.listerMessage = std::string(archive::ErrorText(r.code));
     }
@@ -150,7 +149,7 @@ DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
     listerFailed_ = false;
     listerDone_ = false;
     names_ = &names;
-    firstMatch_.assign(names.size(), std::string());
+    firstMatch_.assign(names.size(), Found{});
     try {
         tv.SetArchiveFile(archivePath);
         tv.SetFileSpec("*.*");
@@ -171,8 +170,8 @@ DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
         s.code = -2;
         return s;
     }
-    for (const std::string& member : firstMatch_) {
-        if (!member.empty()) {
+    for (const Found& member : firstMatch_) {
+        if (!member.name.empty()) {
             s.code = 0;
             s.member = member;
             break;
@@ -227,21 +226,32 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
     return result;
 }
 
+// The extracted file is also checked against the CRC the lister read from
+// the member's header (unless it was cut at the output limit), whatever the
+// library checked itself.
 DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRar(
-    const std::string& archivePath, const std::string& member, const std::string& destFolder) {
+    const std::string& archivePath, const Found& member, const std::string& destFolder) {
     archive::unrar::RarExtractResult r;
     try {
         if (extractRar) {
-            r = extractRar(archivePath, member, destFolder);
+            r = extractRar(archivePath, member.name, destFolder);
         } else {
             if (!rarLibrary_) rarLibrary_ = std::make_unique<archive::unrar::UnrarLibrary>();
-            r = archive::unrar::RarExtractMember(rarLibrary_->Functions(), archivePath, member,
+            r = archive::unrar::RarExtractMember(rarLibrary_->Functions(), archivePath, member.name,
                                                  destFolder, kDescriptionOutputLimit);
         }
     } catch (...) {
         return {true, archive::ecode::BadArchive};
     }
-    if (r.found && r.result != 0) return {true, archive::unrar::RarResultCode(r.result)};
+    if (!r.found) return {};
+    if (r.result != 0) return {true, archive::unrar::RarResultCode(r.result)};
+    const auto bytes = ReadFileBytes(destFolder + AnsiToUtf8(member.name), kDescriptionOutputLimit);
+    if (bytes && bytes->size() == member.size && member.size < kDescriptionOutputLimit &&
+        member.crc != 0) {
+        archive::Crc32 crc;
+        crc.Update(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+        if (crc.Value() != member.crc) return {true, archive::ecode::CrcError};
+    }
     return {};
 }
 

@@ -65,9 +65,15 @@ public:
         extractRar;
 
 private:
+    // A member the lister reported, with the checksum it gave for it.
+    struct Found {
+        std::string name;  // file-name part as stored
+        std::uint32_t crc = 0;
+        std::uint64_t size = 0;
+    };
     struct Search {
         int code = -3;  // 0 found, -2 lister error, -3 no InfoFileList name present
-        std::string member;
+        Found member;
     };
     struct MemberResult {
         bool failed = false;
@@ -76,10 +82,10 @@ private:
 
     archive::TZipTV& Lister();
     Search FindInfoFile(const std::string& archivePath, const std::vector<std::string>& names);
-    void CollectMember(const std::string& storedName);
+    void CollectMember(const archive::TZipTV& tv);
     MemberResult ExtractWithReader(archive::TUnBase& reader, const std::string& archivePath,
                                    const std::string& member, const std::string& destFolder);
-    MemberResult ExtractRar(const std::string& archivePath, const std::string& member,
+    MemberResult ExtractRar(const std::string& archivePath, const Found& member,
                             const std::string& destFolder);
 
     ExtractionHooks hooks_;
@@ -87,7 +93,7 @@ private:
     std::unique_ptr<archive::unrar::UnrarLibrary> rarLibrary_;
     // State of the listing running now.
     const std::vector<std::string>* names_ = nullptr;
-    std::vector<std::string> firstMatch_;  // per InfoFileList name, the first member found
+    std::vector<Found> firstMatch_;  // per InfoFileList name, the first member found
     bool listerDone_ = false;
     bool listerFailed_ = false;
     std::string listerMessage_;

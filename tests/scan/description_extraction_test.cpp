@@ -1,0 +1,297 @@
+// Description extraction per archive: the lister's names, the InfoFileList
+// order, the readers and the RAR library, and what happens when any of them
+// fails.
+#include "scan/description_extraction.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
+
+#include "archive/error_codes.h"
+#include "archive/lister_test_support.h"
+#include "archive/un_base.h"
+#include "archive/unrar/unrar_api.h"
+#include "archive/zip_builder.h"
+#include "archive/zip_tv.h"
+#include "platform/text.h"
+#include "scan/recording_host.h"
+#include "scan/scan_job.h"
+#include "support/temp_folder.h"
+
+namespace lumora {
+namespace {
+
+using archive::test::Member;
+using archive::test::RarArchive;
+using archive::test::ZipBuilder;
+using test::Exists;
+using test::ReadAll;
+using test::TempFolder;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::vector<std::string> kNames = {"FILE_ID.DIZ", "DESC.SDI"};
+
+class DescriptionExtractionTest : public ::testing::Test {
+protected:
+    DescriptionExtractionTest() : source(Hooks()) {}
+
+    ExtractionHooks Hooks() {
+        ExtractionHooks h;
+        h.showException = [this](const std::string& text) { exceptions.push_back(text); };
+        return h;
+    }
+    std::string Zip(const std::string& name, ZipBuilder b) { return dir.Write(name, b.Build()); }
+    ExtractionOutcome Extract(const std::string& archive) {
+        return source.ExtractDescription(archive, kNames, dest.path());
+    }
+
+    TempFolder dir;
+    TempFolder dest;
+    std::vector<std::string> exceptions;
+    DescriptionExtraction source;
+};
+
+TEST_F(DescriptionExtractionTest, InfoFileListOrderBeatsMemberOrder) {
+    const auto zip = Zip("T.ZIP", ZipBuilder()
+                                      .Add(Member("DESC.SDI", "sdi"))
+                                      .Add(Member("README.TXT", "readme"))
+                                      .Add(Member("FILE_ID.DIZ", "diz")));
+    const ExtractionOutcome o = Extract(zip);
+    EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
+    EXPECT_FALSE(o.listerFailed);
+    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "diz");
+    EXPECT_FALSE(Exists(dest / "DESC.SDI")) << "only the chosen member is extracted";
+}
+
+TEST_F(DescriptionExtractionTest, LowerCaseMemberIsExtractedUnderItsStoredName) {
+    const auto zip = Zip("L.ZIP", ZipBuilder().Add(Member("file_id.diz", "lower")));
+    EXPECT_EQ(Extract(zip).memberName, "file_id.diz");
+    EXPECT_EQ(ReadAll(dest / "file_id.diz"), "lower");
+}
+
+// The lister finds the name part; the ZIP reader and the RAR library match
+// the whole stored name, so nothing is extracted and no error is shown.
+TEST_F(DescriptionExtractionTest, DescriptionOnlyInAFolderIsFoundButNotExtracted) {
+    const std::string archives[] = {
+        Zip("DOC.ZIP",
+            ZipBuilder().Add(Member("README.TXT", "r")).Add(Member("DOC/FILE_ID.DIZ", "d"))),
+        dir.Write("DOC.RAR", RarArchive({{"README.TXT", "r"}, {"DOC\\FILE_ID.DIZ", "d"}})),
+    };
+    for (const std::string& archive : archives) {
+        const ExtractionOutcome o = Extract(archive);
+        EXPECT_EQ(o.memberName, "FILE_ID.DIZ") << archive;
+        EXPECT_FALSE(o.listerFailed) << archive;
+        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ")) << archive;
+    }
+}
+
+TEST_F(DescriptionExtractionTest, RarMemberAtTheRootIsExtracted) {
+    const auto rar =
+        dir.Write("R.RAR", RarArchive({{"README.TXT", "readme"}, {"FILE_ID.DIZ", "Best RAR\r\n"}}));
+    const ExtractionOutcome o = Extract(rar);
+    EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
+    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "Best RAR\r\n");
+    EXPECT_FALSE(Exists(dest / "README.TXT"));
+}
+
+class CountingLister : public archive::TZipTV {
+public:
+    bool Activate() override {
+        ++activations;
+        return TZipTV::Activate();
+    }
+    int activations = 0;
+};
+
+TEST_F(DescriptionExtractionTest, SelfExtractorsAndHaGetNoListing) {
+    ZipBuilder sfx;
+    sfx.stub = "MZ" + std::string(100, '\0');
+    sfx.Add(Member("FILE_ID.DIZ", "sfx"));
+    const std::string archives[] = {
+        Zip("SFX.EXE", sfx),
+        dir.Write("H.HA", archive::test::HaArchive({{"", "FILE_ID.DIZ", "ha", ""},
+                                                    {"", "X", std::string(30, 'x'), ""}})),
+    };
+    CountingLister* lister = nullptr;
+    source.makeLister = [&lister] {
+        auto l = std::make_unique<CountingLister>();
+        lister = l.get();
+        return l;
+    };
+    for (const std::string& archive : archives) {
+        const ExtractionOutcome o = Extract(archive);
+        EXPECT_EQ(o.memberName, "") << archive;
+        EXPECT_FALSE(o.listerFailed) << archive;
+    }
+    ASSERT_NE(lister, nullptr);
+    EXPECT_EQ(lister->activations, 0);
+}
+
+TEST_F(DescriptionExtractionTest, ListingErrorDoesNotCarryOverToTheNextArchive) {
+    const std::string whole = ZipBuilder().Add(Member("FILE_ID.DIZ", "x")).Build();
+    const auto cut = dir.Write("CUT.ZIP", whole.substr(0, whole.size() - 30));
+    const ExtractionOutcome failed = Extract(cut);
+    EXPECT_TRUE(failed.listerFailed);
+    EXPECT_EQ(failed.listerMessage, "Header ID Fehler");
+    const ExtractionOutcome next = Extract(dir.Write("TEXT.ZIP", "plain text, no archive"));
+    EXPECT_FALSE(next.listerFailed);
+    EXPECT_EQ(next.listerMessage, "");
+}
+
+// A description whose extraction reported an error is removed and its error
+// shown instead.
+TEST_F(DescriptionExtractionTest, DamagedDescriptionIsDeletedAndReported) {
+    archive::test::TestMember badCrc = Member("FILE_ID.DIZ", "damaged");
+    badCrc.crc = 0x12345678;
+    archive::test::TestMember locked = Member("FILE_ID.DIZ", "secret");
+    locked.password = "pw";
+    const struct {
+        std::string archive;
+        std::string message;
+    } rows[] = {
+        {Zip("CRC.ZIP", ZipBuilder().Add(badCrc)), Utf8ToAnsi("Fehler bei der CRC Überprüfung")},
+        {Zip("PW.ZIP", ZipBuilder().Add(locked)), "Passwort fehlgeschlagen"},
+    };
+    for (const auto& r : rows) {
+        const ExtractionOutcome o = Extract(r.archive);
+        EXPECT_TRUE(o.listerFailed) << r.archive;
+        EXPECT_EQ(o.listerMessage, r.message) << r.archive;
+        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ")) << r.archive;
+    }
+}
+
+// A reader that starts the member, writes part of it and then fails.
+class FailingReader : public archive::TUnBase {
+public:
+    explicit FailingReader(std::function<void()> fail) : fail_(std::move(fail)) {}
+
+protected:
+    void ExtractMembers() override {
+        MakeOutputName(FileSpec());
+        bool extract = true;
+        if (OnBegin) OnBegin(*this, FileName(), 1, extract);
+        std::ofstream(FileName()) << "partial";
+        fail_();
+    }
+
+private:
+    std::function<void()> fail_;
+};
+
+TEST_F(DescriptionExtractionTest, EveryExceptionFromAReaderIsCaught) {
+    const auto zip = Zip("E.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "x")));
+    const struct {
+        std::function<void()> fail;
+        std::string message;
+    } rows[] = {
+        {[] { throw archive::E_RAISE(archive::ecode::ReadError); },
+         "Fehler beim Lesen oder unerwartetes EOF()"},
+        {[] { throw std::runtime_error("disk on fire"); }, "Ung\xFCltiges oder defektes Archiv"},
+        {[] { throw 42; }, "Ung\xFCltiges oder defektes Archiv"},
+        {[] {}, "Fehler beim Lesen oder unerwartetes EOF()"},  // no OnEnd at all
+    };
+    for (const auto& r : rows) {
+        source.makeReader = [&r](archive::TArcType) {
+            return std::make_unique<FailingReader>(r.fail);
+        };
+        const ExtractionOutcome o = Extract(zip);
+        EXPECT_TRUE(o.listerFailed);
+        EXPECT_EQ(o.listerMessage, r.message);
+        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+    }
+}
+
+// A lister that reports one member and then throws something that is not
+// its own error report.
+class ThrowingLister : public archive::TZipTV {
+public:
+    bool Activate() override {
+        SetFileName("DOC\\FILE_ID.DIZ");
+        OnRead(*this, 0, 1);
+        throw std::runtime_error("listing broke");
+    }
+};
+
+TEST_F(DescriptionExtractionTest, ListingThatEndsWithoutItsEventsDoesNotHang) {
+    source.makeLister = [] { return std::make_unique<ThrowingLister>(); };
+    const auto zip = Zip("X.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "still here")));
+    const ExtractionOutcome o = Extract(zip);
+    EXPECT_THAT(exceptions, ElementsAre("listing broke"));
+    EXPECT_EQ(o.memberName, "FILE_ID.DIZ") << "the names collected so far are searched";
+    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "still here");
+}
+
+TEST_F(DescriptionExtractionTest, OutputStopsAtOneMebibyteAndCountsAsExtracted) {
+    const std::string big(3 << 20, ' ');
+    const auto zip = Zip("BOMB.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "line\r\n" + big, 8)));
+    const ExtractionOutcome o = Extract(zip);
+    EXPECT_FALSE(o.listerFailed);
+    const std::string got = ReadAll(dest / "FILE_ID.DIZ");
+    EXPECT_EQ(got.size(), kDescriptionOutputLimit);
+    EXPECT_EQ(got.substr(0, 6), "line\r\n");
+}
+
+TEST_F(DescriptionExtractionTest, RarLibraryFailureIsReportedAndItsOutputRemoved) {
+    const auto rar = dir.Write("F.RAR", RarArchive({{"FILE_ID.DIZ", "text"}}));
+    source.extractRar = [](const std::string&, const std::string& member, const std::string& d) {
+        std::ofstream(d + member) << "half";
+        return archive::unrar::RarExtractResult{true, archive::unrar::ERAR_BAD_DATA};
+    };
+    const ExtractionOutcome o = Extract(rar);
+    EXPECT_TRUE(o.listerFailed);
+    EXPECT_EQ(o.listerMessage, Utf8ToAnsi("Fehler bei der CRC Überprüfung"));
+    EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+}
+
+// The built-in RAR library does not check stored data; the checksum the
+// lister read from the header does.
+TEST_F(DescriptionExtractionTest, DamagedRarDescriptionFailsItsHeaderCrc) {
+    std::string rar = RarArchive({{"FILE_ID.DIZ", "0123456789"}});
+    rar[rar.find("0123456789")] = 'X';
+    const ExtractionOutcome o = Extract(dir.Write("BAD.RAR", rar));
+    EXPECT_TRUE(o.listerFailed);
+    EXPECT_EQ(o.listerMessage, Utf8ToAnsi("Fehler bei der CRC Überprüfung"));
+    EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+}
+
+// Scan I with the real extraction: what one archive left behind never counts
+// for another, and the private folder is clean afterwards.
+TEST(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
+    TempFolder dir, temp;
+    const std::string planted = temp.Write("FILE_ID.DIZ", "planted");
+    const std::vector<std::string> archives = {
+        dir.Write("A.ZIP", ZipBuilder()
+                               .Add(Member("FILE_ID.DIZ", "Upper"))
+                               .Add(Member("file_id.diz", "lower"))
+                               .Build()),
+        dir.Write("B.ZIP", ZipBuilder().Add(Member("DOC/FILE_ID.DIZ", "in folder")).Build()),
+        dir.Write("C.ZIP", ZipBuilder().Add(Member("README.TXT", "none")).Build()),
+    };
+    Configuration config;
+    config.InfoFileList = {"FILE_ID.DIZ"};
+    config.settings.ShortName = false;
+    config.settings.Divide = false;
+    FillSeparatorLine(config);
+    test::RecordingHost host;
+    host.saveAnswer = dir / "list.txt";
+    const LocaleFormats formats = LocaleFormats::German();
+    JobLog log(host, formats);
+    DescriptionExtraction source(HostHooks(host));
+    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
+    ScanJob(env).RunCommand(archives, dir.path());
+    const std::string list = ReadAll(dir / "list.txt");
+    EXPECT_THAT(list, HasSubstr("A.ZIP"));
+    EXPECT_EQ(list.find("planted"), std::string::npos);
+    const std::size_t b = list.find("B.ZIP"), c = list.find("C.ZIP");
+    ASSERT_NE(b, std::string::npos);
+    EXPECT_EQ(list.find(kNoDescriptionText, b), list.find("LM :", b));
+    EXPECT_NE(list.find(kNoDescriptionText, c), std::string::npos);
+    EXPECT_EQ(ReadAll(planted), "planted");
+    EXPECT_FALSE(Exists(temp / "a0")) << "every archive's folder is removed";
+}
+
+}  // namespace
+}  // namespace lumora
