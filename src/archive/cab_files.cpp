@@ -53,7 +53,7 @@ void CabFileCutter::Serve(const std::uint8_t* data, std::size_t n) {
         }
         if (f.offset < pos_) {
             ++cur_;
-            target_.Unservable(f);
+            target_.Misplaced(f);
             continue;
         }
         const auto skip = static_cast<std::size_t>(std::min<std::uint64_t>(n, f.offset - pos_));
@@ -71,8 +71,9 @@ void CabFileCutter::Serve(const std::uint8_t* data, std::size_t n) {
 
 void CabFileCutter::End() {
     Serve(nullptr, 0);
+    if (open_) target_.Misplaced(files_[cur_]);
     Abort();
-    while (cur_ < files_.size()) target_.Unservable(files_[cur_++]);
+    while (cur_ < files_.size()) target_.Misplaced(files_[cur_++]);
 }
 
 void CabFileCutter::Abort() {

@@ -24,9 +24,10 @@ public:
                        std::size_t n) = 0;
     // The file is whole, or (complete false) its data ended before its end.
     virtual void Finish(const CabFileEntry& f, bool complete) = 0;
-    // The file's place lies behind data already passed (entries that
-    // overlap) or beyond the folder's end.
-    virtual void Unservable(const CabFileEntry& f) = 0;
+    // The file's place does not fit the folder's data: it lies behind data
+    // already passed (entries that overlap), or beyond the folder's end, or
+    // the data ends inside it.
+    virtual void Misplaced(const CabFileEntry& f) = 0;
 };
 
 class CabFileCutter final : public OutputSink {
@@ -34,12 +35,14 @@ public:
     explicit CabFileCutter(CabFileTarget& target) : target_(target) {}
 
     void Add(const CabFileEntry& f);
+    // Serves the files due before any data (those at the folder's start).
+    void Start() { Serve(nullptr, 0); }
     // The folder's next bytes.
     void Write(const std::uint8_t* data, std::size_t n) override;
     // True while a file still waits for bytes.
     bool NeedsData() const { return open_ || cur_ < files_.size(); }
-    // The folder's data is over: files due at its end are served, the rest
-    // cannot be.
+    // The folder's data is over: files due at its end are served, a file
+    // begun ends incomplete, the rest cannot be served.
     void End();
     // The run ends early: a file begun ends incomplete.
     void Abort();

@@ -47,7 +47,7 @@ public:
     void Write(const CabFileEntry& f, std::uint64_t done, const std::uint8_t* data,
                std::size_t n) override;
     void Finish(const CabFileEntry& f, bool complete) override;
-    void Unservable(const CabFileEntry& f) override;
+    void Misplaced(const CabFileEntry& f) override;
 
 private:
     bool ReadRecords();
@@ -133,6 +133,7 @@ void CabRun::ServeFolder(int k, bool continued, bool goesOn) {
                 folder_->cutter.Add(f);
             }
         }
+        folder_->cutter.Start();
         FeedBlocks(entry, goesOn);
     }
     if (goesOn) return;
@@ -208,7 +209,7 @@ void CabRun::Finish(const CabFileEntry& f, bool complete) {
     c_.FinishOutput(out_, f.DosDateTime(), f.attrs);
 }
 
-void CabRun::Unservable(const CabFileEntry& f) {
+void CabRun::Misplaced(const CabFileEntry& f) {
     c_.ReportWarning(AnsiToUtf8(StoredFileNamePart(ToBackslashes(f.name))),
                      ecode::InconsistentHeader);
 }
