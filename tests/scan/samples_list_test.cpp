@@ -1,0 +1,88 @@
+// Golden Scan I lists over the bundled samples/, one per display mode, with
+// the real description extraction. The samples are copied and given a fixed
+// time; German formats; no summary block (it names the day of the run).
+// LUMORA_UPDATE_GOLDEN=1 rewrites the files under tests/data when a reader
+// lands and the lists rightly change.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/locale_formats.h"
+#include "scan/description_extraction.h"
+#include "scan/recording_host.h"
+#include "scan/scan_job.h"
+#include "support/temp_folder.h"
+
+namespace lumora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadAll;
+using test::TempFolder;
+
+// 1995-12-24 12:00 local time.
+std::time_t SampleTime() {
+    std::tm t{};
+    t.tm_year = 95;
+    t.tm_mon = 11;
+    t.tm_mday = 24;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+std::vector<std::string> CopySamples(const TempFolder& to) {
+    std::vector<std::string> archives;
+    for (const auto& e : fs::directory_iterator(LUMORA_SAMPLES_DIR)) {
+        const std::string name = e.path().filename();
+        if (name == "README.md") continue;
+        const std::string copy = to / name;
+        fs::copy_file(e.path(), copy);
+        const struct timespec times[2] = {{SampleTime(), 0}, {SampleTime(), 0}};
+        ::utimensat(AT_FDCWD, copy.c_str(), times, 0);
+        archives.push_back(copy);
+    }
+    return archives;
+}
+
+std::string ScanSamples(int design) {
+    TempFolder dir, temp;
+    const std::vector<std::string> archives = CopySamples(dir);
+    Configuration config;
+    config.InfoFileList = {"FILE_ID.DIZ", "DESC.SDI"};
+    config.settings.Design = design;
+    config.settings.Resume = false;
+    FillSeparatorLine(config);
+    test::RecordingHost host;
+    host.saveAnswer = temp / "list.txt";
+    const LocaleFormats formats = LocaleFormats::German();
+    JobLog log(host, formats);
+    DescriptionExtraction source(HostHooks(host));
+    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
+    ScanJob(env).RunCommand(archives, dir.path());
+    return ReadAll(temp / "list.txt");
+}
+
+class SamplesListTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(SamplesListTest, MatchesTheGoldenList) {
+    const int design = GetParam();
+    const std::string golden =
+        std::string(LUMORA_TEST_DATA_DIR) + "/samples_list_" + std::to_string(design) + ".txt";
+    const std::string list = ScanSamples(design);
+    ASSERT_FALSE(list.empty());
+    if (std::getenv("LUMORA_UPDATE_GOLDEN")) {
+        std::ofstream(golden, std::ios::binary) << list;
+        GTEST_SKIP() << "rewrote " << golden;
+    }
+    EXPECT_EQ(list, ReadAll(golden)) << "design " << design << "; compare with " << golden;
+}
+
+INSTANTIATE_TEST_SUITE_P(DisplayModes, SamplesListTest, ::testing::Values(1, 2, 3, 4));
+
+}  // namespace
+}  // namespace lumora
