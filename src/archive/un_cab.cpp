@@ -1,5 +1,6 @@
 #include "archive/un_cab.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <system_error>
@@ -69,6 +70,7 @@ private:
     int matched_ = 0;
     std::unique_ptr<FolderRun> folder_;  // the folder being served or carried over
     std::vector<std::uint8_t> block_;
+    std::uint64_t budget_ = 0;  // block bytes this cabinet can still hold
     OutputFile out_;
     std::uint64_t written_ = 0;
 };
@@ -96,6 +98,7 @@ void CabRun::Execute() {
 
 // False when the cabinet ends before its first folder entry.
 bool CabRun::ReadRecords() {
+    budget_ = file_.Size();
     switch (ReadCabinet(file_, cab_)) {
         case CabReadStatus::kOk:
             return true;
@@ -147,7 +150,9 @@ bool CabRun::Wanted(const CabFileEntry& f) const {
 
 // Feeds the folder's data blocks in this cabinet. A folder that goes on in
 // the next cabinet is fed whole (files listed there may still need it);
-// otherwise feeding stops once no file waits.
+// otherwise feeding stops once no file waits. Blocks of all folders together
+// cannot hold more bytes than the cabinet: folders whose blocks overlap are
+// damage, not a reason to decode the same bytes again and again.
 void CabRun::FeedBlocks(const CabFolderEntry& folder, bool goesOn) {
     const std::size_t headerSize = CabBlockHeaderSize(cab_);
     std::vector<std::uint8_t> header(headerSize);
@@ -161,6 +166,8 @@ void CabRun::FeedBlocks(const CabFolderEntry& folder, bool goesOn) {
         block_.resize(packed);
         if (file_.ReadAt(pos + headerSize, block_.data(), packed) != packed)
             c_.ReportError(ReportName(), ecode::ReadError);
+        if (headerSize + packed > budget_) c_.ReportError(path_, ecode::InconsistentHeader);
+        budget_ -= headerSize + packed;
         pos += headerSize + packed;
         const bool split = goesOn && b + 1 == folder.blockCount && unpacked == 0;
         try {

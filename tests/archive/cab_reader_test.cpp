@@ -433,6 +433,24 @@ TEST_F(CabReaderTest, DamagedCabinetsReportAndEnd) {
     }
 }
 
+TEST_F(CabReaderTest, FoldersSharingTheirBlocksAreDamage) {
+    // 300 folders whose entries all name the same 60000-byte block: decoding
+    // it once per folder would read far more than the cabinet holds.
+    CabSpec s;
+    s.folders = {cabarc::StoredFolder(std::string(60000, 'z'), 60000)};
+    for (int k = 1; k < 300; ++k) s.folders.push_back(cabarc::StoredFolder("x"));
+    for (int k = 0; k < 300; ++k) {
+        s.files.push_back({"F" + std::to_string(k), 60000, 0, static_cast<std::uint16_t>(k)});
+    }
+    std::string bytes = cabarc::BuildCab(s);
+    for (int k = 1; k < 300; ++k) bytes.replace(36 + 8 * k, 4, bytes.substr(36, 4));
+    test::WriteFile(Path("O.CAB"), bytes);
+    Extract(Path("O.CAB"));
+    EXPECT_EQ(Out("F0").size(), 60000u);
+    EXPECT_EQ(log_.lines, (Lines{"Activate", "Begin F0 1", "End F0 pass", "Begin F1 2",
+                                 "Error 25145 O.CAB", "End F1 fail", "Deactivate"}));
+}
+
 TEST_F(CabReaderTest, NamesStayInsideTheExtractionFolder) {
     CabSpec s;
     s.folders = {cabarc::StoredFolder("abc")};
