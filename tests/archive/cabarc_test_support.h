@@ -6,12 +6,14 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "archive/decoders/decoder_io.h"
 #include "archive_test_support.h"
 
 namespace lumora::archive::cabarc {
@@ -47,6 +49,32 @@ inline bool Run(const std::string& command) {
 inline bool HaveTool(const std::string& name) {
     return Run("command -v " + name);
 }
+
+// Bytes of a string handed out at most `chunk` at a time.
+class StringSource : public ByteSource {
+public:
+    explicit StringSource(const std::string& data, std::size_t chunk = 7)
+        : data_(data), chunk_(chunk) {}
+    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
+        n = std::min({n, chunk_, data_.size() - pos_});
+        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(pos_), n, dst);
+        pos_ += n;
+        return n;
+    }
+
+private:
+    const std::string& data_;
+    std::size_t chunk_;
+    std::size_t pos_ = 0;
+};
+
+class StringSink : public OutputSink {
+public:
+    void Write(const std::uint8_t* data, std::size_t n) override {
+        bytes.append(reinterpret_cast<const char*>(data), n);
+    }
+    std::string bytes;
+};
 
 inline void Put16(std::string& s, std::uint32_t v) {
     s += static_cast<char>(v & 0xFF);

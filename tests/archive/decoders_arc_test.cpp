@@ -3,7 +3,6 @@
 // the dynamic LZW methods against data written by the compress program,
 // whose code stream they share. Damaged streams end with their codes.
 #include <gtest/gtest.h>
-#include <stdio.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,36 +15,15 @@
 #include "archive/decoders/arc_lzw.h"
 #include "archive/decoders/arc_rle.h"
 #include "archive/decoders/arc_squeeze.h"
-#include "archive_test_support.h"
+#include "cabarc_test_support.h"
 
 namespace lumora::archive {
 namespace {
 
 using Bytes = std::string;
 
-class Source : public ByteSource {
-public:
-    explicit Source(const Bytes& data, std::size_t chunk = 7) : data_(data), chunk_(chunk) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = std::min({n, chunk_, data_.size() - pos_});
-        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(pos_), n, dst);
-        pos_ += n;
-        return n;
-    }
-
-private:
-    const Bytes& data_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
-
-class Sink : public OutputSink {
-public:
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        bytes.append(reinterpret_cast<const char*>(data), n);
-    }
-    Bytes bytes;
-};
+using Source = cabarc::StringSource;
+using Sink = cabarc::StringSink;
 
 struct Outcome {
     Bytes out;
@@ -261,16 +239,11 @@ TEST(ArcCrunch, DecodesWhatTheEncoderWrites) {
 // The code stream of the compress program with `bits` bits (its three-byte
 // header removed); empty when the program is not installed.
 Bytes Compressed(const std::filesystem::path& dir, const Bytes& in, int bits) {
-    const auto file = dir / "in.dat";
-    test::WriteFile(file, in);
-    const std::string cmd =
-        "compress -c -b " + std::to_string(bits) + " '" + file.string() + "' 2>/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return {};
-    Bytes out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
+    test::WriteFile(dir / "in.dat", in);
+    const std::string cmd = "compress -c -b " + std::to_string(bits) + " '" +
+                            (dir / "in.dat").string() + "' >'" + (dir / "out.Z").string() + "'";
+    if (std::system(cmd.c_str()) != 0) return {};
+    const Bytes out = test::ReadFile(dir / "out.Z");
     return out.size() > 3 ? out.substr(3) : Bytes{};
 }
 
@@ -285,8 +258,7 @@ Bytes ClearingInput() {
 class ArcDynamicLzw : public test::TempDirTest {};
 
 TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
-    if (std::system("command -v compress >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "the compress program is not installed";
+    if (!cabarc::HaveTool("compress")) GTEST_SKIP() << "the compress program is not installed";
     const Bytes inputs[] = {"a", "hello hello hello hello\n", Text(5000, 5), ClearingInput()};
     for (const Bytes& in : inputs) {
         SCOPED_TRACE(in.size());
