@@ -1,6 +1,6 @@
 // Every decoder called directly on any data. Byte 0 chooses the decoder and
 // its variant, bytes 1-4 the claimed original size (little-endian); the rest
-// is the compressed data. The sink stops a decoder after 4 MiB.
+// is the compressed data. The sink stops a decoder after 256 KiB.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,7 +22,7 @@ using namespace lumora::archive;
 
 namespace {
 
-constexpr std::uint64_t kSinkLimit = 4u << 20;
+constexpr std::uint64_t kSinkLimit = 256u << 10;
 
 struct SinkFull {};
 

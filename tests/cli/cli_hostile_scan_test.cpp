@@ -1,0 +1,134 @@
+// lumora-cli scan over a folder of hostile files in one run: cycles, absurd
+// header sizes, offsets outside the file, names that climb out of the
+// extraction folder or are absolute, a member claiming 4 GB, truncated
+// archives of every format and a text file with an archive name. Every file
+// gets its line, nothing is written beside the list file or left in the
+// temporary folder, and the run ends with status 0.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "archive/lister_test_support.h"
+#include "support/temp_folder.h"
+
+namespace lumora::archive::test {
+namespace {
+
+namespace fs = std::filesystem;
+using lumora::test::ReadAll;
+using lumora::test::TempFolder;
+
+std::string Sample(const std::string& name) {
+    return ReadAll(std::string(LUMORA_SAMPLES_DIR) + "/" + name);
+}
+
+std::string Half(const std::string& bytes) {
+    return bytes.substr(0, bytes.size() / 2);
+}
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    if (at + with.size() <= bytes.size()) bytes.replace(at, with.size(), with);
+    return bytes;
+}
+
+std::string Le32(std::uint32_t v) {
+    std::string s;
+    Put32(s, v);
+    return s;
+}
+
+std::string RarOne(const std::string& name, const std::string& data) {
+    RarEntry e;
+    e.name = name;
+    e.data = data;
+    return RarArchive({e});
+}
+
+// The second ARJ header (the first member's) claims 65535 bytes.
+std::string ArjHeaderSize65535() {
+    std::string arj = Sample("TOOLS.ARJ");
+    const auto second = arj.find("\x60\xEA", 2);
+    return Patched(arj, second + 2, "\xFF\xFF");
+}
+
+// The central directory's local-header offset points far behind the end.
+std::string ZipOffsetOutside() {
+    std::string zip = ZipBuilder().Add(Member("FILE_ID.DIZ", "desc")).Build();
+    return Patched(zip, zip.find("PK\x01\x02") + 42, Le32(0x7FFFFFF0));
+}
+
+// Stored names that leave the extraction folder, in every format that
+// stores paths.
+std::map<std::string, std::string> EscapingNames(const std::string& absolute) {
+    const std::string up = "../../FILE_ID.DIZ";
+    const std::string abs = absolute + "FILE_ID.DIZ";
+    std::map<std::string, std::string> files;
+    files["UPZIP.ZIP"] = ZipBuilder().Add(Member(up, "up")).Build();
+    files["ABSZIP.ZIP"] = ZipBuilder().Add(Member(abs, "abs")).Build();
+    files["UPTAR.TAR"] = TarMember(up, "up") + TarEnd();
+    files["ABSTAR.TAR"] = TarMember(abs, "abs") + TarEnd();
+    files["UPLHA.LZH"] = LhaMember("..\\..\\FILE_ID.DIZ", "up") + std::string(1, '\0');
+    files["ABSLHA.LZH"] = LhaMember(abs, "abs") + std::string(1, '\0');
+    files["UPRAR.RAR"] = RarOne(up, "up");
+    files["ABSRAR.RAR"] = RarOne(abs, "abs");
+    files["UPCAB.CAB"] = CabArchive({up}, 1);
+    files["ABSCAB.CAB"] = CabArchive({abs}, 1);
+    return files;
+}
+
+std::map<std::string, std::string> HostileFiles(const std::string& absolute) {
+    auto files = EscapingNames(absolute);
+    files["CYCLE.ZOO"] =
+        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(0)}, {"", 0}});
+    files["HDR65535.ARJ"] = ArjHeaderSize65535();
+    files["HDR0MID.LZH"] = LhaMember("A.TXT", "aaaa") + std::string(1, '\0') +
+                           LhaMember("FILE_ID.DIZ", "desc") + std::string(1, '\0');
+    files["OUTSIDE.ZIP"] = ZipOffsetOutside();
+    // Original size 4 GB - 1 for three bytes of stored data.
+    files["CLAIM4G.LZH"] =
+        Patched(LhaMember("FILE_ID.DIZ", "abc"), 11, Le32(0xFFFFFFFF)) + std::string(1, '\0');
+    files["TEXT.ZIP"] = "This is only a text file.\r\n";
+    for (const char* sample :
+         {"GAME1.ZIP", "DOCS.ARC", "NOTES.GZ", "SETUP.CAB", "SOURCE.TAR", "TOOLS.ARJ", "UTILS.LZH"})
+        files[std::string("CUT") + sample] = Half(Sample(sample));
+    files["CUT.ZOO"] = Half(ZooArchive({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}}));
+    files["CUT.RAR"] = Half(RarOne("FILE_ID.DIZ", "description"));
+    return files;
+}
+
+std::set<std::string> Tree(const std::string& dir) {
+    std::set<std::string> t;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) t.insert(e.path().string());
+    return t;
+}
+
+TEST(CliHostileScanTest, EveryFileListedNothingWrittenOutside) {
+    TempFolder work, config, tmp, log;
+    const std::string escape = work.path() + "escape/";
+    const auto files = HostileFiles(escape);
+    for (const auto& [name, bytes] : files) work.Write("up/in/" + name, bytes);
+    const std::string in = work.path() + "up/in/";
+    auto before = Tree(work.path());
+    before.insert(work.path() + "list.txt");
+
+    const std::string cmd = "cd '" + in + "' && LC_ALL=C TMPDIR='" + tmp.path() +
+                            "' XDG_CONFIG_HOME='" + config.path() + "' timeout 120 '" +
+                            LUMORA_BIN_DIR "/lumora-cli' scan -o '" + work.path() +
+                            "list.txt' . >'" + log.path() + "out' 2>&1";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 0) << ReadAll(log.path() + "out");
+
+    const std::string list = ReadAll(work.path() + "list.txt");
+    for (const auto& [name, bytes] : files) EXPECT_THAT(list, ::testing::HasSubstr(name)) << name;
+    EXPECT_EQ(Tree(work.path()), before);
+    EXPECT_TRUE(fs::is_empty(tmp.path())) << "temporary folder left behind";
+    EXPECT_FALSE(fs::exists(escape));
+}
+
+}  // namespace
+}  // namespace lumora::archive::test
