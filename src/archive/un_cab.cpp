@@ -268,7 +268,8 @@ bool CabRun::LocateNext(std::string& path) {
         path = FindCabinetFile(folder, cab_.nextName);
         if (!path.empty()) return true;
     }
-    c_.ReportWarning(name, ecode::FileNotFound, disk);
+    c_.ReportWarning(AnsiToUtf8(StoredFileNamePart(ToBackslashes(cab_.nextName))),
+                     ecode::FileNotFound, disk);
     return false;
 }
 
