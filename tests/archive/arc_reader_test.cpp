@@ -322,6 +322,25 @@ TEST_F(ArcReaderTest, DamagedArchivesEnd) {
     }
 }
 
+// Archives of the arc program with random bytes changed end, whatever they claim.
+TEST_F(ArcReaderTest, RandomlyDamagedArchivesEnd) {
+    LUMORA_REQUIRE_CORPUS();
+    std::mt19937 rng(9);
+    for (const char* name : {"GAME1.ARC", "GAME3.ARC", "TOOLS.ARC"}) {
+        const std::string original = test::ReadFile(test::CorpusDir() / "arc" / name);
+        for (int round = 0; round < 60; ++round) {
+            std::string a = original;
+            for (int k = 0; k < 6; ++k) a[rng() % a.size()] = static_cast<char>(rng());
+            a[0] = '\x1A';
+            log_ = {};
+            fs::remove_all(Path("out"));
+            limit_ = 1 << 20;
+            ExtractBytes(a);
+            ASSERT_EQ(log_.lines.back(), "Deactivate");
+        }
+    }
+}
+
 TEST_F(ArcReaderTest, OutputLimitCutsARunLengthBomb) {
     std::string bomb = "A";
     for (int i = 0; i < 4000; ++i) bomb += "\x90\xFF";

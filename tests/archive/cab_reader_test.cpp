@@ -451,6 +451,28 @@ TEST_F(CabReaderTest, FoldersSharingTheirBlocksAreDamage) {
                                  "Error 25145 O.CAB", "End F1 fail", "Deactivate"}));
 }
 
+// Cabinets with random bytes changed end, whatever they claim.
+TEST_F(CabReaderTest, RandomlyDamagedCabinetsEnd) {
+    TwoCabinets set;
+    const std::string first = cabarc::BuildCab(set.first);
+    const std::string second = cabarc::BuildCab(set.second);
+    std::mt19937 rng(5);
+    for (int round = 0; round < 300; ++round) {
+        std::string a = first;
+        std::string b = second;
+        for (int k = 0; k < 4; ++k) {
+            std::string& victim = rng() % 2 ? a : b;
+            victim[rng() % std::min<std::size_t>(victim.size(), rng() % 2 ? 120 : victim.size())] =
+                static_cast<char>(rng());
+        }
+        test::WriteFile(Path("PART1.CAB"), a);
+        test::WriteFile(Path("PART2.CAB"), b);
+        Reset();
+        Extract(Path("PART1.CAB"));
+        ASSERT_EQ(log_.lines.back(), "Deactivate");
+    }
+}
+
 TEST_F(CabReaderTest, NamesStayInsideTheExtractionFolder) {
     CabSpec s;
     s.folders = {cabarc::StoredFolder("abc")};
