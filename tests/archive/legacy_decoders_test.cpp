@@ -1,10 +1,12 @@
-// The Shrink, Reduce and Implode decoders on hand-made streams: round trips
-// through independent test encoders, every error code, the size limit, and
-// random streams that must end cleanly within their bounds.
+// The Shrink, Reduce and Implode decoders on hand-made streams: valid
+// streams (partial clearing, every Reduce factor, every Implode variant),
+// every error code, the size limit, and random streams that must end
+// cleanly within their bounds.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <random>
+#include <set>
 
 #include "archive/decoders/implode.h"
 #include "archive/decoders/reduce.h"
@@ -54,23 +56,6 @@ DecodeFn Implode(bool large, bool literals) {
     };
 }
 
-// Text with repeats and some binary bytes (144 among them).
-Bytes SampleData(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    const std::string words[] = {"FILE_ID", ".DIZ ", "Lumora ", "\x90\x90", "\r\n", "0123", "zz"};
-    Bytes b;
-    while (b.size() < n) {
-        if (rng() % 5 == 0) {
-            b.push_back(static_cast<std::uint8_t>(rng()));
-        } else {
-            const std::string& w = words[rng() % std::size(words)];
-            b.insert(b.end(), w.begin(), w.end());
-        }
-    }
-    b.resize(n);
-    return b;
-}
-
 // What literals and matches produce, bytes before the start reading as 0.
 class Reference {
 public:
@@ -88,33 +73,6 @@ public:
 };
 
 // ---- Shrink ----
-
-TEST(ShrinkDecoder, RoundTripsWithAndWithoutPartialClearing) {
-    struct Case {
-        std::size_t size;
-        std::set<std::size_t> clearAfter;
-    };
-    const Case cases[] = {
-        {1, {}},
-        {20000, {}},
-        {20000, {300, 301, 2000, 2500}},  // two clears in a row too
-        {150000, {}},                     // fills the table
-        {150000, {7000, 9000, 20000}},    // clears after the table was full
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.size);
-        const Bytes data = SampleData(c.size, static_cast<unsigned>(c.size));
-        test::ShrinkTestEncoder enc(c.clearAfter);
-        const Bytes stream = enc.Encode(data);
-        EXPECT_EQ(enc.clears, c.clearAfter.size());
-        if (c.size == 150000) {
-            EXPECT_TRUE(enc.filled);
-        }
-        const Outcome o = DecodeAll(Shrink(), stream, data.size());
-        EXPECT_EQ(o.error, 0);
-        EXPECT_TRUE(o.out == data);
-    }
-}
 
 struct CodeStream {
     const char* name;
@@ -141,6 +99,22 @@ INSTANTIATE_TEST_SUITE_P(
         // 257 is not in the table yet: the previous string plus its first byte.
         CodeStream{"KwKwK", {{65, 9}, {257, 9}}, 10, 0, "AAA"},
         CodeStream{"WidthGrows", {{65, 9}, {256, 9}, {1, 9}, {66, 10}, {257, 10}}, 10, 0, "ABAB"},
+        // After the clear 257 ("AB") is kept, as 259 ("ABA") extends it; 258
+        // and 259 are free again and given out from the lowest.
+        CodeStream{"PartialClear",
+                   {{65, 9},
+                    {66, 9},
+                    {257, 9},
+                    {259, 9},
+                    {256, 9},
+                    {2, 9},
+                    {67, 9},
+                    {257, 9},
+                    {259, 9},
+                    {260, 9}},
+                   100,
+                   0,
+                   "ABABABACABCAABC"},
         CodeStream{"StopsAtSize", {{65, 9}, {66, 9}, {67, 9}}, 2, 0, "AB"},
         CodeStream{"EmptyMember", {}, 0, 0, ""},
         CodeStream{"NoFirstCode", {}, 10, ecode::BadBlock, ""},

@@ -1,14 +1,12 @@
 // Stream writers for the Shrink, Reduce and Implode tests, written from the
 // published method descriptions independently of the decoders: an LSB-first
-// bit writer, an LZW encoder with partial clearing on demand, the follower
-// layer of Reduce, and Shannon-Fano trees as Implode stores them.
+// bit writer, the follower layer of Reduce, and Shannon-Fano trees as
+// Implode stores them.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <numeric>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -30,83 +28,6 @@ public:
 
 private:
     unsigned used_ = 0;
-};
-
-// Shrink: codes widen when a code needs more bits; a partial clear is
-// written after the codes whose indices are listed in `clearAfter` (the
-// clear frees the leaves before the pending string is added, as the
-// decoder sees it).
-class ShrinkTestEncoder {
-public:
-    explicit ShrinkTestEncoder(std::set<std::size_t> clearAfter = {})
-        : clearAfter_(std::move(clearAfter)) {
-        for (unsigned c = 257; c < 8192; ++c) free_.insert(c);
-    }
-
-    Bytes Encode(const Bytes& data) {
-        if (data.empty()) return {};
-        unsigned w = data[0];
-        for (std::size_t i = 1; i < data.size(); ++i) {
-            const auto it = dict_.find({w, data[i]});
-            if (it != dict_.end()) {
-                w = it->second;
-                continue;
-            }
-            Emit(w);
-            if (clearAfter_.count(emitted_ - 1)) Clear();
-            Add(w, data[i]);
-            w = data[i];
-        }
-        Emit(w);
-        return out_.bytes;
-    }
-
-    std::size_t clears = 0;
-    unsigned highestCode = 0;
-    bool filled = false;  // the table was full at some point
-
-private:
-    void Emit(unsigned code) {
-        while (code >= (1u << width_)) {
-            out_.Bits(256, width_);
-            out_.Bits(1, width_);
-            ++width_;
-        }
-        out_.Bits(code, width_);
-        ++emitted_;
-    }
-    void Clear() {
-        out_.Bits(256, width_);
-        out_.Bits(2, width_);
-        std::set<unsigned> parents;
-        for (const auto& [key, code] : dict_) parents.insert(key.first);
-        for (auto it = dict_.begin(); it != dict_.end();) {
-            if (parents.count(it->second)) {
-                ++it;
-            } else {
-                free_.insert(it->second);
-                it = dict_.erase(it);
-            }
-        }
-        ++clears;
-    }
-    void Add(unsigned prefix, std::uint8_t byte) {
-        if (free_.empty()) {
-            filled = true;
-            return;
-        }
-        const unsigned code = *free_.begin();
-        free_.erase(free_.begin());
-        dict_[{prefix, byte}] = code;
-        highestCode = std::max(highestCode, code);
-    }
-
-    std::set<std::size_t> clearAfter_;
-    std::map<std::pair<unsigned, std::uint8_t>, unsigned> dict_;
-    std::set<unsigned> free_;
-    LsbBitWriter out_;
-    unsigned width_ = 9;
-    std::size_t emitted_ = 0;
 };
 
 // Reduce: follower sets for every byte value, then each byte of the
