@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <random>
 
 #include "archive/archive_test_support.h"
 #include "archive/crc.h"
@@ -250,6 +251,29 @@ TEST_F(LhaReaderTest, OutputLimitCutsTheMemberWhichStillCounts) {
     EXPECT_EQ(Out("BIG.TXT"), std::string(10, 'b'));
     EXPECT_EQ(log.codes, std::vector<int>{});
     EXPECT_EQ(extracted, 1);
+}
+
+// Damage anywhere behind the signature ends the run with a report at worst:
+// no crash, no hang, nothing written outside the folder.
+TEST_F(LhaReaderTest, RandomlyDamagedArchivesEndCleanly) {
+    LUMORA_REQUIRE_CORPUS();
+    std::mt19937 rng(11);
+    maxOutput = 1 << 20;
+    for (const char* path :
+         {"lha/GAME1.LZH", "lha/GAME4.LZH", "lha/LH113.LZH", "lha/AMI_LH4.LZH"}) {
+        SCOPED_TRACE(path);
+        const std::string good = ReadFile(CorpusDir() / path);
+        for (int round = 0; round < 100; ++round) {
+            std::string bad = good;
+            for (int n = 1 + rng() % 8; n > 0; --n)
+                bad[4 + rng() % (bad.size() - 4)] = static_cast<char>(rng());
+            fs::remove_all(Path("out"));
+            WriteFile(Path("T.LZH"), bad);
+            Extract(Path("T.LZH"));
+            for (const auto& f : FilesBelow(root_))
+                ASSERT_TRUE(f == "T.LZH" || f.starts_with("out/")) << f;
+        }
+    }
 }
 
 }  // namespace
