@@ -67,9 +67,9 @@ inline std::uint16_t Crc16Low(const std::string& bytes) {
 
 struct RarEntry {
     std::string name;
-    std::string data;
+    std::string data = {};
     bool directory = false;
-    std::string headerExtra;  // bytes after the name inside the header (extended times, salt)
+    std::string headerExtra = {};  // bytes after the name inside the header (extended times, salt)
     std::uint16_t extraFlags = 0;
     bool largeSizes = false;  // 64-bit size fields
 };
@@ -302,8 +302,8 @@ inline std::string HaArchive(const std::vector<HaEntry>& entries) {
 struct CentralEntry {
     std::string name;
     std::uint32_t externalAttrs = 0x20;
-    std::string extra;
-    std::string comment;
+    std::string extra = {};
+    std::string comment = {};
     std::uint32_t size = 10;
 };
 
