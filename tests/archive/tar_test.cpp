@@ -96,7 +96,9 @@ TEST_F(TarTest, CorpusDescriptionsAndMembersMatchGnuTar) {
         }
     }
     EXPECT_GE(described, 5);
-    if (haveTar) EXPECT_GE(compared, 20);
+    if (haveTar) {
+        EXPECT_GE(compared, 20);
+    }
 }
 
 TEST_F(TarTest, FileSpecWithoutStarStopsAfterTheFirstMatch) {
