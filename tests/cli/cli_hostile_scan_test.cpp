@@ -117,7 +117,7 @@ TEST(CliHostileScanTest, EveryFileListedNothingWrittenOutside) {
 
     const std::string cmd = "cd '" + in + "' && LC_ALL=C TMPDIR='" + tmp.path() +
                             "' XDG_CONFIG_HOME='" + config.path() + "' timeout 120 '" +
-                            LUMORA_BIN_DIR "/lumora-cli' scan -o '" + work.path() +
+                            LUMORA_BIN_DIR "/lumora-cli' scan --no-short-names -o '" + work.path() +
                             "list.txt' . >'" + log.path() + "out' 2>&1";
     const int raw = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
