@@ -34,8 +34,8 @@ void ApplyDotRule(std::string& text, std::string_view other) {
 // W(i, j) tells whether name[i..] matches spec[j..] under the walk's rules:
 // "?" on either side takes one character of each (tested before "*"); a "*"
 // in the name that is its last character matches the rest; otherwise the rest
-// of the name after the "*" must match some suffix of the spec from j (and
-// symmetrically for a "*" in the spec); other characters compare equal
+// of the name after the "*" must match some suffix of the pattern from j (and
+// symmetrically for a "*" in the pattern); other characters compare equal
 // without case; when one text is used up, trailing "*" of the other are
 // skipped. The table is filled from the ends backwards, one row at a time,
 // with running ORs over the suffixes the two "*" cases try.
@@ -55,7 +55,7 @@ bool MatchWalk(std::string_view name, std::string_view spec) {
         colOr[j] = below[j];
     }
     for (std::size_t i = n; i-- > 0;) {
-        cur[m] = nameTail[i];  // the spec is used up
+        cur[m] = nameTail[i];  // the pattern is used up
         curRowOr[m] = cur[m];
         for (std::size_t j = m; j-- > 0;) {
             const char a = name[i], b = spec[j];

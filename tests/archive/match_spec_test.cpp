@@ -30,7 +30,7 @@ TEST(MatchSpecTest, WorkedExamples) {
         {"DIR\\X.TXT", "X.TXT", false, false},
         {"DIR\\X.TXT", "X.TXT", true, true},
         {"DIR/X.TXT", "x.txt", true, true},
-        {"README.TXT", "*.", false, true},  // the spec becomes *
+        {"README.TXT", "*.", false, true},  // the pattern becomes *
         {"FILE.", "FILE", false, true},
         {"FILE", "FILE.*", false, true},
         {"A.B", "A", false, false},
