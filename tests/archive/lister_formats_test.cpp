@@ -90,30 +90,13 @@ TEST_F(ListerFormatsTest, ArcMethodOneHeaderIsShorter) {
     EXPECT_THAT(l.lines, ElementsAre("README.TXT 40 1", "FILE_ID.DIZ 4 2"));
 }
 
-// The first member's method decides between ARC (1A 08) and PAK (1A 0A).
-TEST_F(ListerFormatsTest, MethodNamesFollowTheFamily) {
-    auto methods = [this](const std::string& name, const std::string& bytes) {
-        WriteFile(Path(name), bytes + std::string("\x1a\x00", 2) + std::string(30, '\0'));
-        std::vector<std::string> out;
-        TZipTV tv;
-        tv.SetArchiveFile(Path(name).string());
-        tv.OnRead = [&out](TZipTV& t, std::uint64_t, int) { out.push_back(t.Member().MethodName); };
-        tv.Activate();
-        return out;
-    };
-    EXPECT_THAT(methods("N.ARC", ArcMember("A", "x", 8) + ArcMember("B", "y", 10)),
-                ElementsAre("Crunched", "Pack10"));
-    EXPECT_THAT(methods("N.PAK", ArcMember("A", "x", 10) + ArcMember("B", "y", 8)),
-                ElementsAre("Crushed", "VARIBLE"));
-}
-
 TEST_F(ListerFormatsTest, CabStopsAfterTheHeadersFileCount) {
     const Listing l = ListBytes("C.CAB", CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2));
     EXPECT_TRUE(l.result);
     EXPECT_THAT(l.lines, ElementsAre("A.TXT 100 1", "DOC\\FILE_ID.DIZ 100 2"));
 }
 
-TEST_F(ListerFormatsTest, ZooFollowsTheChainDeletedEntriesIncluded) {
+TEST_F(ListerFormatsTest, ZooFollowsTheEntryChain) {
     const std::string zoo =
         ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
     const Listing l = ListBytes("Z.ZOO", zoo);

@@ -138,13 +138,6 @@ TEST_F(ListerZipTest, FailureTable) {
     }
 }
 
-TEST_F(ListerZipTest, EmptyArchiveFileIsASuccessWithoutEvents) {
-    TZipTV tv;
-    const Listing l = List(tv);
-    EXPECT_TRUE(l.result);
-    EXPECT_TRUE(l.events.empty());
-}
-
 TEST_F(ListerZipTest, ExceptionFromAHandlerEndsTheListingWithFalse) {
     const std::string zip = Write("E.ZIP", ZipDirectoryOnly({{"A.TXT"}, {"B.TXT"}}));
     TZipTV tv;
@@ -159,15 +152,6 @@ TEST_F(ListerZipTest, ExceptionFromAHandlerEndsTheListingWithFalse) {
     EXPECT_FALSE(tv.Activate());
     EXPECT_EQ(reads, 1);
     EXPECT_TRUE(deactivated);
-}
-
-TEST_F(ListerZipTest, SelfExtractorIsListedFromItsStringTableOffset) {
-    ZipBuilder b;
-    b.stub = std::string("MZ") + std::string(200, '\0');
-    b.Add(Member("FILE_ID.DIZ", "hello"));
-    const Listing l = ListFile(Write("SFX.EXE", b.Build()));
-    EXPECT_TRUE(l.result);
-    EXPECT_THAT(l.names, ElementsAre("FILE_ID.DIZ"));
 }
 
 }  // namespace
