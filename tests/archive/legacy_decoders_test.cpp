@@ -428,13 +428,13 @@ TEST(LegacyDecoders, RandomStreamsEndWithinTheirBounds) {
 
 class LegacyZipTest : public test::TempDirTest {
 protected:
-    void Extract(const fs::path& archive, const std::string& spec, const std::string& dir,
+    void Extract(const fs::path& archive, const std::string& pattern, const std::string& dir,
                  std::uint64_t maxOutput = 0) {
         TUnZIP z;
         log.Attach(z);
         z.SetArchiveFile(archive.string());
         z.SetExtractDir(Path(dir).string());
-        z.SetFileSpec(spec);
+        z.SetFileSpec(pattern);
         z.UseStoredDirs = true;
         z.MaxOutputBytes = maxOutput;
         z.Extract();
