@@ -11,6 +11,7 @@
 #include "archive/lister_methods.h"
 #include "archive/lister_steps.h"
 #include "archive/routines.h"
+#include "archive/tar_header.h"
 #include "platform/text.h"
 
 namespace lumora::archive {
@@ -107,116 +108,49 @@ void GzipWalker::Step(ListerRun& run, std::uint64_t, const std::uint8_t* w) {
 
 // --- TAR ----------------------------------------------------------------
 
-constexpr std::size_t kBlock = 512;
-constexpr std::size_t kMaxLongName = 65536;
-
-std::string_view Field(const std::uint8_t* w, std::size_t at, std::size_t n) {
-    return {reinterpret_cast<const char*>(w + at), n};
-}
-
-std::string_view UpToNul(std::string_view s) {
-    return s.substr(0, s.find('\0'));
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
-
-// Octal text, or the base-256 form large sizes take (high bit of the first
-// byte set).
-std::uint64_t NumberField(std::string_view s) {
-    if (!s.empty() && (static_cast<unsigned char>(s[0]) & 0x80)) {
-        std::uint64_t v = static_cast<unsigned char>(s[0]) & 0x3F;
-        for (std::size_t i = 1; i < s.size(); ++i) {
-            if (v >> 56) return ~std::uint64_t{0};
-            v = (v << 8) | static_cast<unsigned char>(s[i]);
-        }
-        return v;
-    }
-    return ParseOctal(Trimmed(s));
-}
-
-// The "path" record of pax extended header data ("LEN key=value\n" records).
-std::string PaxPath(std::string_view data) {
-    std::string path;
-    while (!data.empty()) {
-        const auto space = data.find(' ');
-        if (space == std::string_view::npos || space == 0 || space > 20) break;
-        std::size_t len = 0;
-        for (char c : data.substr(0, space)) {
-            if (c < '0' || c > '9') return path;
-            len = len * 10 + static_cast<std::size_t>(c - '0');
-        }
-        if (len <= space + 1 || len > data.size()) break;
-        std::string_view rec = data.substr(space + 1, len - space - 1);
-        if (!rec.empty() && rec.back() == '\n') rec.remove_suffix(1);
-        if (rec.substr(0, 5) == "path=") path = rec.substr(5);
-        data.remove_prefix(len);
-    }
-    return path;
-}
-
 class TarWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
         const std::int64_t start = run.Lister().ArchiveStart();
-        run.SetWindow(kBlock);
+        run.SetWindow(kTarBlock);
         run.SetPosition(start > 0 ? static_cast<std::uint64_t>(start - 1) : 0);
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 
 private:
-    void ReportMember(ListerRun& run, std::uint64_t at, const std::uint8_t* w,
-                      std::string_view name, std::uint64_t size);
+    void ReportMember(ListerRun& run, std::uint64_t at, const TarHeader& h);
 
     std::string longName_;  // from a GNU long-name or pax header, for the next member
 };
 
 void TarWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
-    const std::string_view name = Trimmed(UpToNul(Field(w, 0, 100)));
-    if (name.empty()) {
+    const TarHeader h = ParseTarHeader(w);
+    if (h.name.empty()) {
         run.EndWalk();
         return;
     }
-    const char type = static_cast<char>(w[156]);
-    const std::uint64_t size = NumberField(Field(w, 124, 12));
-    const std::uint64_t data = at + kBlock;
-    // Links, devices, folders and FIFOs carry no data whatever their size says.
-    const bool hasData = type < '2' || type > '6';
-    const std::uint64_t rounded = SaturatingAdd(size, kBlock - 1) / kBlock * kBlock;
-    const std::uint64_t next = hasData ? SaturatingAdd(data, rounded) : data;
-    if (type == 'L' || type == 'x') {
+    const std::uint64_t data = at + kTarBlock;
+    const std::uint64_t next = h.HasData() ? SaturatingAdd(data, h.PaddedSize()) : data;
+    if (h.IsLongName()) {
         const std::string text = run.ReadExact(
-            data, static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxLongName)),
+            data, static_cast<std::size_t>(std::min<std::uint64_t>(h.size, kTarMaxLongName)),
             ecode::BadFileHeader);
-        longName_ = type == 'L' ? std::string(UpToNul(text)) : PaxPath(text);
-    } else if (type != 'K' && type != 'g') {
-        if (type == '\0' || type == '0' || type == '1') ReportMember(run, at, w, name, size);
+        longName_ = TarLongName(h.type, text);
+    } else if (!h.KeepsLongName()) {
+        if (h.type == '\0' || h.type == '0' || h.type == '1') ReportMember(run, at, h);
         longName_.clear();
     }
     run.MoveTo(next, at);
 }
 
-void TarWalker::ReportMember(ListerRun& run, std::uint64_t at, const std::uint8_t* w,
-                             std::string_view name, std::uint64_t size) {
-    std::string full = longName_;
-    if (full.empty()) {
-        const std::string_view prefix = UpToNul(Field(w, 345, 155));
-        const bool posix = Field(w, 257, 6) == std::string_view("ustar\0", 6);
-        full = posix && !prefix.empty() ? std::string(prefix) + "/" + std::string(name)
-                                        : std::string(name);
-    }
+void TarWalker::ReportMember(ListerRun& run, std::uint64_t at, const TarHeader& h) {
     TListerMember& m = run.NewMember();
-    const std::string_view time = Field(w, 136, 12);
-    const bool timeHasDigits = time.find_first_of("01234567") != std::string_view::npos;
-    m.FileDate = timeHasDigits ? UnixToDateTime(static_cast<std::int64_t>(ParseOctal(time)))
-                               : DosDateToDateTime(0);
-    m.PackedSize = m.UnpackedSize = size;
-    m.Crc = static_cast<std::uint32_t>(ParseOctal(Field(w, 148, 8)));
+    m.FileDate =
+        h.hasTime ? UnixToDateTime(static_cast<std::int64_t>(h.unixTime)) : DosDateToDateTime(0);
+    m.PackedSize = m.UnpackedSize = h.size;
+    m.Crc = h.checksum;
     m.MethodName = MethodName(MethodFamily::TAR, 0);
-    run.Report(full, at, EntryKind::Member);
+    run.Report(TarMemberName(h, longName_), at, EntryKind::Member);
 }
 
 }  // namespace

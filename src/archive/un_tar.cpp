@@ -11,6 +11,7 @@
 #include "archive/match_spec.h"
 #include "archive/member_output.h"
 #include "archive/progress.h"
+#include "archive/stored_name.h"
 #include "archive/tar_header.h"
 
 namespace lumora::archive {
@@ -25,6 +26,7 @@ public:
 
 private:
     bool Step(std::uint64_t& pos);
+    void ReadLongName(const TarHeader& h, std::uint64_t data);
     void CreateFolder(const std::string& name);
     // False when the member was skipped through OnFileExists or OnBegin.
     bool ExtractMember(const TarHeader& h, std::uint64_t data);
@@ -34,6 +36,7 @@ private:
     InputFile file_;
     ProgressMeter progress_;
     int extracted_ = 0;
+    std::string longName_;  // from a long-name or pax record, for the next member
 };
 
 void TarRun::Execute() {
@@ -57,17 +60,24 @@ bool TarRun::Step(std::uint64_t& pos) {
     if (file_.ReadAt(pos, block.data(), block.size()) != block.size()) return false;
     const TarHeader h = ParseTarHeader(block.data());
     if (h.name.empty()) return false;
-    t_.MakeOutputName(h.name);
     const std::uint64_t data = pos + kTarBlock;
-    if (h.IsDirectory()) {
-        CreateFolder(h.name);
-        pos = data;
-        return true;
-    }
-    // A name without a file part ("DIR\", "..") has nothing to write.
-    if (h.IsFile() && !t_.CurrentTarget().name.empty() &&
-        MatchSpec(WithoutRoot(h.name), WithoutRoot(t_.FileSpec()), false)) {
-        if (ExtractMember(h, data) && t_.FileSpec().find('*') == std::string::npos) return false;
+    if (h.IsLongName()) {
+        ReadLongName(h, data);
+    } else if (!h.KeepsLongName()) {
+        const std::string name = ToBackslashes(TarMemberName(h, longName_));
+        longName_.clear();
+        t_.MakeOutputName(name);
+        if (h.IsDirectory()) {
+            CreateFolder(name);
+            pos = data;
+            return true;
+        }
+        // A name without a file part ("DIR\", "..") has nothing to write.
+        if (h.IsFile() && !t_.CurrentTarget().name.empty() &&
+            MatchSpec(WithoutRoot(name), WithoutRoot(t_.FileSpec()), false)) {
+            if (ExtractMember(h, data) && t_.FileSpec().find('*') == std::string::npos)
+                return false;
+        }
     }
     if (!h.HasData()) {
         pos = data;
@@ -76,8 +86,17 @@ bool TarRun::Step(std::uint64_t& pos) {
     if (h.size > file_.Size() - std::min(data, file_.Size())) {
         t_.ReportError(t_.FileName(), ecode::BadFileHeader);
     }
-    pos = data + (h.size + kTarBlock - 1) / kTarBlock * kTarBlock;
+    pos = data + h.PaddedSize();
     return true;
+}
+
+// The record's data (at most kTarMaxLongName bytes) names the next member.
+void TarRun::ReadLongName(const TarHeader& h, std::uint64_t data) {
+    std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(h.size, kTarMaxLongName)),
+                     '\0');
+    const auto got = file_.ReadAt(data, text.data(), text.size());
+    text.resize(got);
+    longName_ = TarLongName(h.type, text);
 }
 
 // Folders are made only where stored folders are wanted, and only below
@@ -138,20 +157,13 @@ void TarRun::CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out) {
 // run with a warning.
 void TUnTAR::ExtractMembers() {
     TarRun run(*this);
-    try {
-        run.Execute();
-    } catch (const std::bad_alloc&) {
-        run.Close();
-        ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-        FireNotify(OnDeactivate);
-        return;
-    } catch (...) {
-        run.Close();
-        FireNotify(OnDeactivate);
-        throw;
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (const std::bad_alloc&) {
+            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
+        }
+    });
 }
 
 }  // namespace lumora::archive
