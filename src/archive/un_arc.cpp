@@ -163,13 +163,13 @@ Result ArcRun::Decode(const ArcHeader& h, OutputFile& out) {
 
 void TUnARC::ExtractMembers() {
     ArcRun run(*this);
-    try {
-        run.Execute();
-    } catch (...) {
-        // Errors were reported through OnError; nothing leaves the run.
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (...) {
+            // Errors were reported through OnError; nothing leaves the run.
+        }
+    });
 }
 
 }  // namespace lumora::archive

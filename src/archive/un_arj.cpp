@@ -240,9 +240,7 @@ void ArjRun::NextVolume(bool withinMember) {
 
 void TUnARJ::ExtractMembers() {
     ArjRun run(*this);
-    run.Run();
-    run.Close();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] { run.Run(); });
 }
 
 }  // namespace lumora::archive

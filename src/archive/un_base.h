@@ -45,6 +45,21 @@ protected:
     void FireEnd(bool crcPass);
     void CountExtracted() { ++extractedCount_; }
 
+    // Calls `body` (the walk of `run`); whatever happens, the run is then
+    // closed and OnDeactivate fires, also before an exception leaves.
+    template <typename Run, typename Body>
+    void RunThenDeactivate(Run& run, Body body) {
+        try {
+            body();
+        } catch (...) {
+            run.Close();
+            FireNotify(OnDeactivate);
+            throw;
+        }
+        run.Close();
+        FireNotify(OnDeactivate);
+    }
+
 private:
     int extractedCount_ = 0;
 };

@@ -42,7 +42,7 @@ public:
 
     void Execute();
     // Ends a file left open (incomplete) and closes the cabinet; never throws.
-    void Cleanup() noexcept;
+    void Close() noexcept;
 
     bool Begin(const CabFileEntry& f) override;
     void Write(const CabFileEntry& f, std::uint64_t done, const std::uint8_t* data,
@@ -273,7 +273,7 @@ bool CabRun::LocateNext(std::string& path) {
     return false;
 }
 
-void CabRun::Cleanup() noexcept {
+void CabRun::Close() noexcept {
     try {
         if (folder_) folder_->cutter.Abort();
     } catch (...) {
@@ -286,14 +286,14 @@ void CabRun::Cleanup() noexcept {
 
 void TUnCAB::ExtractMembers() {
     CabRun run(*this);
-    try {
-        run.Execute();
-    } catch (...) {
-        // Errors were reported through OnError (write errors end the run
-        // silently); nothing leaves the run.
-    }
-    run.Cleanup();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (...) {
+            // Errors were reported through OnError (write errors end the run
+            // silently); nothing leaves the run.
+        }
+    });
 }
 
 }  // namespace lumora::archive

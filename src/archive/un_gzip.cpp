@@ -107,12 +107,12 @@ bool GzipRun::Decode(const GzipMember& m, std::uint32_t dosDate) {
 // Nothing leaves: errors have been reported through OnError.
 void TUnGZIP::ExtractMembers() {
     GzipRun run(*this);
-    try {
-        run.Execute();
-    } catch (...) {
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (...) {
+        }
+    });
 }
 
 }  // namespace lumora::archive

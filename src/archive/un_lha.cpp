@@ -133,19 +133,15 @@ bool LhaRun::WriteMember(const LhaHeader& h, LzhMember m, bool& crcPass) {
 
 void TUnLHA::ExtractMembers() {
     LhaRun run(*this);
-    try {
-        run.Execute();
-    } catch (const std::bad_alloc&) {
-        ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-    } catch (...) {
-        // Errors of the set-up (already reported) and of the handlers leave
-        // the run after the clean-up.
-        run.Close();
-        FireNotify(OnDeactivate);
-        throw;
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    // Errors of the set-up (already reported) and of the handlers leave the
+    // run after the clean-up.
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (const std::bad_alloc&) {
+            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
+        }
+    });
 }
 
 }  // namespace lumora::archive

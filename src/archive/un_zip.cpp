@@ -202,17 +202,13 @@ ZipCryptoKeys ZipRun::FindPassword(const std::uint8_t* header, bool haveHeader,
 
 void TUnZIP::ExtractMembers() {
     ZipRun run(*this);
-    try {
-        run.Execute();
-    } catch (const E_RAISE&) {
-        // Already reported through OnError (or silent by design).
-    } catch (...) {
-        run.Close();
-        FireNotify(OnDeactivate);
-        throw;
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (const E_RAISE&) {
+            // Already reported through OnError (or silent by design).
+        }
+    });
 }
 
 }  // namespace lumora::archive

@@ -164,19 +164,15 @@ std::optional<bool> ZooRun::WriteMember(const ZooEntry& e) {
 
 void TUnZOO::ExtractMembers() {
     ZooRun run(*this);
-    try {
-        run.Execute();
-    } catch (const std::bad_alloc&) {
-        ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-    } catch (...) {
-        // Errors of the archive header and the entry chain (already
-        // reported) leave the run after the clean-up.
-        run.Close();
-        FireNotify(OnDeactivate);
-        throw;
-    }
-    run.Close();
-    FireNotify(OnDeactivate);
+    // Errors of the archive header and the entry chain (already reported)
+    // leave the run after the clean-up.
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (const std::bad_alloc&) {
+            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
+        }
+    });
 }
 
 }  // namespace lumora::archive

@@ -236,13 +236,7 @@ void Run(ArcByteInput& in, ArcByteOutput& out, ArcLzwKind kind) {
 void DecodeArcLzw(ByteSource& src, OutputSink& sink, ArcLzwKind kind) {
     ArcByteInput in(src);
     ArcByteOutput out(sink);
-    try {
-        Run(in, out, kind);
-    } catch (const DecodeError&) {
-        out.Flush();  // what was decoded before the fault still counts
-        throw;
-    }
-    out.Flush();
+    DecodeThenFlush(out, [&] { Run(in, out, kind); });
 }
 
 }  // namespace lumora::archive

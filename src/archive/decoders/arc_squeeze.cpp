@@ -85,13 +85,7 @@ void Unsqueeze(ByteSource& src, OutputSink& sink) {
     const int nodeCount = count == 0 ? 1 : count;
 
     ArcByteOutput out(sink);
-    try {
-        Decode(in, nodes, nodeCount, out);
-    } catch (const DecodeError&) {
-        out.Flush();  // what was decoded before the fault still counts
-        throw;
-    }
-    out.Flush();
+    DecodeThenFlush(out, [&] { Decode(in, nodes, nodeCount, out); });
 }
 
 }  // namespace lumora::archive

@@ -31,4 +31,17 @@ struct DecodeError {
     int code;
 };
 
+// Runs `decode`, then flushes `out`, also when a DecodeError leaves `decode`:
+// what was decoded before a fault still reaches the sink.
+template <typename Out, typename Decode>
+void DecodeThenFlush(Out& out, Decode decode) {
+    try {
+        decode();
+    } catch (const DecodeError&) {
+        out.Flush();
+        throw;
+    }
+    out.Flush();
+}
+
 }  // namespace lumora::archive

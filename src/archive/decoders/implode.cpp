@@ -98,16 +98,11 @@ public:
           hasLiteralTree_(p.literalTree) {}
 
     std::uint64_t Run() {
-        try {
-            if (!out_.Full()) {
-                ReadTrees();
-                Decode();
-            }
-        } catch (const DecodeError&) {
-            out_.Flush();
-            throw;
-        }
-        out_.Flush();
+        DecodeThenFlush(out_, [this] {
+            if (out_.Full()) return;
+            ReadTrees();
+            Decode();
+        });
         return out_.Produced();
     }
 

@@ -31,16 +31,11 @@ public:
           distanceShift_(8 - factor) {}
 
     std::uint64_t Run() {
-        try {
-            if (!out_.Full()) {
-                ReadFollowerSets();
-                Decode();
-            }
-        } catch (const DecodeError&) {
-            out_.Flush();
-            throw;
-        }
-        out_.Flush();
+        DecodeThenFlush(out_, [this] {
+            if (out_.Full()) return;
+            ReadFollowerSets();
+            Decode();
+        });
         return out_.Produced();
     }
 

@@ -29,13 +29,7 @@ public:
     }
 
     std::uint64_t Run() {
-        try {
-            Decode();
-        } catch (const DecodeError&) {
-            out_.Flush();
-            throw;
-        }
-        out_.Flush();
+        DecodeThenFlush(out_, [this] { Decode(); });
         return out_.Produced();
     }
 

@@ -117,13 +117,7 @@ public:
           posCountBits_(static_cast<unsigned>(p.posBits)) {}
 
     std::uint64_t Run() {
-        try {
-            DecodeBlocks();
-        } catch (const DecodeError&) {
-            window_.Flush();
-            throw;
-        }
-        window_.Flush();
+        DecodeThenFlush(window_, [this] { DecodeBlocks(); });
         return window_.Produced();
     }
 

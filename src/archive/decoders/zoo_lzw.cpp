@@ -25,14 +25,14 @@ public:
         : bits_(in), out_(out), left_(originalSize), outBuf_(kOutBlock) {}
 
     std::uint64_t Run() {
-        try {
-            DecodeCodes();
-        } catch (const DecodeError&) {
-            Flush();
-            throw;
-        }
-        Flush();
+        DecodeThenFlush(*this, [this] { DecodeCodes(); });
         return produced_;
+    }
+
+    void Flush() {
+        if (outLen_ != 0) out_.Write(outBuf_.data(), outLen_);
+        produced_ += outLen_;
+        outLen_ = 0;
     }
 
 private:
@@ -53,11 +53,6 @@ private:
         if (outLen_ == kOutBlock) Flush();
         outBuf_[outLen_++] = byte;
         --left_;
-    }
-    void Flush() {
-        if (outLen_ != 0) out_.Write(outBuf_.data(), outLen_);
-        produced_ += outLen_;
-        outLen_ = 0;
     }
 
     LsbBitReader bits_;
