@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "archive/cab_builder.h"
 #include "archive/lister_test_support.h"
@@ -63,12 +64,59 @@ std::string CabStored(const std::string& data) {
     return BuildCab(c);
 }
 
+// A ZOO archive with one stored FILE_ID.DIZ whose header claims 4 GB.
+std::string ZooClaiming4GB(const std::string& data) {
+    using archive::test::Put16;
+    std::string out = "ZOO 2.10 Archive.\x1a";
+    out.resize(20, '\0');
+    Put32(out, 0xFDC4A7DC);
+    Put32(out, 34);
+    Put32(out, static_cast<std::uint32_t>(-34));
+    out += "\x02\x01";
+    auto entry = [&](std::uint32_t next, std::uint32_t dataAt, std::uint32_t size) {
+        std::string e;
+        Put32(e, 0xFDC4A7DC);
+        e += '\x01';
+        e += '\0';  // stored
+        Put32(e, next);
+        Put32(e, dataAt);
+        Put16(e, 0x1F8E);
+        Put16(e, 0x5A00);
+        Put16(e, 0);           // CRC-16
+        Put32(e, 0xFFFFFFFF);  // original size
+        Put32(e, size);
+        e += std::string(4, '\0');
+        Put32(e, 0);
+        Put16(e, 0);
+        std::string name = next ? "FILE_ID.DIZ" : "";
+        name.resize(13, '\0');
+        e += name;
+        e.resize(64, '\0');
+        return e;
+    };
+    const auto dataAt = static_cast<std::uint32_t>(out.size() + 64);
+    const auto end = static_cast<std::uint32_t>(dataAt + data.size());
+    return out + entry(end, dataAt, static_cast<std::uint32_t>(data.size())) + data +
+           entry(0, 0, 0);
+}
+
+// FILE_ID.DIZ of `size` zero bytes packed by an installed archiver; empty
+// when the tool is missing.
+std::string PackedZeros(const TempFolder& dir, const std::string& archive,
+                        const std::string& command, std::size_t size) {
+    const std::string work = dir.MakeDir("pack-" + archive);
+    dir.Write("pack-" + archive + "/FILE_ID.DIZ", std::string(size, '\0'));
+    const std::string cmd = "cd '" + work + "' && " + command + " >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0) return {};
+    return ReadAll(work + archive);
+}
+
 struct Bomb {
     std::string file;
     std::string bytes;
 };
 
-std::vector<Bomb> Bombs() {
+std::vector<Bomb> Bombs(const TempFolder& dir) {
     using namespace archive::test;
     const std::string deflate = DeflateBomb(100000);  // 25 MB from 160 KB
     const std::string big(3 << 20, 'x');
@@ -86,13 +134,18 @@ std::vector<Bomb> Bombs() {
         {"BIG.TAR", TarMember("FILE_ID.DIZ", big) + TarEnd()},
         {"BOMB.ARC", ArcMember("FILE_ID.DIZ", arcRuns, 3) + std::string("\x1A\0", 2)},
         {"BIG.CAB", CabStored(big)},
+        {"CLAIM.ZOO", ZooClaiming4GB(big)},
+        {"BOMB.ARJ", PackedZeros(dir, "BOMB.ARJ", "arj a -m1 BOMB.ARJ FILE_ID.DIZ", 16 << 20)},
+        {"BOMB.LZH", PackedZeros(dir, "BOMB.LZH", "jlha c1o5q BOMB.LZH FILE_ID.DIZ", 16 << 20)},
+        {"MSZIP.CAB", PackedZeros(dir, "MSZIP.CAB", "gcab -c -z MSZIP.CAB FILE_ID.DIZ", 16 << 20)},
     };
 }
 
 TEST(DescriptionBombTest, EveryFormatStopsAtTheLimitWithinSeconds) {
     TempFolder dir;
-    for (const Bomb& b : Bombs()) {
+    for (const Bomb& b : Bombs(dir)) {
         SCOPED_TRACE(b.file);
+        if (b.bytes.empty()) continue;  // its archiver is not installed
         TempFolder dest;
         DescriptionExtraction source;
         const auto start = std::chrono::steady_clock::now();
@@ -102,7 +155,7 @@ TEST(DescriptionBombTest, EveryFormatStopsAtTheLimitWithinSeconds) {
         EXPECT_LT(took.count(), 10.0);
         EXPECT_FALSE(o.memberName.empty());
         const std::string got = ReadAll(dest.path() + o.memberName);
-        EXPECT_LE(got.size(), kDescriptionOutputLimit);
+        EXPECT_EQ(got.size(), kDescriptionOutputLimit);  // every bomb holds more
     }
 }
 
