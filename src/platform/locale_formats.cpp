@@ -164,7 +164,7 @@ LocaleFormats LocaleFormats::FromCLocale() {
     sep = Utf8ToAnsi(sep);
     // A separator without a Windows-1252 code (narrow no-break space) shows
     // as a plain no-break space.
-    if (sep == "?") sep = "\xA0";
+    if (sep == "?") sep.assign(1, static_cast<char>(0xA0));
     f.thousandsSeparator = sep;
     return f;
 }
