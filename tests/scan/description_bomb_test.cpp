@@ -64,40 +64,17 @@ std::string CabStored(const std::string& data) {
     return BuildCab(c);
 }
 
-// A ZOO archive with one stored FILE_ID.DIZ whose header claims 4 GB.
+// A ZOO archive with one stored FILE_ID.DIZ whose header claims 4 GB: the
+// entry's data position, original and packed size patched in.
 std::string ZooClaiming4GB(const std::string& data) {
-    using archive::test::Put16;
-    std::string out = "ZOO 2.10 Archive.\x1a";
-    out.resize(20, '\0');
-    Put32(out, 0xFDC4A7DC);
-    Put32(out, 34);
-    Put32(out, static_cast<std::uint32_t>(-34));
-    out += "\x02\x01";
-    auto entry = [&](std::uint32_t next, std::uint32_t dataAt, std::uint32_t size) {
-        std::string e;
-        Put32(e, 0xFDC4A7DC);
-        e += '\x01';
-        e += '\0';  // stored
-        Put32(e, next);
-        Put32(e, dataAt);
-        Put16(e, 0x1F8E);
-        Put16(e, 0x5A00);
-        Put16(e, 0);           // CRC-16
-        Put32(e, 0xFFFFFFFF);  // original size
-        Put32(e, size);
-        e += std::string(4, '\0');
-        Put32(e, 0);
-        Put16(e, 0);
-        std::string name = next ? "FILE_ID.DIZ" : "";
-        name.resize(13, '\0');
-        e += name;
-        e.resize(64, '\0');
-        return e;
-    };
-    const auto dataAt = static_cast<std::uint32_t>(out.size() + 64);
-    const auto end = static_cast<std::uint32_t>(dataAt + data.size());
-    return out + entry(end, dataAt, static_cast<std::uint32_t>(data.size())) + data +
-           entry(0, 0, 0);
+    using archive::test::ZooArchive;
+    using archive::test::ZooEntryAt;
+    std::string zoo = ZooArchive({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}});
+    const std::size_t entry = ZooEntryAt(0);
+    zoo.replace(entry + 10, 4, Le32(static_cast<std::uint32_t>(zoo.size())));
+    zoo.replace(entry + 20, 4, Le32(0xFFFFFFFF));
+    zoo.replace(entry + 24, 4, Le32(static_cast<std::uint32_t>(data.size())));
+    return zoo + data;
 }
 
 // FILE_ID.DIZ of `size` zero bytes packed by an installed archiver; empty
