@@ -1,18 +1,24 @@
 // Helpers of the archive tests: a private folder per test, whole-file I/O,
-// a recorder of every event a reader fires, and the corpus location.
+// a recorder of every event a reader fires, outside programs, the corpus
+// location, and a fixture that runs a reader into out/.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "archive/awk_main.h"
+#include "archive/error_codes.h"
+#include "archive/reader_factory.h"
 #include "archive/un_base.h"
 
 namespace lumora::archive {
@@ -39,14 +45,25 @@ inline std::string ReadFile(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Every regular file below `root`, as paths relative to it.
+// Every regular file below `root`, as paths relative to it (none when
+// `root` does not exist).
 inline std::vector<std::string> FilesBelow(const fs::path& root) {
     std::vector<std::string> out;
+    if (!fs::exists(root)) return out;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
         if (e.is_regular_file() || e.is_symlink()) out.push_back(fs::relative(e.path(), root));
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// Runs a shell command quietly; true when it exits with 0.
+inline bool Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool HaveTool(const std::string& name) {
+    return Shell("command -v " + name);
 }
 
 class TempDirTest : public ::testing::Test {
@@ -91,6 +108,54 @@ struct EventLog {
             lines.push_back("Box");
         };
     }
+};
+
+// Runs a reader into out/ with the events in `log`; an archive error that
+// leaves Extract is caught into `thrown`.
+class ReaderTest : public TempDirTest {
+protected:
+    // The reader of the type detected for `archive`.
+    void Extract(const fs::path& archive, const std::string& spec = "*.*") {
+        TZipCommon probe;
+        probe.SetArchiveFile(archive.string());
+        const auto reader = MakeReader(probe.ArcType());
+        ASSERT_NE(reader, nullptr) << ArcTypeName(probe.ArcType());
+        Run(*reader, archive, spec);
+    }
+    void Run(TUnBase& r, const fs::path& archive, const std::string& spec = "*.*") {
+        log = {};
+        log.Attach(r);
+        if (configure) configure(r);
+        r.UseStoredDirs = storedDirs;
+        r.MaxOutputBytes = limit;
+        r.SetArchiveFile(archive.string());
+        r.SetExtractDir(Path("out").string());
+        r.SetFileSpec(spec);
+        thrown = 0;
+        try {
+            r.Extract();
+        } catch (const E_RAISE& e) {
+            thrown = e.Code();
+        }
+        extracted = r.ExtractedCount();
+    }
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        WriteFile(Path(name), bytes);
+        return Path(name);
+    }
+    std::string Out(const std::string& name) const { return ReadFile(root_ / "out" / name); }
+    std::vector<std::string> OutFiles() const { return FilesBelow(root_ / "out"); }
+    void Reset() {
+        log = {};
+        fs::remove_all(Path("out"));
+    }
+
+    EventLog log;
+    std::function<void(TUnBase&)> configure;  // more handlers, set after `log`'s
+    bool storedDirs = false;
+    std::uint64_t limit = 0;
+    int thrown = 0;
+    int extracted = 0;
 };
 
 inline fs::path CorpusDir() {

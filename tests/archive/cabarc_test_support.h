@@ -1,54 +1,17 @@
-// Helpers of the CAB and ARC reader tests: the corpus manifest rows of one
-// format, running an outside archiver to make fixtures, and little-endian
-// fields for hand-built archives.
+// Helpers of the CAB and ARC tests: byte sources and sinks over strings for
+// the decoders, and little-endian fields for hand-built archives.
 #pragma once
-
-#include <stdio.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "archive/decoders/decoder_io.h"
 #include "archive_test_support.h"
 
 namespace lumora::archive::cabarc {
 
-struct CorpusArchive {
-    std::string path;        // relative to the corpus folder
-    std::string descMember;  // as the manifest gives it (may hold a folder)
-};
-
-// The manifest rows whose format column is one of `formats`.
-inline std::vector<CorpusArchive> CorpusArchives(const std::vector<std::string>& formats) {
-    std::vector<CorpusArchive> out;
-    std::ifstream in(test::CorpusDir() / "MANIFEST.tsv");
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::istringstream s(line);
-        for (std::string part; std::getline(s, part, '\t');) f.push_back(part);
-        if (f.size() < 6) continue;
-        for (const auto& fmt : formats) {
-            if (f[1] == fmt) out.push_back({f[0], f[5]});
-        }
-    }
-    return out;
-}
-
-// Runs a shell command; true when it exits with 0.
-inline bool Run(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-inline bool HaveTool(const std::string& name) {
-    return Run("command -v " + name);
-}
+using test::HaveTool;
 
 // Bytes of a string handed out at most `chunk` at a time.
 class StringSource : public ByteSource {

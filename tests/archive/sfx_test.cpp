@@ -1,11 +1,14 @@
-// The self-extractor handler: the plain archive's name from the program's
-// name and type, refusals with their messages, and the checks of a chosen
-// output name (bare names, folders, missing folders created or not).
+// Archives inside executables: the ZIP reader finds them by every way
+// (string table, DOS image end, end record); the self-extractor handler
+// names the plain archive after the program, refuses other files with their
+// messages, and checks a chosen output name (bare names, folders, missing
+// folders created or not).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "archive/un_sfx.h"
+#include "archive/un_zip.h"
 #include "archive_test_support.h"
 #include "pe_builder.h"
 #include "zip_builder.h"
@@ -15,19 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An MS-DOS program of 96 bytes with `archive` after its image.
-std::string SelfExtractor(const std::string& archive) {
+// An MS-DOS program of 96 bytes (its image ending there), then `archive`.
+std::string SelfExtractor(const std::string& archive = "") {
     std::string stub(96, '\0');
     stub[0] = 'M', stub[1] = 'Z';
     test::Set16(stub, 2, 96);
     test::Set16(stub, 4, 1);
     return stub + archive;
-}
-
-std::string ZipSfx() {
-    test::ZipBuilder zb;
-    zb.Add(test::Member("FILE_ID.DIZ", "description"));
-    return SelfExtractor(zb.Build());
 }
 
 class SfxTest : public test::TempDirTest {
@@ -49,6 +46,49 @@ protected:
     bool answer_ = false;
 };
 
+// The ZIP after a stub is found through the string table (offsets relative
+// to the published offset), after the DOS image and by the end record, with
+// the stored offsets adjusted to the executable or not.
+TEST_F(SfxTest, ZipReaderFindsTheArchiveEveryWay) {
+    const std::string bareStub = "MZ" + std::string(98, '\0');  // no image end inside the file
+    std::string peStub = test::MakePe({"5000"});
+    peStub.resize(5000, '\0');
+    const std::tuple<std::string, bool, std::int64_t> cases[] = {
+        {peStub, false, 5001},        {peStub, true, 5001},  {SelfExtractor(), true, 97},
+        {SelfExtractor(), false, 97}, {bareStub, true, 100},
+    };
+    for (const auto& [stub, adjusted, start] : cases) {
+        SCOPED_TRACE(::testing::Message() << start << (adjusted ? " adjusted" : ""));
+        test::ZipBuilder zb;
+        zb.stub = stub;
+        zb.adjustOffsets = adjusted;
+        zb.Add(test::Member("README.TXT", std::string(3000, 'r'), 8))
+            .Add(test::Member("FILE_ID.DIZ", "the description"));
+        test::WriteFile(Path("A.EXE"), zb.Build());
+        TUnZIP z;
+        test::EventLog log;
+        log.Attach(z);
+        z.SetArchiveFile(P("A.EXE"));
+        EXPECT_EQ(z.ArcType(), atZipExe);
+        EXPECT_EQ(z.ArchiveStart(), start);
+        z.SetExtractDir(P("out"));
+        z.SetFileSpec("FILE_ID.DIZ");
+        z.Extract();
+        EXPECT_TRUE(log.codes.empty());
+        EXPECT_EQ(test::ReadFile(Path("out/FILE_ID.DIZ")), "the description");
+        fs::remove_all(Path("out"));
+    }
+}
+
+std::string ZipSfx() {
+    test::ZipBuilder zb;
+    zb.Add(test::Member("FILE_ID.DIZ", "description"));
+    return SelfExtractor(zb.Build());
+}
+
+// The plain archive takes the program's folder and name with the archive
+// type's extension; other types, plain archives and unknown files are
+// refused with their message.
 TEST_F(SfxTest, TheArchiveIsNamedAfterTheProgram) {
     std::string arj(10, '\0');
     arj[0] = '\x60', arj[1] = '\xEA';
@@ -95,6 +135,9 @@ TEST_F(SfxTest, TheArchiveIsNamedAfterTheProgram) {
     EXPECT_EQ(SfxExtension(atLzhExe), "");
 }
 
+// A chosen name: bare names go to the program's folder, folders restore
+// the default, missing folders are made when the user agrees (else the
+// current folder is used); without an archive nothing is accepted.
 TEST_F(SfxTest, ChosenOutputNames) {
     test::WriteFile(Path("dl/TOOL.EXE"), ZipSfx());
     test::WriteFile(Path("plainfile"), "x");

@@ -1,0 +1,363 @@
+// The ZIP reader: the corpus archives whole and byte for byte, damaged
+// corpus files, the member protocol (event order, skipped entries, existing
+// files, passwords, progress) and crafted archives (planted links, records
+// pointing outside the file, damaged data, permission bits, dates).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <regex>
+#include <set>
+
+#include "archive/un_zip.h"
+#include "archive_test_support.h"
+#include "corpus_manifest.h"
+#include "zip_builder.h"
+
+namespace lumora::archive::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Codes = std::vector<int>;
+
+class ZipReaderTest : public ReaderTest {
+protected:
+    void ExtractZip(const fs::path& archive, const std::string& spec = "*.*") {
+        Run(z, archive, spec);
+    }
+    void ExtractZip(const std::string& bytes, const std::string& spec = "*.*") {
+        ExtractZip(Write("T.ZIP", bytes), spec);
+    }
+    void ExtractZip(const ZipBuilder& zb, const std::string& spec = "*.*") {
+        ExtractZip(zb.Build(), spec);
+    }
+
+    TUnZIP z;
+};
+
+// ---- The corpus ----
+
+// Every intact Stored/Deflate corpus ZIP (plain or after a stub; passwords
+// from the notes) extracts whole without a report, and its description
+// alone matches the expected bytes. A spanned archive is no ZIP of its own.
+TEST_F(ZipReaderTest, CorpusArchivesExtractWholeAndByteForByte) {
+    LUMORA_REQUIRE_CORPUS();
+    int described = 0;
+    for (const CorpusRow& r : CorpusRowsOf({"zip", "sfx-zip"})) {
+        bool plain = !r.methods.empty() && !r.Damaged() && r.path != "zip/SPLIT.ZIP";
+        for (const auto& m : SplitText(r.methods, ',')) plain &= m == "stored" || m == "deflate";
+        if (!plain) continue;
+        SCOPED_TRACE(r.path);
+        std::smatch pw;
+        static const std::regex password("password \"([^\"]+)\"");
+        z.Passwords.clear();
+        if (std::regex_search(r.notes, pw, password)) z.Passwords.push_back(pw[1].str());
+        Reset();
+        storedDirs = true;
+        ExtractZip(CorpusDir() / r.path);
+        EXPECT_EQ(log.codes, Codes{});
+        std::set<std::string> expected;
+        for (const auto& m : SplitText(r.members, '|')) {
+            if (!m.empty() && m.back() != '/') expected.insert(m);
+        }
+        const Lines files = OutFiles();
+        EXPECT_EQ(std::set<std::string>(files.begin(), files.end()), expected);
+        EXPECT_EQ(extracted, static_cast<int>(expected.size()));
+        if (r.descSha.empty()) continue;
+        Reset();
+        storedDirs = false;
+        ExtractZip(CorpusDir() / r.path, r.descMember);
+        EXPECT_EQ(log.codes, Codes{});
+        const std::string name = fs::path(r.descMember).filename();
+        EXPECT_EQ(Out(name), ReadFile(CorpusDir() / "expected" / r.path / name));
+        ++described;
+    }
+    EXPECT_GE(described, 20);
+}
+
+// Damaged corpus files report their codes; the intact member of one is whole.
+TEST_F(ZipReaderTest, DamagedCorpusFilesReportTheirCodes) {
+    LUMORA_REQUIRE_CORPUS();
+    const std::pair<const char*, Lines> cases[] = {
+        {"misc/TRUNC.ZIP", {"Error 25202 TRUNC.ZIP", "Deactivate"}},
+        {"misc/NOTAZIP.ZIP", {"Error 25139 NOTAZIP.ZIP", "Deactivate"}},
+        {"misc/ZEROLEN.ZIP", {"Error 25139 ZEROLEN.ZIP", "Deactivate"}},
+        {"misc/EMPTY.ZIP", {"Error 25139 EMPTY.ZIP", "Deactivate"}},
+        {"zip/SPLIT.ZIP", {"Error 25139 SPLIT.ZIP", "Deactivate"}},
+        {"misc/BADDEFL.ZIP",
+         {"Activate", "Begin README.TXT 1", "End README.TXT pass", "Begin FILE_ID.DIZ 2",
+          "Error 25117 FILE_ID.DIZ", "End FILE_ID.DIZ fail", "Deactivate"}},
+    };
+    for (const auto& [path, events] : cases) {
+        SCOPED_TRACE(path);
+        ExtractZip(CorpusDir() / path);
+        EXPECT_EQ(log.lines, events);
+    }
+    EXPECT_EQ(Out("README.TXT").size(), 6144u);
+}
+
+// ---- The member protocol ----
+
+// Begin and End for each member in order; members of exactly one output
+// buffer (32 KB) and above 64 KB come out whole.
+TEST_F(ZipReaderTest, EventOrderOverAWholeRun) {
+    std::string data(32768, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    ZipBuilder zb;
+    zb.Add(Member("A.TXT", "alpha"))
+        .Add(Member("B.TXT", std::string(70000, 'b'), 8))
+        .Add(Member("S.DAT", data))
+        .Add(Member("D.DAT", data, 8));
+    ExtractZip(zb);
+    EXPECT_EQ(log.lines, (Lines{"Activate", "Begin A.TXT 1", "End A.TXT pass", "Begin B.TXT 2",
+                                "End B.TXT pass", "Begin S.DAT 3", "End S.DAT pass",
+                                "Begin D.DAT 4", "End D.DAT pass", "Deactivate"}));
+    EXPECT_EQ(Out("A.TXT"), "alpha");
+    EXPECT_EQ(Out("B.TXT"), std::string(70000, 'b'));
+    EXPECT_TRUE(Out("S.DAT") == data);
+    EXPECT_TRUE(Out("D.DAT") == data);
+    EXPECT_EQ(extracted, 4);
+}
+
+// Folders, volume labels and members not matching (the whole stored path
+// is compared) are passed over; nothing extracted reports 26999.
+TEST_F(ZipReaderTest, FoldersLabelsAndMembersNotMatchingAreSkipped) {
+    ZipBuilder zb;
+    auto dir = Member("DATA/", "");
+    dir.externalAttrs = 0x10;
+    auto label = Member("DISK1", "");
+    label.externalAttrs = 0x08;
+    zb.Add(dir).Add(label).Add(Member("DATA/X.DAT", "x")).Add(Member("DATA/", ""));
+    ExtractZip(zb);
+    EXPECT_EQ(log.lines, (Lines{"Activate", "Begin X.DAT 1", "End X.DAT pass", "Deactivate"}));
+    ExtractZip(zb, "X.DAT");
+    EXPECT_EQ(log.lines, (Lines{"Activate", "Error 26999 T.ZIP", "Deactivate"}));
+}
+
+// An existing output file is overwritten without OnFileExists; the
+// handler sees the stored date and may keep the old file.
+TEST_F(ZipReaderTest, ExistingOutputWithAndWithoutAHandler) {
+    ZipBuilder zb;
+    zb.Add(Member("A.TXT", "new"));
+    WriteFile(Path("out/A.TXT"), "old");
+    ExtractZip(zb);
+    EXPECT_EQ(Out("A.TXT"), "new");
+    WriteFile(Path("out/A.TXT"), "old");
+    TDateTime seen = 0;
+    z.OnFileExists = [&](TZipCommon&, const std::string& fn, TDateTime date, bool& accept) {
+        log.lines.push_back("Exists " + fs::path(fn).filename().string());
+        seen = date;
+        accept = false;
+    };
+    ExtractZip(zb);
+    EXPECT_EQ(Out("A.TXT"), "old");
+    EXPECT_EQ(log.lines, (Lines{"Activate", "Exists A.TXT", "End A.TXT pass", "Error 26999 T.ZIP",
+                                "Deactivate"}));
+    EXPECT_EQ(DecodeDateTime(seen).year, 1995);
+}
+
+TestMember Encrypted(const std::string& name, const std::string& data, std::uint16_t flags = 0) {
+    auto m = Member(name, data, 8);
+    m.password = "pw";
+    m.flags = flags;
+    return m;
+}
+
+// Passwords come from the list (the check byte from the CRC or, with a data
+// descriptor, the time) or are asked for until one passes, which is then
+// kept for the next member; failures report and write nothing.
+TEST_F(ZipReaderTest, Passwords) {
+    ZipBuilder zb;
+    zb.Add(Encrypted("A.TXT", "secret data")).Add(Encrypted("B.TXT", "more", 0x08));
+    z.Passwords = {"wrong", "pw"};
+    ExtractZip(zb);
+    EXPECT_EQ(log.codes, Codes{});
+    EXPECT_EQ(Out("A.TXT"), "secret data");
+    EXPECT_EQ(Out("B.TXT"), "more");
+
+    Reset();
+    z.Passwords.clear();
+    int asked = 0;
+    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& pw, bool&) {
+        pw = ++asked == 1 ? "nope" : "pw";
+    };
+    ExtractZip(zb);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(log.codes, Codes{ecode::InvalidPassword});
+    EXPECT_EQ(z.Passwords, Lines{"pw"});
+    EXPECT_EQ(Out("B.TXT"), "more");
+
+    ZipBuilder one;
+    one.Add(Encrypted("A.TXT", "one"));
+    Reset();
+    z.Passwords.clear();
+    z.OnGetPassword = nullptr;
+    ExtractZip(one);
+    EXPECT_EQ(log.lines, (Lines{"Activate", "Begin A.TXT 1", "Error 25170 A.TXT", "Deactivate"}));
+    EXPECT_FALSE(fs::exists(Path("out/A.TXT")));
+    asked = 0;
+    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& pw, bool&) {
+        ++asked;
+        pw = "bad";
+    };
+    ExtractZip(one);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(log.codes, (Codes{26517, 26517, 26517, ecode::PasswordFailed}));
+    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string&, bool& again) {
+        ++asked;
+        again = false;
+    };
+    asked = 0;
+    ExtractZip(one);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(log.codes, Codes{ecode::PasswordFailed});
+}
+
+// Progress of a stored member at every change (one per 32 KB), of a
+// Deflate member in the chosen steps, ending at 100.
+TEST_F(ZipReaderTest, Progress) {
+    std::vector<int> seen;
+    z.OnProgress = [&](TZipCommon&, const std::string&, std::uint8_t p) { seen.push_back(p); };
+    ZipBuilder stored, deflate;
+    stored.Add(Member("BIG.DAT", std::string(102400, 'x')));
+    ExtractZip(stored);
+    EXPECT_EQ(seen, (std::vector<int>{32, 64, 96, 100}));
+    seen.clear();
+    deflate.Add(Member("BIG.DAT", std::string(300000, 'x'), 8));
+    z.ProgressNotify = TProgressNotify::Twenty;
+    ExtractZip(deflate);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 100);
+    for (int p : seen) EXPECT_EQ(p % 20, 0) << p;
+}
+
+// ---- Crafted archives ----
+
+// Links planted in the folder, to a file or for a folder, are never
+// written through.
+TEST_F(ZipReaderTest, PlantedLinksAreNeverWrittenThrough) {
+    WriteFile(Path("target.txt"), "keep");
+    fs::create_directories(Path("out"));
+    fs::create_symlink(Path("target.txt"), Path("out/FILE_ID.DIZ"));
+    fs::create_directories(Path("elsewhere"));
+    fs::create_directory_symlink(Path("elsewhere"), Path("out/DOC"));
+    ZipBuilder zb;
+    zb.Add(Member("FILE_ID.DIZ", "new")).Add(Member("DOC/README.TXT", "doc"));
+    storedDirs = true;
+    ExtractZip(zb);
+    EXPECT_EQ(ReadFile(Path("target.txt")), "keep");
+    EXPECT_FALSE(fs::is_symlink(Path("out/FILE_ID.DIZ")));
+    EXPECT_EQ(Out("FILE_ID.DIZ"), "new");
+    EXPECT_TRUE(fs::is_empty(Path("elsewhere")));
+    // The output under the link cannot be made: the run ends silently.
+    EXPECT_EQ(log.lines.back(), "Deactivate");
+    EXPECT_EQ(log.codes, Codes{});
+}
+
+// Offsets and lengths pointing outside the file, a wrong local signature
+// and an end record beyond the last 32 KB report their codes.
+TEST_F(ZipReaderTest, RecordsPointingOutsideTheFile) {
+    ZipBuilder zb;
+    zb.Add(Member("A.TXT", "alpha")).Add(Member("B.TXT", "beta"));
+    const std::string good = zb.Build();
+    const std::size_t central = good.find("PK\x01\x02");
+    const std::size_t second = good.find("PK\x01\x02", central + 4);
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::string bytes;
+        bool first;         // A.TXT is extracted before
+        const char* error;  // the report, if any
+    };
+    const Case cases[] = {
+        {"directory offset", good.size() - 6, "\xFF\xFF\xFF\x7F", false, "Error 25137 T.ZIP"},
+        {"name length", second + 28, "\xFF\xFF", true, "Error 25135 T.ZIP"},
+        {"local offset", second + 42, std::string("\0\0\0\x40", 4), true, "Error 25145 B.TXT"},
+        {"comment length", central + 32, "\xFF\xFF", true, nullptr},
+        {"local signature", 0, "PK\x05\x06", false, "Error 25139 T.ZIP"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bad = good;
+        bad.replace(c.at, c.bytes.size(), c.bytes);
+        ExtractZip(bad);
+        Lines events;
+        if (c.first) events = {"Activate", "Begin A.TXT 1", "End A.TXT pass"};
+        if (c.error) events.push_back(c.error);
+        events.push_back("Deactivate");
+        EXPECT_EQ(log.lines, events);
+    }
+    zb.comment = std::string(32768 - 22 + 1, 'c');
+    ExtractZip(zb);
+    EXPECT_EQ(log.lines, (Lines{"Error 25202 T.ZIP", "Deactivate"}));
+}
+
+// Damaged data or an unknown method ends the member with a CRC error
+// (unknown methods with a box too), keeps what was decoded, and the walk
+// goes on.
+TEST_F(ZipReaderTest, DamagedDataEndsTheMemberWithACrcWarning) {
+    const std::string data(50000, 'd');
+    std::string changed = data;
+    changed[100] = 'x';
+    const std::string deflate = DeflateStored(data);
+    const std::tuple<const char*, std::uint16_t, std::string, bool, std::size_t> cases[] = {
+        {"stream cut short", 8, deflate.substr(0, 20000), false, 20000 - 5},
+        {"block type 3", 8, "\x07\x00", false, 0},
+        {"stored length", 8, std::string("\x01\x05\x00\x00\x00", 5), false, 0},
+        {"method 9", 9, "whatever", true, 0},
+        {"method 12", 12, "whatever", true, 0},
+        {"stored cut short", 0, data.substr(0, 1000), false, 1000},
+        {"stored bytes changed", 0, changed, false, 50000},
+    };
+    for (const auto& [what, method, raw, box, size] : cases) {
+        SCOPED_TRACE(what);
+        auto m = Member("D.DAT", data, method);
+        m.raw = raw;
+        ZipBuilder zb;
+        zb.Add(m).Add(Member("NEXT.TXT", "next"));
+        ExtractZip(zb);
+        EXPECT_EQ(log.boxes, box ? Lines{"Nicht unterst\xFCtzte Kompressionsmethode"} : Lines{});
+        EXPECT_EQ(log.codes, Codes{ecode::CrcError});
+        EXPECT_EQ(fs::file_size(Path("out/D.DAT")), size);
+        EXPECT_EQ(Out("NEXT.TXT"), "next");
+        EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), "End D.DAT fail"), log.lines.end());
+    }
+}
+
+// Of the stored attributes only the DOS read-only bit is applied: no
+// execute, setuid or Unix write bits.
+TEST_F(ZipReaderTest, OnlyTheDosReadOnlyBitIsApplied) {
+    auto ro = Member("RO.TXT", "r");
+    ro.externalAttrs = 0x81ED0001;  // Unix 0755 and the DOS read-only bit
+    auto suid = Member("SUID.TXT", "s");
+    suid.externalAttrs = 0x8DED0020;  // Unix 04755 (setuid, execute)
+    ZipBuilder zb;
+    zb.Add(ro).Add(suid);
+    ExtractZip(zb);
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("out/RO.TXT").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0333, 0u);
+    ASSERT_EQ(::stat(Path("out/SUID.TXT").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & (S_ISUID | S_ISGID | 0111), 0u);
+    EXPECT_NE(st.st_mode & 0200, 0u);
+}
+
+// The stored local date and time, or the time of writing with CurDate.
+TEST_F(ZipReaderTest, StoredDateOrTimeOfWriting) {
+    ZipBuilder zb;
+    zb.Add(Member("A.TXT", "a"));  // 1995-12-14 11:16:00 local time
+    ExtractZip(zb);
+    struct stat st {};
+    ASSERT_EQ(::stat(Path("out/A.TXT").c_str(), &st), 0);
+    std::tm tm{};
+    localtime_r(&st.st_mtime, &tm);
+    EXPECT_EQ(tm.tm_year, 95);
+    EXPECT_EQ(tm.tm_hour, 11);
+    EXPECT_EQ(tm.tm_min, 16);
+    z.SetDateTo = TSetDate::CurDate;
+    ExtractZip(zb);
+    ASSERT_EQ(::stat(Path("out/A.TXT").c_str(), &st), 0);
+    EXPECT_GT(st.st_mtime, std::time(nullptr) - 3600);
+}
+
+}  // namespace
+}  // namespace lumora::archive::test
