@@ -202,21 +202,6 @@ TEST_F(ArjReaderTest, CompressedMemberWithWrongCrcCounts) {
     EXPECT_EQ(extracted, 1);
 }
 
-// ARJ asks OnBegin before OnFileExists, and a refusal there skips the member.
-TEST_F(ArjReaderTest, BeginComesBeforeFileExistsAndEitherMaySkip) {
-    WriteFile(Path("out/A.TXT"), "old");
-    configure = [&](TUnBase& r) {
-        r.OnFileExists = [&](TZipCommon&, const std::string&, TDateTime, bool& accept) {
-            log.lines.push_back("Exists");
-            accept = false;
-        };
-    };
-    Extract(Write("T.ARJ", ArjArchive({{"A.TXT", "new"}})));
-    EXPECT_EQ(log.lines,
-              (Lines{"Activate", "Begin A.TXT 1", "Exists", "Error 26900 A.TXT", "Deactivate"}));
-    EXPECT_EQ(Out("A.TXT"), "old");
-}
-
 // Data claimed past the end, a damaged header CRC, and extended headers.
 TEST_F(ArjReaderTest, HostileHeaders) {
     ArjEntry past{"A.TXT", "a"}, withExt{"B.TXT", "b"};

@@ -12,6 +12,7 @@
 
 #include "archive/un_gzip.h"
 #include "archive_test_support.h"
+#include "cab_builder.h"
 #include "corpus_manifest.h"
 #include "zip_builder.h"
 
@@ -20,34 +21,17 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-std::string RawDeflate(const std::string& data) {
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, data.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 // zlib's reading of a one-member gzip file.
 std::string Gunzip(const std::string& gz) {
     z_stream z{};
     inflateInit2(&z, 16 + 15);
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(gz.data()));
     z.avail_in = static_cast<uInt>(gz.size());
-    std::string out;
-    char buf[65536];
-    for (int rc = Z_OK; rc == Z_OK;) {
-        z.next_out = reinterpret_cast<Bytef*>(buf);
-        z.avail_out = sizeof buf;
-        rc = inflate(&z, Z_NO_FLUSH);
-        out.append(buf, sizeof buf - z.avail_out);
-    }
+    std::string out(1 << 24, '\0');
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    inflate(&z, Z_FINISH);
+    out.resize(z.total_out);
     inflateEnd(&z);
     return out;
 }
@@ -77,7 +61,7 @@ struct GzipSpec {
         if (flags & 8) h += name + '\0';
         if (flags & 16) h += comment + '\0';
         if (flags & 2) Put16(h, (CrcOf(h) & 0xFFFF) ^ (goodHeaderCrc ? 0 : 1));
-        h += raw ? *raw : method == 0 ? data : RawDeflate(data);
+        h += raw ? *raw : method == 0 ? data : cabarc::RawDeflate(data, "");
         Put32(h, crc.value_or(CrcOf(data)));
         Put32(h, static_cast<std::uint32_t>(data.size()));
         return h;
@@ -159,7 +143,7 @@ TEST_F(GzipTest, HeaderVariantsAndDamagedData) {
         seed = seed * 1103515245u + 12345u;
         cut.data += static_cast<char>('a' + (seed >> 16) % 26);
     }
-    cut.raw = RawDeflate(cut.data);
+    cut.raw = cabarc::RawDeflate(cut.data, "");
     cut.raw->resize(cut.raw->size() / 2);
     struct Case {
         const char* file;

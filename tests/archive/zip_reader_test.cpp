@@ -21,14 +21,8 @@ using Codes = std::vector<int>;
 
 class ZipReaderTest : public ReaderTest {
 protected:
-    void ExtractZip(const fs::path& archive, const std::string& spec = "*.*") {
-        Run(z, archive, spec);
-    }
     void ExtractZip(const std::string& bytes, const std::string& spec = "*.*") {
-        ExtractZip(Write("T.ZIP", bytes), spec);
-    }
-    void ExtractZip(const ZipBuilder& zb, const std::string& spec = "*.*") {
-        ExtractZip(zb.Build(), spec);
+        Run(z, Write("T.ZIP", bytes), spec);
     }
 
     TUnZIP z;
@@ -53,7 +47,7 @@ TEST_F(ZipReaderTest, CorpusArchivesExtractWholeAndByteForByte) {
         if (std::regex_search(r.notes, pw, password)) z.Passwords.push_back(pw[1].str());
         Reset();
         storedDirs = true;
-        ExtractZip(CorpusDir() / r.path);
+        Run(z, CorpusDir() / r.path);
         EXPECT_EQ(log.codes, Codes{});
         std::set<std::string> expected;
         for (const auto& m : SplitText(r.members, '|')) {
@@ -65,7 +59,7 @@ TEST_F(ZipReaderTest, CorpusArchivesExtractWholeAndByteForByte) {
         if (r.descSha.empty()) continue;
         Reset();
         storedDirs = false;
-        ExtractZip(CorpusDir() / r.path, r.descMember);
+        Run(z, CorpusDir() / r.path, r.descMember);
         EXPECT_EQ(log.codes, Codes{});
         const std::string name = fs::path(r.descMember).filename();
         EXPECT_EQ(Out(name), ReadFile(CorpusDir() / "expected" / r.path / name));
@@ -89,7 +83,7 @@ TEST_F(ZipReaderTest, DamagedCorpusFilesReportTheirCodes) {
     };
     for (const auto& [path, events] : cases) {
         SCOPED_TRACE(path);
-        ExtractZip(CorpusDir() / path);
+        Run(z, CorpusDir() / path);
         EXPECT_EQ(log.lines, events);
     }
     EXPECT_EQ(Out("README.TXT").size(), 6144u);
@@ -107,7 +101,7 @@ TEST_F(ZipReaderTest, EventOrderOverAWholeRun) {
         .Add(Member("B.TXT", std::string(70000, 'b'), 8))
         .Add(Member("S.DAT", data))
         .Add(Member("D.DAT", data, 8));
-    ExtractZip(zb);
+    ExtractZip(zb.Build());
     EXPECT_EQ(log.lines, (Lines{"Activate", "Begin A.TXT 1", "End A.TXT pass", "Begin B.TXT 2",
                                 "End B.TXT pass", "Begin S.DAT 3", "End S.DAT pass",
                                 "Begin D.DAT 4", "End D.DAT pass", "Deactivate"}));
@@ -127,89 +121,63 @@ TEST_F(ZipReaderTest, FoldersLabelsAndMembersNotMatchingAreSkipped) {
     auto label = Member("DISK1", "");
     label.externalAttrs = 0x08;
     zb.Add(dir).Add(label).Add(Member("DATA/X.DAT", "x")).Add(Member("DATA/", ""));
-    ExtractZip(zb);
+    ExtractZip(zb.Build());
     EXPECT_EQ(log.lines, (Lines{"Activate", "Begin X.DAT 1", "End X.DAT pass", "Deactivate"}));
-    ExtractZip(zb, "X.DAT");
+    ExtractZip(zb.Build(), "X.DAT");
     EXPECT_EQ(log.lines, (Lines{"Activate", "Error 26999 T.ZIP", "Deactivate"}));
-}
-
-// An existing output file is overwritten without OnFileExists; the
-// handler sees the stored date and may keep the old file.
-TEST_F(ZipReaderTest, ExistingOutputWithAndWithoutAHandler) {
-    ZipBuilder zb;
-    zb.Add(Member("A.TXT", "new"));
-    WriteFile(Path("out/A.TXT"), "old");
-    ExtractZip(zb);
-    EXPECT_EQ(Out("A.TXT"), "new");
-    WriteFile(Path("out/A.TXT"), "old");
-    TDateTime seen = 0;
-    z.OnFileExists = [&](TZipCommon&, const std::string& fn, TDateTime date, bool& accept) {
-        log.lines.push_back("Exists " + fs::path(fn).filename().string());
-        seen = date;
-        accept = false;
-    };
-    ExtractZip(zb);
-    EXPECT_EQ(Out("A.TXT"), "old");
-    EXPECT_EQ(log.lines, (Lines{"Activate", "Exists A.TXT", "End A.TXT pass", "Error 26999 T.ZIP",
-                                "Deactivate"}));
-    EXPECT_EQ(DecodeDateTime(seen).year, 1995);
-}
-
-TestMember Encrypted(const std::string& name, const std::string& data, std::uint16_t flags = 0) {
-    auto m = Member(name, data, 8);
-    m.password = "pw";
-    m.flags = flags;
-    return m;
 }
 
 // Passwords come from the list (the check byte from the CRC or, with a data
 // descriptor, the time) or are asked for until one passes, which is then
 // kept for the next member; failures report and write nothing.
 TEST_F(ZipReaderTest, Passwords) {
-    ZipBuilder zb;
-    zb.Add(Encrypted("A.TXT", "secret data")).Add(Encrypted("B.TXT", "more", 0x08));
+    auto encrypted = [](const std::string& name, const std::string& data, std::uint16_t flags) {
+        auto m = Member(name, data, 8);
+        m.password = "pw";
+        m.flags = flags;
+        return m;
+    };
+    ZipBuilder two, one;
+    two.Add(encrypted("A.TXT", "secret data", 0)).Add(encrypted("B.TXT", "more", 0x08));
+    one.Add(encrypted("A.TXT", "one", 0));
     z.Passwords = {"wrong", "pw"};
-    ExtractZip(zb);
+    ExtractZip(two.Build());
     EXPECT_EQ(log.codes, Codes{});
     EXPECT_EQ(Out("A.TXT"), "secret data");
     EXPECT_EQ(Out("B.TXT"), "more");
-
-    Reset();
-    z.Passwords.clear();
-    int asked = 0;
-    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& pw, bool&) {
-        pw = ++asked == 1 ? "nope" : "pw";
+    struct Case {
+        const char* what;
+        const ZipBuilder& zip;
+        Lines answers;  // "": the user gives up
+        Codes codes;
+        bool written;
     };
-    ExtractZip(zb);
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(log.codes, Codes{ecode::InvalidPassword});
-    EXPECT_EQ(z.Passwords, Lines{"pw"});
-    EXPECT_EQ(Out("B.TXT"), "more");
-
-    ZipBuilder one;
-    one.Add(Encrypted("A.TXT", "one"));
-    Reset();
-    z.Passwords.clear();
-    z.OnGetPassword = nullptr;
-    ExtractZip(one);
-    EXPECT_EQ(log.lines, (Lines{"Activate", "Begin A.TXT 1", "Error 25170 A.TXT", "Deactivate"}));
-    EXPECT_FALSE(fs::exists(Path("out/A.TXT")));
-    asked = 0;
-    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& pw, bool&) {
-        ++asked;
-        pw = "bad";
+    const Case cases[] = {
+        {"asked until it passes", two, {"nope", "pw"}, {ecode::InvalidPassword}, true},
+        {"no handler", one, {}, {ecode::EventNotAssigned}, false},
+        {"wrong three times", one, {"bad", "bad", "bad"}, {26517, 26517, 26517, 26522}, false},
+        {"given up", one, {""}, {ecode::PasswordFailed}, false},
     };
-    ExtractZip(one);
-    EXPECT_EQ(asked, 3);
-    EXPECT_EQ(log.codes, (Codes{26517, 26517, 26517, ecode::PasswordFailed}));
-    z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string&, bool& again) {
-        ++asked;
-        again = false;
-    };
-    asked = 0;
-    ExtractZip(one);
-    EXPECT_EQ(asked, 1);
-    EXPECT_EQ(log.codes, Codes{ecode::PasswordFailed});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        z.Passwords.clear();
+        std::size_t asked = 0;
+        z.OnGetPassword = nullptr;
+        if (!c.answers.empty()) {
+            z.OnGetPassword = [&](TZipCommon&, const std::string&, std::string& pw, bool& again) {
+                pw = c.answers.at(std::min(asked++, c.answers.size() - 1));
+                again = !pw.empty();
+            };
+        }
+        ExtractZip(c.zip.Build());
+        EXPECT_EQ(asked, c.answers.size());
+        EXPECT_EQ(log.codes, c.codes);
+        EXPECT_EQ(OutFiles().size(), c.written ? 2u : 0u);
+        if (c.written) {
+            EXPECT_EQ(z.Passwords, Lines{"pw"});
+        }
+    }
 }
 
 // Progress of a stored member at every change (one per 32 KB), of a
@@ -219,12 +187,12 @@ TEST_F(ZipReaderTest, Progress) {
     z.OnProgress = [&](TZipCommon&, const std::string&, std::uint8_t p) { seen.push_back(p); };
     ZipBuilder stored, deflate;
     stored.Add(Member("BIG.DAT", std::string(102400, 'x')));
-    ExtractZip(stored);
+    ExtractZip(stored.Build());
     EXPECT_EQ(seen, (std::vector<int>{32, 64, 96, 100}));
     seen.clear();
     deflate.Add(Member("BIG.DAT", std::string(300000, 'x'), 8));
     z.ProgressNotify = TProgressNotify::Twenty;
-    ExtractZip(deflate);
+    ExtractZip(deflate.Build());
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), 100);
     for (int p : seen) EXPECT_EQ(p % 20, 0) << p;
@@ -243,7 +211,7 @@ TEST_F(ZipReaderTest, PlantedLinksAreNeverWrittenThrough) {
     ZipBuilder zb;
     zb.Add(Member("FILE_ID.DIZ", "new")).Add(Member("DOC/README.TXT", "doc"));
     storedDirs = true;
-    ExtractZip(zb);
+    ExtractZip(zb.Build());
     EXPECT_EQ(ReadFile(Path("target.txt")), "keep");
     EXPECT_FALSE(fs::is_symlink(Path("out/FILE_ID.DIZ")));
     EXPECT_EQ(Out("FILE_ID.DIZ"), "new");
@@ -287,7 +255,7 @@ TEST_F(ZipReaderTest, RecordsPointingOutsideTheFile) {
         EXPECT_EQ(log.lines, events);
     }
     zb.comment = std::string(32768 - 22 + 1, 'c');
-    ExtractZip(zb);
+    ExtractZip(zb.Build());
     EXPECT_EQ(log.lines, (Lines{"Error 25202 T.ZIP", "Deactivate"}));
 }
 
@@ -314,7 +282,7 @@ TEST_F(ZipReaderTest, DamagedDataEndsTheMemberWithACrcWarning) {
         m.raw = raw;
         ZipBuilder zb;
         zb.Add(m).Add(Member("NEXT.TXT", "next"));
-        ExtractZip(zb);
+        ExtractZip(zb.Build());
         EXPECT_EQ(log.boxes, box ? Lines{"Nicht unterst\xFCtzte Kompressionsmethode"} : Lines{});
         EXPECT_EQ(log.codes, Codes{ecode::CrcError});
         EXPECT_EQ(fs::file_size(Path("out/D.DAT")), size);
@@ -323,39 +291,31 @@ TEST_F(ZipReaderTest, DamagedDataEndsTheMemberWithACrcWarning) {
     }
 }
 
-// Of the stored attributes only the DOS read-only bit is applied: no
-// execute, setuid or Unix write bits.
-TEST_F(ZipReaderTest, OnlyTheDosReadOnlyBitIsApplied) {
+// Of the stored attributes only the DOS read-only bit is applied (no
+// execute, setuid or Unix write bits); the stored local date and time are
+// set, or the time of writing with CurDate.
+TEST_F(ZipReaderTest, AttributesAndDates) {
     auto ro = Member("RO.TXT", "r");
     ro.externalAttrs = 0x81ED0001;  // Unix 0755 and the DOS read-only bit
     auto suid = Member("SUID.TXT", "s");
     suid.externalAttrs = 0x8DED0020;  // Unix 04755 (setuid, execute)
     ZipBuilder zb;
-    zb.Add(ro).Add(suid);
-    ExtractZip(zb);
+    zb.Add(ro).Add(suid);  // 1995-12-14 11:16:00 local time
+    ExtractZip(zb.Build());
     struct stat st {};
     ASSERT_EQ(::stat(Path("out/RO.TXT").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0333, 0u);
     ASSERT_EQ(::stat(Path("out/SUID.TXT").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & (S_ISUID | S_ISGID | 0111), 0u);
     EXPECT_NE(st.st_mode & 0200, 0u);
-}
-
-// The stored local date and time, or the time of writing with CurDate.
-TEST_F(ZipReaderTest, StoredDateOrTimeOfWriting) {
-    ZipBuilder zb;
-    zb.Add(Member("A.TXT", "a"));  // 1995-12-14 11:16:00 local time
-    ExtractZip(zb);
-    struct stat st {};
-    ASSERT_EQ(::stat(Path("out/A.TXT").c_str(), &st), 0);
     std::tm tm{};
     localtime_r(&st.st_mtime, &tm);
-    EXPECT_EQ(tm.tm_year, 95);
-    EXPECT_EQ(tm.tm_hour, 11);
-    EXPECT_EQ(tm.tm_min, 16);
+    EXPECT_EQ((std::vector<int>{tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min}),
+              (std::vector<int>{95, 11, 14, 11, 16}));
+    Reset();
     z.SetDateTo = TSetDate::CurDate;
-    ExtractZip(zb);
-    ASSERT_EQ(::stat(Path("out/A.TXT").c_str(), &st), 0);
+    ExtractZip(zb.Build());
+    ASSERT_EQ(::stat(Path("out/SUID.TXT").c_str(), &st), 0);
     EXPECT_GT(st.st_mtime, std::time(nullptr) - 3600);
 }
 
