@@ -1,0 +1,342 @@
+// The lister: its header walk over every format on small archives built here,
+// crafted sizes and chains that must end the walk quickly with the header
+// error, and what every listing shares (events, totals, failures).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "archive/archive_test_support.h"
+#include "archive/lister_test_support.h"
+
+namespace lumora::archive::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using Lines = std::vector<std::string>;
+
+std::string ArjBlock(const std::string& basic) {
+    std::string b("\x60\xEA", 2);
+    Put16(b, static_cast<std::uint32_t>(basic.size()));
+    b += basic;
+    Put32(b, CrcOf(basic));
+    Put16(b, 0);
+    return b;
+}
+
+// Basic header of 30 fixed bytes, stored; file type 2 is the main header.
+std::string ArjBasic(const std::string& name, std::uint32_t packed, std::uint8_t fileType = 0) {
+    std::string b("\x1e\x0b\x01\x00\x00\x00", 6);
+    b += static_cast<char>(fileType);
+    b += '\0';
+    Put32(b, 0x1F8E5A00);
+    Put32(b, packed);
+    Put32(b, packed);
+    b += std::string(10, '\0');
+    b[26] = 0x20;
+    return b + name + '\0' + '\0';
+}
+
+// A BH member: the name follows the fixed window.
+std::string BhMember(const std::string& name, const std::string& data) {
+    std::string h("BH\x05\x07", 4);
+    Put16(h, 37);
+    h += std::string("\x00\x14\x14\x00\x00", 5);  // versions, flags, method 0
+    Put32(h, 0x1F8E5A00);
+    Put32(h, static_cast<std::uint32_t>(data.size()));
+    Put32(h, static_cast<std::uint32_t>(data.size()));
+    Put32(h, CrcOf(data));
+    Put16(h, 0x20);
+    h += std::string(4, '\0');
+    Put16(h, static_cast<std::uint32_t>(name.size()));
+    Put16(h, 0);
+    return h + name + data;
+}
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
+}
+
+class ListerTest : public TempDirTest {
+protected:
+    std::string Write(const std::string& name, const std::string& bytes) {
+        WriteFile(Path(name), bytes);
+        return Path(name).string();
+    }
+};
+
+// Each walk steps from header to header by the format's own sizes: longer
+// RAR headers and 64-bit sizes, TAR long-name and pax records and the
+// 512-byte padding, the shorter ARC method-1 header, the CAB file count, the
+// ZOO chain, HA machine data, LHA folders, the BH name after its window, an
+// ARJ archive behind a DOS stub. A walk that drifts lists wrong names.
+TEST_F(ListerTest, WalksEveryFormat) {
+    const std::string mtime("\x00\xB0\x01\x02\x03", 5);  // extended mtime, 3 extra bytes
+    RarEntry rarA{"README.TXT", std::string(300, 'r')}, rarB{"GAME.EXE", std::string(50, 'g')},
+        rarC{"FILE_ID.DIZ", "Best game\r\n"}, rarDir{"DOC", "", true};
+    rarA.extraFlags = rarC.extraFlags = 0x1000;
+    rarA.headerExtra = rarC.headerExtra = mtime;
+    rarB.largeSizes = true;
+    const std::string rar = RarArchive({rarA, rarDir, rarB, rarC});
+
+    const std::string longDir(120, 'D');
+    const std::string pax = "29 path=PAX/LONG/FILE_ID.DIZ\n";
+    const std::string longTar = TarMember("././@LongLink", longDir + "/MODULE.PAS" + '\0', 'L') +
+                                TarMember(longDir.substr(0, 100), "code") +
+                                TarMember("PaxHeaders/x", pax, 'x') +
+                                TarMember("FILE_ID.DIZ", "desc") + TarMember("DATA/", "", '5') +
+                                TarMember("DATA/LEVELS.DAT", "lv") + TarEnd();
+
+    std::string gzNoName("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+    gzNoName += std::string(20, 'z');
+    Put32(gzNoName, 0xCAFEBABE);
+    Put32(gzNoName, 4242);
+    std::string gzNamed("\x1f\x8b\x08\x0c\x00\x00\x00\x00\x00\x03\x04\x00", 12);
+    gzNamed += "ABCDFILE_ID.DIZ" + std::string(1, '\0') + std::string(20, 'z');  // extra, name
+    Put32(gzNamed, 0);
+    Put32(gzNamed, 77);
+
+    std::string arjSfx = std::string("MZ\x60\x00\x01", 5) + std::string(91, '\0') +
+                         ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(ArjBasic("FILE_ID.DIZ", 3)) +
+                         "abc" + std::string("\x60\xEA\x00\x00", 4) + std::string(40, '\0');
+
+    const std::string arc = ArcMember("README.TXT", std::string(40, 'r'), 1) +
+                            ArcMember("FILE_ID.DIZ", "desc", 2) + '\x1a' + std::string(31, '\0');
+    const std::string cab = CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2);
+    const std::string zoo =
+        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
+    const std::string ha = HaArchive({{"", "README.TXT", std::string(30, 'r'), "\x02\xa4\x01"},
+                                      {"DOC/", "FILE_ID.DIZ", "desc", ""},
+                                      {"", "LAST.TXT", std::string(40, 'l'), "1234567"}});
+    const std::string lzh = LhaMember("DATA\\LEVELS.DAT", std::string(30, 'l')) +
+                            LhaMember("FILE_ID.DIZ", "desc") + std::string(31, '\0');
+    const std::string bh =
+        BhMember("A.TXT", "aaaa") + BhMember("FILE_ID.DIZ", "d") + std::string(40, '\0');
+    const std::string zip = ZipDirectoryOnly({{"README.TXT"}, {"DOC/FILE_ID.DIZ"}, {"X.DIZZ"}});
+
+    struct Case {
+        std::string name, bytes;
+        Lines lines;
+        std::string spec = "*.*";
+        bool dirs = false;
+    };
+    const Case cases[] = {
+        {"T.RAR", rar, {"README.TXT 300 1", "GAME.EXE 50 2", "FILE_ID.DIZ 11 3"}},
+        {"T.RAR",
+         rar,
+         {"README.TXT 300 1", "DOC 0 1", "GAME.EXE 50 2", "FILE_ID.DIZ 11 3"},
+         "*.*",
+         true},
+        {"L.TAR",
+         longTar,
+         {longDir + "\\MODULE.PAS 4 1", "PAX\\LONG\\FILE_ID.DIZ 4 2", "DATA\\LEVELS.DAT 2 3"}},
+        {"L.TAR", longTar, {"DATA\\LEVELS.DAT 2 1"}, "LEVELS.DAT"},
+        {"O.TAR",
+         TarMember("A.TXT", "x") + TarMember("B.TXT", "yy") + TarEnd(),
+         {"A.TXT 1 1", "B.TXT 2 2"}},
+        // Without a stored name gzip lists the archive's name; it never
+        // applies the spec.
+        {"NOTES.TXT.GZ", gzNoName, {"NOTES.TXT 4242 1"}, "*.DIZ"},
+        {"X.GZ", gzNamed, {"FILE_ID.DIZ 77 1"}},
+        {"M1.ARC", arc, {"README.TXT 40 1", "FILE_ID.DIZ 4 2"}},
+        {"C.CAB", cab, {"A.TXT 100 1", "DOC\\FILE_ID.DIZ 100 2"}},
+        {"Z.ZOO", zoo, {"A.TXT 10 1", "FILE_ID.DIZ 10 2"}},
+        {"H.HA", ha, {"README.TXT 30 1", "DOC\\FILE_ID.DIZ 4 2", "LAST.TXT 40 3"}},
+        {"L.LZH", lzh, {"DATA\\LEVELS.DAT 30 1", "FILE_ID.DIZ 4 2"}},
+        {"B.BH", bh, {"A.TXT 4 1", "FILE_ID.DIZ 1 2"}},
+        {"SFX.EXE", arjSfx, {"FILE_ID.DIZ 3 1"}},
+        // The spec compares the name part only: X.DIZZ does not match.
+        {"S.ZIP", zip, {"DOC\\FILE_ID.DIZ 10 1"}, "*.DIZ"},
+    };
+    for (const Case& c : cases) {
+        const Listing l = ListFile(Write(c.name, c.bytes), c.spec, c.dirs);
+        EXPECT_TRUE(l.result) << c.name;
+        EXPECT_THAT(l.lines, ElementsAreArray(c.lines)) << c.name << " " << c.spec;
+    }
+}
+
+// Sizes and chains that would move a walk backwards, in a circle, past the
+// end or out of its header window end the listing with the header error,
+// quickly, after the members listed before.
+TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
+    std::string huge;
+    Put32(huge, 0xFFFFFF00);
+    const std::string zip = ZipDirectoryOnly({{"A.TXT"}, {"B.TXT"}});
+    std::string bigBasic = ArjBasic("A.TXT", 0);
+    bigBasic.resize(2601, '\0');
+    const std::string rar = RarArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bbbb"}});
+    const std::string lzh =
+        LhaMember("A.TXT", "aaaa") + LhaMember("B.TXT", "bb") + std::string(40, '\0');
+    const std::string back =
+        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"B.TXT", ZooEntryAt(0)}, {"", 0}});
+    const std::string hugeLzh =
+        LhaMember("A.TXT", "aaaa", 0xFFFFFF00) + LhaMember("B.TXT", "bb") + std::string(40, '\0');
+    const std::string wrapTar = TarHeader("A.TXT", 0, '0', std::string("37777776000\0", 12)) +
+                                TarMember("B.TXT", "bb") + TarEnd();
+    const std::string hugeArc =
+        ArcMember("A.TXT", "aaaa", 2, 0xFFFFFF00) + ArcMember("B.TXT", "bb");
+    const std::string ha = HaArchive({{"", "A.TXT", "aaaa", ""}}).substr(0, 4 + 17 + 4) + "A.TXT";
+    const std::string arj =
+        ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(bigBasic) + std::string(40, '\0');
+    const std::string cab = CabArchive({"A.TXT"}, 2).substr(0, 44 + 16 + 5) + std::string(300, 'x');
+    struct Case {
+        std::string name, bytes;
+        Lines listed;
+        bool result = false;
+    };
+    const Case cases[] = {
+        {"BACK.ZOO", back, {"A.TXT", "B.TXT"}},
+        {"SELF.ZOO", ZooArchive({{"A.TXT", ZooEntryAt(0)}, {"", 0}}), {"A.TXT"}},
+        {"HUGE.LZH", hugeLzh, {"A.TXT"}},
+        {"SMALL.LZH", Patched(lzh, 33, "\x03"), {"A.TXT"}},
+        {"WRAP.TAR", wrapTar, {"A.TXT"}},
+        {"HUGE.RAR", Patched(rar, 7 + 13 + 7, huge), {"A.TXT"}},
+        {"SHORT.RAR", Patched(rar, 7 + 5, std::string("\x05\x00", 2)), {}},
+        {"HUGE.ARC", hugeArc, {"A.TXT"}},
+        {"NAME.ZIP", Patched(zip, 30 + 28, std::string("\xff\xff", 2)), {}},
+        {"NONUL.HA", ha, {}},
+        {"BIG.ARJ", arj, {}},
+        {"NONUL.CAB", cab, {}, true},  // the CAB lister reports the error but ends with true
+    };
+    for (const Case& c : cases) {
+        const std::string path = Write(c.name, c.bytes);
+        const auto start = std::chrono::steady_clock::now();
+        const Listing l = ListFile(path);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.name;
+        EXPECT_EQ(l.result, c.result) << c.name;
+        EXPECT_THAT(l.codes, ElementsAre(ecode::BadFileHeader)) << c.name;
+        EXPECT_THAT(l.names, ElementsAreArray(c.listed)) << c.name;
+    }
+}
+
+// Members are numbered from 1, OnTotals comes after the last OnRead and
+// before OnDeactivate.
+TEST_F(ListerTest, EventOrderAndFileNumbers) {
+    const Listing l =
+        ListFile(Write("A.ZIP", ZipDirectoryOnly({{"README.TXT"}, {"GAME.EXE"}, {"FILE_ID.DIZ"}})));
+    EXPECT_TRUE(l.result);
+    EXPECT_THAT(l.filenums, ElementsAre(1, 2, 3));
+    EXPECT_THAT(l.events,
+                ElementsAre("Activate", "Read", "Read", "Read", "Totals 3", "Deactivate"));
+}
+
+// Folders are listed only with ShowBlankDirs and not counted (they carry the
+// number of the file before them); an archive of folders only is otherwise a
+// header error, without OnTotals.
+TEST_F(ListerTest, DirectoriesOnlyNeedShowBlankDirs) {
+    const std::string zip =
+        Write("D.ZIP", ZipDirectoryOnly({{"DOC/", 0x10, "", "", 0}, {"DATA/", 0x10, "", "", 0}}));
+    const Listing hidden = ListFile(zip);
+    EXPECT_FALSE(hidden.result);
+    EXPECT_THAT(hidden.codes, ElementsAre(ecode::BadFileHeader));
+    EXPECT_EQ(hidden.totals, -1);
+    EXPECT_EQ(hidden.events.back(), "Deactivate");
+
+    const Listing shown = ListFile(zip, "*.*", true);
+    EXPECT_TRUE(shown.result);
+    EXPECT_THAT(shown.names, ElementsAre("DOC\\", "DATA\\"));
+    EXPECT_THAT(shown.filenums, ElementsAre(0, 0));
+    EXPECT_EQ(shown.totals, 0);
+}
+
+// Extra field and member comment are skipped to reach the next entry; the
+// comments are handed out during the listing and released after it.
+TEST_F(ListerTest, ZipCommentsAndExtraFields) {
+    const std::string zip =
+        Write("C.ZIP",
+              ZipDirectoryOnly({{"ONE.TXT", 0x20, std::string("UT\x05\x00\x01\x00\x00\x00\x00", 9),
+                                 "first member", 10},
+                                {"TWO.TXT"}},
+                               "archive note"));
+    TZipTV tv;
+    tv.SetArchiveFile(zip);
+    Lines seen;
+    tv.OnRead = [&](TZipTV& t, std::uint64_t, int) {
+        seen.push_back(t.FileName() + "|" + t.Member().MemberComment + "|" + t.ArchiveComment());
+    };
+    EXPECT_TRUE(tv.Activate());
+    EXPECT_THAT(seen, ElementsAre("ONE.TXT|first member|archive note", "TWO.TXT||archive note"));
+    EXPECT_EQ(tv.ArchiveComment(), "");
+}
+
+// The member record (method, option, size, CRC, date), the local header
+// offset handed to OnRead and the totals after the listing.
+TEST_F(ListerTest, MemberRecordAndTotals) {
+    ZipBuilder b;
+    TestMember m = Member("FILE_ID.DIZ", std::string(1000, 'x'), 8);
+    m.flags = 2;
+    b.Add(m).Add(Member("B.TXT", "abc"));
+    TZipTV tv;
+    tv.SetArchiveFile(Write("R.ZIP", b.Build()));
+    std::vector<TListerMember> seen;
+    std::vector<std::uint64_t> offsets;
+    tv.OnRead = [&](TZipTV& t, std::uint64_t offset, int) {
+        seen.push_back(t.Member());
+        offsets.push_back(offset);
+    };
+    ASSERT_TRUE(tv.Activate());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].MethodName, "DeflateX");
+    EXPECT_EQ(seen[0].MethodOption, 2);
+    EXPECT_EQ(seen[0].UnpackedSize, 1000u);
+    EXPECT_EQ(seen[0].Crc, CrcOf(std::string(1000, 'x')));
+    EXPECT_EQ(DecodeDateTime(seen[0].FileDate).day, 14);
+    EXPECT_EQ(seen[1].MethodName, "Stored");
+    EXPECT_EQ(offsets[0], 0u);
+    EXPECT_GT(offsets[1], 1000u);
+    EXPECT_EQ(tv.FileCount(), 2);
+    EXPECT_EQ(tv.TotalUnpacked(), 1003u);
+}
+
+// Each failure gives its one code and no totals: no OnRead handler, not an
+// archive, a missing file, a ZIP without its end record.
+TEST_F(ListerTest, FailureCodes) {
+    struct Row {
+        std::string path;
+        bool bindRead;
+        int code;
+    };
+    const Row rows[] = {
+        {Write("OK.ZIP", ZipDirectoryOnly({{"A.TXT"}})), false, ecode::EventNotAssigned},
+        {Write("TEXT.ZIP", "just some text, not an archive"), true, ecode::UnknownFileType},
+        {Path("MISSING.ZIP").string(), true, ecode::HeaderIdError},
+        {Write("NOEND.ZIP", ZipDirectoryOnly({{"A.TXT"}}).substr(0, 60)), true,
+         ecode::HeaderIdError},
+    };
+    for (const Row& r : rows) {
+        TZipTV tv;
+        tv.SetArchiveFile(r.path);
+        Listing l;
+        if (r.bindRead) {
+            l = List(tv);
+        } else {
+            tv.OnError = [&l](TZipCommon&, const std::string&, const std::string&, int c) {
+                l.codes.push_back(c);
+            };
+            l.result = tv.Activate();
+        }
+        EXPECT_FALSE(l.result) << r.path;
+        EXPECT_THAT(l.codes, ElementsAre(r.code)) << r.path;
+        EXPECT_EQ(l.totals, -1) << r.path;
+    }
+}
+
+// A handler that throws ends the listing with false and still deactivates.
+TEST_F(ListerTest, ExceptionFromAHandlerEndsTheListingWithFalse) {
+    TZipTV tv;
+    tv.SetArchiveFile(Write("E.ZIP", ZipDirectoryOnly({{"A.TXT"}, {"B.TXT"}})));
+    int reads = 0;
+    bool deactivated = false;
+    tv.OnRead = [&](TZipTV&, std::uint64_t, int) {
+        ++reads;
+        throw std::runtime_error("handler failed");
+    };
+    tv.OnDeactivate = [&](TZipCommon&) { deactivated = true; };
+    EXPECT_FALSE(tv.Activate());
+    EXPECT_EQ(reads, 1);
+    EXPECT_TRUE(deactivated);
+}
+
+}  // namespace
+}  // namespace lumora::archive::test
