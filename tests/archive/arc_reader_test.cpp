@@ -82,7 +82,7 @@ TEST_F(ArcReaderTest, ArchivesOfTheArcProgramExtractByteForByte) {
 // The short header of method 1, run-length data with its escape byte, an
 // empty squeezed member.
 TEST_F(ArcReaderTest, ShortHeaderRunLengthAndEmptySqueeze) {
-    ArcMember old = Stored("OLD.TXT", "method one");
+    ArcEntry old = Stored("OLD.TXT", "method one");
     old.method = 1;
     Extract(Write("A.ARC", ArcArchive({
                                old,
@@ -102,11 +102,11 @@ TEST_F(ArcReaderTest, ShortHeaderRunLengthAndEmptySqueeze) {
 // Damaged or skipped members report their codes and the walk goes on
 // behind their data; ten junk bytes before a header are passed over.
 TEST_F(ArcReaderTest, EventsAndReportsOfTheWalk) {
-    ArcMember badCrc = Stored("BADCRC.TXT", "damaged");
+    ArcEntry badCrc = Stored("BADCRC.TXT", "damaged");
     badCrc.crc = 0x1234;
     struct Case {
         const char* what;
-        ArcMember member;
+        ArcEntry member;
         std::string spec;
         Lines events;  // before NEXT.TXT's
         Lines files;   // besides NEXT.TXT
@@ -140,7 +140,7 @@ TEST_F(ArcReaderTest, EventsAndReportsOfTheWalk) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Reset();
-        ArcMember next = Stored("NEXT.TXT", "next");
+        ArcEntry next = Stored("NEXT.TXT", "next");
         next.junk = std::string(c.junk, 'x');
         Extract(Write("A.ARC", ArcArchive({c.member, next})), c.spec);
         Lines events = {"Activate"};
@@ -162,7 +162,7 @@ TEST_F(ArcReaderTest, EventsAndReportsOfTheWalk) {
 TEST_F(ArcReaderTest, DamagedArchivesEnd) {
     std::string bigClaim = ArcArchive({Coded("BIG.TXT", 2, "short", "short and more")}, false);
     bigClaim[15] = '\xFF', bigClaim[16] = '\xFF', bigClaim[17] = '\x0F';  // 1 MB packed
-    ArcMember late = Stored("LATE.TXT", "never reached");
+    ArcEntry late = Stored("LATE.TXT", "never reached");
     late.junk = std::string(11, 'x');
     const std::string one = ArcArchive({Stored("ONE.TXT", "1")}, false);
     struct Case {

@@ -27,7 +27,7 @@ inline std::uint16_t Crc16Of(const std::string& s) {
 
 // ---- ARC: 1A, method, 13-byte name, sizes, date, CRC-16; 1A 00 ends ----
 
-struct ArcMember {
+struct ArcEntry {
     std::string name;
     int method = 2;
     std::string data;                 // the original bytes
@@ -36,17 +36,17 @@ struct ArcMember {
     std::string junk;  // bytes before the header
 };
 
-inline ArcMember Stored(std::string name, std::string data) {
+inline ArcEntry Stored(std::string name, std::string data) {
     return {std::move(name), 2, std::move(data), std::nullopt, std::nullopt, ""};
 }
 
-inline ArcMember Coded(std::string name, int method, std::string body, std::string data) {
+inline ArcEntry Coded(std::string name, int method, std::string body, std::string data) {
     return {std::move(name), method, std::move(data), std::move(body), std::nullopt, ""};
 }
 
-inline std::string ArcArchive(const std::vector<ArcMember>& members, bool endMarker = true) {
+inline std::string ArcArchive(const std::vector<ArcEntry>& members, bool endMarker = true) {
     std::string a;
-    for (const ArcMember& m : members) {
+    for (const ArcEntry& m : members) {
         const std::string body = m.body.value_or(m.data);
         std::string name = m.name.substr(0, 13);
         name.resize(13, '\0');
@@ -205,7 +205,7 @@ inline TarEntry TarFile(std::string name, std::string data, char type = '0') {
     return {std::move(name), std::move(data), type, ""};
 }
 
-inline std::string Octal(unsigned long long v, int digits) {
+inline std::string OctalField(unsigned long long v, int digits) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%0*llo", digits, v);
     return buf;
@@ -214,10 +214,12 @@ inline std::string Octal(unsigned long long v, int digits) {
 inline std::string TarHeaderBlock(const TarEntry& e) {
     std::string h(512, '\0');
     h.replace(0, std::min<std::size_t>(e.name.size(), 100), e.name.substr(0, 100));
-    h.replace(100, 24, Octal(0644, 7) + '\0' + Octal(0, 7) + '\0' + Octal(0, 7) + '\0');
-    const std::string size = e.sizeField.empty() ? Octal(e.data.size(), 11) + '\0' : e.sizeField;
+    h.replace(100, 24,
+              OctalField(0644, 7) + '\0' + OctalField(0, 7) + '\0' + OctalField(0, 7) + '\0');
+    const std::string size =
+        e.sizeField.empty() ? OctalField(e.data.size(), 11) + '\0' : e.sizeField;
     h.replace(124, 12, size.substr(0, 12));
-    h.replace(136, 12, Octal(818899200, 11) + '\0');  // 1995-12-14
+    h.replace(136, 12, OctalField(818899200, 11) + '\0');  // 1995-12-14
     h[156] = e.type;
     h.replace(257, 8,
               std::string("ustar\0"
@@ -226,7 +228,7 @@ inline std::string TarHeaderBlock(const TarEntry& e) {
     h.replace(148, 8, std::string(8, ' '));
     unsigned sum = 0;
     for (unsigned char c : h) sum += c;
-    h.replace(148, 8, Octal(sum, 6) + '\0' + ' ');
+    h.replace(148, 8, OctalField(sum, 6) + '\0' + ' ');
     return h;
 }
 

@@ -32,7 +32,7 @@ std::string GzipArchive(const std::string& name, const std::string& data) {
 // first only), and its file name.
 std::map<TArcType, std::pair<std::string, std::string>> Archives(const Members& members) {
     std::string all;
-    std::vector<ArcMember> arc;
+    std::vector<ArcEntry> arc;
     std::vector<ArjEntry> arj;
     std::vector<LhaEntry> lha;
     std::vector<ZooMember> zoo;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "archive/un_sfx.h"
 #include "archive/un_zip.h"
@@ -35,14 +36,14 @@ protected:
             const char* k = kind == TSfxBox::Warning       ? "Warning: "
                             : kind == TSfxBox::Information ? "Information: "
                                                            : "Question: ";
-            boxes_.push_back(k + text);
+            boxes_ += (boxes_.empty() ? "" : "|") + (k + text);
             return answer_;
         };
     }
     std::string P(const std::string& rel) const { return Path(rel).string(); }
 
     TUnSFX sfx_;
-    std::vector<std::string> boxes_;
+    std::string boxes_;  // the messages shown, joined by |
     bool answer_ = false;
 };
 
@@ -87,49 +88,35 @@ std::string ZipSfx() {
 }
 
 // The plain archive takes the program's folder and name with the archive
-// type's extension; other types, plain archives and unknown files are
-// refused with their message.
+// type's extension; other types, plain archives, unknown and missing files
+// are refused with their message.
 TEST_F(SfxTest, TheArchiveIsNamedAfterTheProgram) {
     std::string arj(10, '\0');
     arj[0] = '\x60', arj[1] = '\xEA';
     const std::string lha = std::string("\x20\x00-lh5-", 7) + std::string(20, '\0');
-    struct Case {
-        const char* file;
-        std::string bytes;
-        std::string out;  // empty: refused
-        std::vector<std::string> boxes;
+    const std::string unsupported = "Warning: Unsupported or invalid archive type.";
+    const std::tuple<const char*, std::optional<std::string>, const char*, std::string> cases[] = {
+        {"dl/TOOL.EXE", ZipSfx(), "dl/TOOL.ZIP", ""},
+        {"dl.new/TOOL.V2.EXE", ZipSfx(), "dl.new/TOOL.ZIP", ""},
+        {"dl/PACK.EXE", SelfExtractor(arj), "dl/PACK.ARJ", ""},
+        {"dl/LHA.EXE", SelfExtractor(lha), "", unsupported},
+        {"dl/PLAIN.ZIP", ZipSfx().substr(96), "", unsupported},
+        {"dl/README.TXT", "just some text", "", "Warning: Invalid Archive."},
+        {"dl/MISSING.EXE", std::nullopt, "",
+         "Warning: " + P("dl/MISSING.EXE") + "\rFile not found."},
     };
-    const Case cases[] = {
-        {"dl/TOOL.EXE", ZipSfx(), "dl/TOOL.ZIP", {}},
-        {"dl.new/TOOL.V2.EXE", ZipSfx(), "dl.new/TOOL.ZIP", {}},
-        {"dl/PACK.EXE", SelfExtractor(arj), "dl/PACK.ARJ", {}},
-        {"dl/LHA.EXE", SelfExtractor(lha), "", {"Warning: Unsupported or invalid archive type."}},
-        {"dl/PLAIN.ZIP",
-         ZipSfx().substr(96),
-         "",
-         {"Warning: Unsupported or invalid archive type."}},
-        {"dl/README.TXT", "just some text", "", {"Warning: Invalid Archive."}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
+    for (const auto& [file, bytes, out, boxes] : cases) {
+        SCOPED_TRACE(file);
         boxes_.clear();
-        test::WriteFile(Path(c.file), c.bytes);
-        sfx_.SetArchiveFile(P(c.file));
-        EXPECT_EQ(boxes_, c.boxes);
-        if (c.out.empty()) {
-            EXPECT_EQ(sfx_.OutFilename(), "");
-            EXPECT_EQ(sfx_.ArchiveFile(), "");
+        if (bytes) test::WriteFile(Path(file), *bytes);
+        sfx_.SetArchiveFile(P(file));
+        EXPECT_EQ(boxes_, boxes);
+        EXPECT_EQ(sfx_.OutFilename(), *out ? P(out) : "");
+        EXPECT_EQ(sfx_.ArchiveFile(), *out ? P(file) : "");
+        if (!*out) {
             EXPECT_EQ(sfx_.ArcType(), atNA);
-        } else {
-            EXPECT_EQ(sfx_.OutFilename(), P(c.out));
-            EXPECT_EQ(sfx_.ArchiveFile(), P(c.file));
         }
     }
-    boxes_.clear();
-    sfx_.SetArchiveFile(P("dl/MISSING.EXE"));
-    EXPECT_EQ(boxes_,
-              std::vector<std::string>{"Warning: " + P("dl/MISSING.EXE") + "\rFile not found."});
-    EXPECT_EQ(sfx_.OutFilename(), "");
     EXPECT_EQ(SfxExtension(atPakExe), ".PAK");
     EXPECT_EQ(SfxExtension(atZip250Exe), ".ZIP");
     EXPECT_EQ(SfxExtension(atLzhExe), "");
@@ -143,60 +130,39 @@ TEST_F(SfxTest, ChosenOutputNames) {
     test::WriteFile(Path("plainfile"), "x");
     fs::create_directories(Path("existing"));
     const std::string cwd = fs::current_path().string() + "/";
-    struct Case {
-        const char* what;
-        std::string name;
-        bool answer;
-        std::string out;
-        std::vector<std::string> boxes;
+    const std::string ask = "Question: Directory NOT found, create?";
+    const std::tuple<std::string, bool, std::string, std::string> cases[] = {
+        {"OTHER.ZIP", false, P("dl/OTHER.ZIP"), ""},
+        {P("existing"), false, P("dl/TOOL.ZIP"),
+         "Information: " + P("existing") + " is an existing directory."},
+        {P("existing") + "/", false, P("dl/TOOL.ZIP"), ""},
+        {P("existing/NEW.ZIP"), false, P("existing/NEW.ZIP"), ""},
+        {P("made/deep/NEW.ZIP"), true, P("made/deep/NEW.ZIP"), ask},
+        {P("notmade/NEW.ZIP"), false, cwd + "NEW.ZIP", ask},
+        {P("plainfile/sub/NEW.ZIP"), true, cwd + "NEW.ZIP",
+         ask + "|Information: Error creating directory: " + P("plainfile/sub/")},
     };
-    const Case cases[] = {
-        {"bare name: the program's folder", "OTHER.ZIP", false, P("dl/OTHER.ZIP"), {}},
-        {"existing folder restores the default",
-         P("existing"),
-         false,
-         P("dl/TOOL.ZIP"),
-         {"Information: " + P("existing") + " is an existing directory."}},
-        {"no file part restores the default", P("existing") + "/", false, P("dl/TOOL.ZIP"), {}},
-        {"existing folder part", P("existing/NEW.ZIP"), false, P("existing/NEW.ZIP"), {}},
-        {"missing folder, created",
-         P("made/deep/NEW.ZIP"),
-         true,
-         P("made/deep/NEW.ZIP"),
-         {"Question: Directory NOT found, create?"}},
-        {"missing folder, not created",
-         P("notmade/NEW.ZIP"),
-         false,
-         cwd + "NEW.ZIP",
-         {"Question: Directory NOT found, create?"}},
-        {"missing folder that cannot be made",
-         P("plainfile/sub/NEW.ZIP"),
-         true,
-         cwd + "NEW.ZIP",
-         {"Question: Directory NOT found, create?",
-          "Information: Error creating directory: " + P("plainfile/sub/")}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [name, answer, out, boxes] : cases) {
+        SCOPED_TRACE(name);
         sfx_.SetArchiveFile(P("dl/TOOL.EXE"));
         boxes_.clear();
-        answer_ = c.answer;
-        sfx_.SetOutFilename(c.name);
-        EXPECT_EQ(sfx_.OutFilename(), c.out);
-        EXPECT_EQ(boxes_, c.boxes);
+        answer_ = answer;
+        sfx_.SetOutFilename(name);
+        EXPECT_EQ(sfx_.OutFilename(), out);
+        EXPECT_EQ(boxes_, boxes);
     }
     EXPECT_TRUE(fs::is_directory(Path("made/deep")));
     EXPECT_FALSE(fs::exists(Path("notmade")));
 
     TUnSFX empty;
-    std::vector<std::string> boxes;
+    std::string boxes;
     empty.OnMessage = [&](TSfxBox, const std::string& text) {
-        boxes.push_back(text);
+        boxes += text;
         return false;
     };
     empty.SetOutFilename("NEW.ZIP");
     EXPECT_EQ(empty.OutFilename(), "");
-    EXPECT_EQ(boxes, std::vector<std::string>{"ArchiveFile must be defined."});
+    EXPECT_EQ(boxes, "ArchiveFile must be defined.");
 }
 
 }  // namespace
