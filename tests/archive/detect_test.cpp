@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstring>
 #include <map>
-#include <set>
 #include <sstream>
 
 #include "archive/awk_main.h"
@@ -24,80 +22,56 @@ using test::MakePe;
 using test::PutAt;
 using test::Set16;
 
-const std::string kZipLocal("PK\x03\x04", 4);
+// A literal with its zero bytes.
+template <std::size_t N>
+std::string B(const char (&s)[N]) {
+    return std::string(s, N - 1);
+}
+
+const std::string kZipLocal = B("PK\3\4");
 
 class DetectTest : public test::TempDirTest {
 protected:
     Detection DetectBytes(const std::string& bytes, const std::string& name = "X.BIN",
                           int cmntBufSize = 0) {
-        const auto path = Path(name);
-        test::WriteFile(path, bytes);
-        return DetectArcType(path.string(), cmntBufSize);
+        test::WriteFile(Path(name), bytes);
+        return DetectArcType(Path(name).string(), cmntBufSize);
     }
 };
 
+// Every signature at the start of a plain file (the first match of the table
+// wins: "HA-lh5-" is HA, not LHA), and the check of an ARC's first member:
+// a known method and a zero-ended name.
 TEST_F(DetectTest, PlainSignatures) {
-    struct Case {
-        std::string head;
-        TArcType type;
+    const std::pair<TArcType, std::vector<std::string>> cases[] = {
+        {atZIP, {kZipLocal}},
+        {atCAB, {"MSCF"}},
+        {atZip250, {B("\0\0\0P")}},
+        {atBH, {"BH\x05\x07"}},
+        {atHA, {B("HA\2\0"), "HA-lh5-"}},
+        {atGZip, {"\x1F\x8B-l", "\x1F\x9D", "\x1F\x9E", "\x1F\x1E", "\x1F\xA0"}},
+        {atARJ, {"\x60\xEA-l"}},
+        {atZOO, {"ZOO 2.10"}},
+        {atLHA, {"\x20\x41-lh5-"}},
+        {atRAR, {"Rar!"}},
+        {atPAK, {"\x1A\x0A", "\x1A\x0B"}},
+        {atArcExe, {"\xB7\x92", "\xB7\xDF"}},
+        {atARC,
+         {"\x1A\x08", "\x1A\x09", B("\x1A\2FILE_ID.DIZ\0\0"), B("\x1A\7A.TXT\0"), B("\x1A\1A\0")}},
+        {atUnknown,
+         {"\x1A\2NOTERMINATEDNAME", B("\x1A\0A\0"), B("\x1A\14A\0"), "PK\x05\x06", "hello world"}},
     };
-    const std::vector<Case> cases = {
-        {kZipLocal, atZIP},
-        {"MSCF", atCAB},
-        {std::string("\0\0\0P", 4), atZip250},
-        {"BH\x05\x07", atBH},
-        {"HA\x02\x00", atHA},
-        {"HA-lh5-", atHA},  // first match wins over "-l" at bytes 2..3
-        {"\x1F\x8B-l", atGZip},
-        {"\x1F\x9D", atGZip},
-        {"\x1F\x9E", atGZip},
-        {"\x1F\x1E", atGZip},
-        {"\x1F\xA0", atGZip},
-        {"\x60\xEA-l", atARJ},
-        {"ZOO 2.10", atZOO},
-        {"\x20\x41-lh5-", atLHA},
-        {"Rar!", atRAR},
-        {"\x1A\x0A", atPAK},
-        {"\x1A\x0B", atPAK},
-        {"\x1A\x08", atARC},
-        {"\x1A\x09", atARC},
-        {"\xB7\x92", atArcExe},
-        {"\xB7\xDF", atArcExe},
-        {std::string("\x1A\x02"
-                     "FILE_ID.DIZ\0\0",
-                     15),
-         atARC},  // stored first member
-        {std::string("\x1A\x07"
-                     "A.TXT\0",
-                     8),
-         atARC},
-        {std::string("\x1A\x01"
-                     "A\0",
-                     4),
-         atARC},
-        {"\x1A\x02"
-         "NOTERMINATEDNAME",
-         atUnknown},
-        {std::string("\x1A\x00"
-                     "A\0",
-                     4),
-         atUnknown},
-        {std::string("\x1A\x0C"
-                     "A\0",
-                     4),
-         atUnknown},
-        {"PK\x05\x06", atUnknown},
-        {"hello world", atUnknown},
-    };
-    for (const auto& c : cases) {
-        std::string bytes = c.head;
-        bytes.resize(64, 'x');
-        const Detection d = DetectBytes(bytes);
-        EXPECT_EQ(ArcTypeName(d.type), ArcTypeName(c.type)) << "head " << c.head;
-        EXPECT_EQ(d.archiveStart, c.type == atArcExe ? 7717 : 1) << "head " << c.head;
+    for (const auto& [type, heads] : cases) {
+        for (std::string bytes : heads) {
+            bytes.resize(64, 'x');
+            const Detection d = DetectBytes(bytes);
+            EXPECT_EQ(d.type, type) << bytes;
+            EXPECT_EQ(d.archiveStart, type == atArcExe ? 7717 : 1) << bytes;
+        }
     }
 }
 
+// Inside an executable only the self-extractor types are accepted.
 TEST(ClassifySignatureTest, InsideAnExecutable) {
     const std::map<std::uint32_t, TArcType> cases = {
         {0x04034B50u, atZipExe},  {0x4643534Du, atNA},      {0x50000000u, atZip250Exe},
@@ -112,77 +86,71 @@ TEST(ClassifySignatureTest, InsideAnExecutable) {
     }
 }
 
+// No name, missing, too short (under 6 bytes) and a folder.
 TEST_F(DetectTest, FilesThatCannotBeArchives) {
     EXPECT_EQ(DetectArcType("", 0).type, atNA);
     EXPECT_EQ(DetectArcType(Path("missing.zip").string(), 0).type, atFileError);
-    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A").type, atFileError);  // 5 bytes
-    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A\x0A").type, atZIP);    // 6 bytes
+    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A").type, atFileError);
+    EXPECT_EQ(DetectBytes(kZipLocal + "\x0A\x0A").type, atZIP);
     std::filesystem::create_directories(Path("folder.zip"));
     EXPECT_EQ(DetectArcType(Path("folder.zip").string(), 0).type, atFileError);
 }
 
-TEST_F(DetectTest, StringTableOffsetOfAZip) {
-    std::string f = MakePe({"12345"});
-    PutAt(f, 12345, kZipLocal + std::string(40, '\0'));
-    const Detection d = DetectBytes(f, "SFX.EXE");
-    EXPECT_EQ(d.type, atZipExe);
-    EXPECT_EQ(d.sfxOffset, 12345);
-    EXPECT_EQ(d.archiveStart, 12346);
-}
-
-TEST_F(DetectTest, StringTablePassOutcomes) {
+// The string table's numbers are offsets tried in turn: a ZIP there is an
+// SFX at that offset, other self-extractors start there, an unknown
+// signature moves on, a non-number or an offset past the end stops, only
+// five digits are read, and MSCF ends the detection before the image end
+// (where a ZIP would be found) is tried.
+TEST_F(DetectTest, StringTableOffsets) {
     struct Case {
         std::vector<std::string> strings;
-        std::string sigAt2000;
+        std::string sig;
         TArcType type;
+        std::int64_t sfxOffset = 0;
+        bool zipAtImageEnd = false;
     };
-    const std::vector<Case> cases = {
-        {{"2000"}, "\x1A\x08", atArcExe},
-        {{"2000"}, "MSCF", atNA},                    // not accepted inside: the pass ends there
-        {{"3000", "2000"}, "\x60\xEA", atArjExe},    // 3000: nothing known, next identifier
-        {{"abc", "2000"}, "\x60\xEA", atUnknown},    // not a number: the pass stops
-        {{"99999", "2000"}, "\x60\xEA", atUnknown},  // beyond the file: the pass stops
-        {{"200000"}, "\x60\xEA", atUnknown},         // only 5 characters are read: 20000
+    const Case cases[] = {
+        {{"2000"}, kZipLocal, atZipExe, 2000},    {{"2000"}, "\x1A\x08", atArcExe},
+        {{"2000"}, "MSCF", atNA, 0, true},        {{"3000", "2000"}, "\x60\xEA", atArjExe},
+        {{"abc", "2000"}, "\x60\xEA", atUnknown}, {{"99999", "2000"}, "\x60\xEA", atUnknown},
+        {{"200000"}, "\x60\xEA", atUnknown},  // read as 20000
     };
     for (const auto& c : cases) {
         std::string f = MakePe(c.strings);
-        PutAt(f, 2000, c.sigAt2000 + std::string(2, '\0'));
+        if (c.zipAtImageEnd) {
+            Set16(f, 2, 0x0090);  // the DOS image ends at (3 - 1) * 512 + 144 = 1168
+            Set16(f, 4, 3);
+            PutAt(f, 1168, kZipLocal);
+        }
+        PutAt(f, 2000, c.sig + std::string(40, '\0'));
         PutAt(f, 3000, std::string(4, '\0'));
         PutAt(f, 20000, std::string(8, '\0'));
         const Detection d = DetectBytes(f, "SFX.EXE");
-        EXPECT_EQ(ArcTypeName(d.type), ArcTypeName(c.type)) << c.strings.front();
+        EXPECT_EQ(d.type, c.type) << c.strings.front() << " " << c.sig;
+        EXPECT_EQ(d.sfxOffset, c.sfxOffset) << c.strings.front();
+        if (c.sfxOffset) {
+            EXPECT_EQ(d.archiveStart, c.sfxOffset + 1);
+        }
+    }
+}
+
+// Without a string table the archive is looked for where the DOS image ends.
+TEST_F(DetectTest, EndOfTheDosImage) {
+    for (const auto& [sig, type, start] :
+         {std::tuple{kZipLocal, atZipExe, 1169}, std::tuple{B("\0\0\x60\xEA"), atArjExe, 1171}}) {
+        std::string f = "MZ" + std::string(62, '\0');
+        Set16(f, 2, 0x0090);
+        Set16(f, 4, 3);
+        PutAt(f, 1168, sig + std::string(30, '\0'));
+        const Detection d = DetectBytes(f, "A.EXE");
+        EXPECT_EQ(d.type, type);
+        EXPECT_EQ(d.archiveStart, start);
         EXPECT_EQ(d.sfxOffset, 0);
     }
 }
 
-TEST_F(DetectTest, MscfAtAStringOffsetStopsBeforeTheOtherPasses) {
-    std::string f = MakePe({"2000"});
-    PutAt(f, 2000, "MSCF");
-    Set16(f, 2, 0x0090);  // DOS image ends at 1168, where a ZIP is
-    Set16(f, 4, 3);
-    PutAt(f, 1168, kZipLocal);
-    EXPECT_EQ(DetectBytes(f, "SFX.EXE").type, atNA);
-}
-
-TEST_F(DetectTest, EndOfTheDosImage) {
-    std::string f(64, '\0');
-    f[0] = 'M', f[1] = 'Z';
-    Set16(f, 2, 0x0090);
-    Set16(f, 4, 3);  // (3 - 1) * 512 + 144 = 1168
-    std::string zip = f;
-    PutAt(zip, 1168, kZipLocal + std::string(30, '\0'));
-    Detection d = DetectBytes(zip, "A.EXE");
-    EXPECT_EQ(d.type, atZipExe);
-    EXPECT_EQ(d.archiveStart, 1169);
-    EXPECT_EQ(d.sfxOffset, 0);
-
-    std::string arj = f;
-    PutAt(arj, 1168, std::string("\0\0\x60\xEA", 4) + std::string(30, '\0'));
-    d = DetectBytes(arj, "B.EXE");
-    EXPECT_EQ(d.type, atArjExe);
-    EXPECT_EQ(d.archiveStart, 1171);
-}
-
+// Last resort: the ZIP end record, searched within the comment buffer size
+// (or a few bytes without one) from the end.
 TEST_F(DetectTest, ZipAppendedToAStubFoundByItsEndRecord) {
     struct Case {
         std::size_t comment;
@@ -193,7 +161,7 @@ TEST_F(DetectTest, ZipAppendedToAStubFoundByItsEndRecord) {
                           {100, 100, true}, {101, 100, true}, {102, 100, false}};
     for (const auto& c : cases) {
         test::ZipBuilder zb;
-        zb.stub = std::string("MZ") + std::string(198, '\0');  // no image end inside
+        zb.stub = "MZ" + std::string(198, '\0');  // no image end inside
         zb.comment = std::string(c.comment, 'c');
         zb.Add(test::Member("A.TXT", "hello"));
         const Detection d = DetectBytes(zb.Build(), "S.EXE", c.bufSize);
@@ -202,12 +170,10 @@ TEST_F(DetectTest, ZipAppendedToAStubFoundByItsEndRecord) {
             EXPECT_EQ(d.archiveStart, 200);  // the stored offset, 0-based
         }
     }
-}
-
-TEST_F(DetectTest, SmallExecutableWithACommentBuffer) {
-    std::string f = "MZ" + std::string(40, '\0');
-    PutAt(f, 20, "PK\x05\x06");
-    for (int size : {0, 10, 32767}) EXPECT_EQ(DetectBytes(f, "T.EXE", size).type, atUnknown);
+    // An end record in an executable smaller than the search window.
+    std::string small = "MZ" + std::string(40, '\0');
+    PutAt(small, 20, "PK\x05\x06");
+    for (int size : {0, 10, 32767}) EXPECT_EQ(DetectBytes(small, "T.EXE", size).type, atUnknown);
 }
 
 // A block whose checksum field holds the sum of its bytes.
@@ -216,53 +182,58 @@ std::string TarBlock(const std::string& name, char type = '0', const char* check
     b.replace(0, name.size(), name);
     b[156] = type;
     unsigned sum = 8 * 32;
-    for (int i = 0; i < 512; ++i) sum += static_cast<unsigned char>(b[i]);
+    for (char c : b) sum += static_cast<unsigned char>(c);
     char field[9];
     std::snprintf(field, sizeof field, "%06o", sum);
     b.replace(148, 8, checksum ? std::string(checksum, 8) : std::string(field, 6) + '\0' + ' ');
     return b;
 }
 
-TEST_F(DetectTest, TarByChecksumAndExtension) {
+// TAR needs the .TAR extension, more than 512 bytes and a right checksum
+// (blanks inside the field skipped); a volume label moves the check to the
+// next block.
+TEST_F(DetectTest, TarByChecksumExtensionAndVolumeLabel) {
     const std::string tar = TarBlock("FILE_ID.DIZ") + std::string(1024, '\0');
-    EXPECT_EQ(DetectBytes(tar, "BACKUP.TAR").type, atTAR);
-    EXPECT_EQ(DetectBytes(tar, "backup.tar").type, atTAR);
-    EXPECT_EQ(DetectBytes(tar, "BACKUP.DAT").type, atUnknown);
-    EXPECT_EQ(DetectBytes(tar, "BACKUP").type, atUnknown);
-    EXPECT_EQ(DetectBytes(tar.substr(0, 512), "SHORT.TAR").type, atUnknown);  // must exceed 512
-
-    // Name "A", all else zero except the type byte 0: 65 + 8 * 32 = 321 = 0o501.
-    std::string a(512, '\0');
-    a[0] = 'A';
-    a.replace(148, 8, std::string("000501\0 ", 8));
-    EXPECT_EQ(DetectBytes(a + std::string(512, '\0'), "A.TAR").type, atTAR);
-    a.replace(148, 8, std::string("0005 01\0", 8));  // ParseOctal skips the blank
-    EXPECT_EQ(DetectBytes(a + std::string(512, '\0'), "B.TAR").type, atTAR);
-    a.replace(148, 8, std::string("000502\0 ", 8));
-    const Detection bad = DetectBytes(a + std::string(512, '\0'), "C.TAR");
-    EXPECT_EQ(bad.type, atUnknown);
-    EXPECT_EQ(bad.archiveStart, 1);
-}
-
-TEST_F(DetectTest, TarVolumeLabelMovesTheCheckToTheNextBlock) {
+    // Name "A", the rest zero: the sum is 65 + 8 * 32 = 321 = 0o501.
+    const auto a = [](const std::string& checksum) {
+        std::string b(1024, '\0');
+        b[0] = 'A';
+        return b.replace(148, 8, checksum);
+    };
     const std::string label = TarBlock("GAME2 VOLUME", 'V', "garbage!");
-    Detection d = DetectBytes(label + TarBlock("FILE_ID.DIZ") + std::string(512, '\0'), "V.TAR");
-    EXPECT_EQ(d.type, atTAR);
-    EXPECT_EQ(d.archiveStart, 513);
-    d = DetectBytes(label + std::string(1024, '\0'), "W.TAR");
-    EXPECT_EQ(d.type, atUnknown);
-    EXPECT_EQ(d.archiveStart, 1);
+    struct Case {
+        std::string name, bytes;
+        TArcType type;
+        std::int64_t start = 1;
+    };
+    const Case cases[] = {
+        {"BACKUP.TAR", tar, atTAR},
+        {"backup.tar", tar, atTAR},
+        {"BACKUP.DAT", tar, atUnknown},
+        {"BACKUP", tar, atUnknown},
+        {"SHORT.TAR", tar.substr(0, 512), atUnknown},
+        {"A.TAR", a(B("000501\0 ")), atTAR},
+        {"B.TAR", a(B("0005 01\0")), atTAR},
+        {"C.TAR", a(B("000502\0 ")), atUnknown},
+        {"V.TAR", label + TarBlock("FILE_ID.DIZ") + std::string(512, '\0'), atTAR, 513},
+        {"W.TAR", label + std::string(1024, '\0'), atUnknown},
+    };
+    for (const auto& c : cases) {
+        const Detection d = DetectBytes(c.bytes, c.name);
+        EXPECT_EQ(d.type, c.type) << c.name;
+        EXPECT_EQ(d.archiveStart, c.start) << c.name;
+    }
 }
 
+// Setting the archive detects its type without changing the current folder;
+// the comment buffer size is kept within 0..32767.
 TEST_F(DetectTest, ArchiveFileSetterKeepsTheCurrentFolder) {
-    char before[PATH_MAX];
+    char before[PATH_MAX], after[PATH_MAX];
     ASSERT_NE(::getcwd(before, sizeof before), nullptr);
-    const auto path = Path("sub/A.ZIP");
-    test::WriteFile(path, kZipLocal + std::string(40, '\0'));
+    test::WriteFile(Path("sub/A.ZIP"), kZipLocal + std::string(40, '\0'));
     TZipCommon c;
-    c.SetArchiveFile(path.string());
+    c.SetArchiveFile(Path("sub/A.ZIP").string());
     EXPECT_EQ(c.ArcType(), atZIP);
-    char after[PATH_MAX];
     ASSERT_NE(::getcwd(after, sizeof after), nullptr);
     EXPECT_STREQ(before, after);
     c.SetArchiveFile("");
@@ -305,8 +276,7 @@ TEST(DetectCorpusTest, EveryArchiveOfTheCorpus) {
         const auto fmt = byFormat.find(format);
         if (ex == exceptions.end() && fmt == byFormat.end()) continue;
         const TArcType expected = ex != exceptions.end() ? ex->second : fmt->second;
-        const Detection d = DetectArcType((test::CorpusDir() / path).string(), 0);
-        EXPECT_EQ(ArcTypeName(d.type), ArcTypeName(expected)) << path;
+        EXPECT_EQ(DetectArcType((test::CorpusDir() / path).string(), 0).type, expected) << path;
         ++checked;
     }
     EXPECT_GT(checked, 100);
