@@ -12,35 +12,30 @@ namespace {
 
 using test::TempFolder;
 
-TEST(ShortNameAlias, LongNamesGetNumberedAliases) {
+// Aliases are numbered in sorted order among the long names of the same
+// basis, skip aliases taken by real short names, and clean out blanks, "+"
+// and extra dots; valid 8.3 names stay as they are.
+TEST(ShortNameAlias, NumberingAndCleaning) {
     const std::vector<std::string> folder = {"Long File Name.zip", "Long Filer.zip", "game1.zip"};
-    EXPECT_EQ(ShortNameAlias("Long File Name.zip", folder), "LONGFI~1.ZIP");
-    // Same basis: numbered in sorted order within the folder.
-    EXPECT_EQ(ShortNameAlias("Long Filer.zip", folder), "LONGFI~2.ZIP");
-    EXPECT_EQ(ShortNameAlias("game1.zip", folder), "GAME1.ZIP");
+    const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
+        {"Long File Name.zip", folder, "LONGFI~1.ZIP"},
+        {"Long Filer.zip", folder, "LONGFI~2.ZIP"},
+        {"game1.zip", folder, "GAME1.ZIP"},
+        {"Long File Name.zip", {"LONGFI~1.ZIP", "Long File Name.zip"}, "LONGFI~2.ZIP"},
+        {"a+b.c.d.archive", {}, "A_BCD~1.ARC"},
+        {"verylongname", {}, "VERYLO~1"},
+        {"x y.zip", {}, "XY~1.ZIP"},
+    };
+    for (const auto& [name, names, alias] : cases) {
+        EXPECT_EQ(ShortNameAlias(name, names), alias) << name;
+    }
+    for (const char* valid : {"GAME1.ZIP", "readme"}) EXPECT_TRUE(IsValid83Name(valid)) << valid;
+    for (const char* invalid : {"NINECHARS.ZIP", "A.ZIPX", "A.B.C", "A B.ZIP", ".profile"}) {
+        EXPECT_FALSE(IsValid83Name(invalid)) << invalid;
+    }
 }
 
-TEST(ShortNameAlias, CleansCharactersAndExtensions) {
-    EXPECT_EQ(ShortNameAlias("a+b.c.d.archive", {}), "A_BCD~1.ARC");
-    EXPECT_EQ(ShortNameAlias("verylongname", {}), "VERYLO~1");
-    EXPECT_EQ(ShortNameAlias("x y.zip", {}), "XY~1.ZIP");
-}
-
-TEST(ShortNameAlias, SkipsAliasesTakenByRealShortNames) {
-    const std::vector<std::string> folder = {"LONGFI~1.ZIP", "Long File Name.zip"};
-    EXPECT_EQ(ShortNameAlias("Long File Name.zip", folder), "LONGFI~2.ZIP");
-}
-
-TEST(IsValid83Name, Rules) {
-    EXPECT_TRUE(IsValid83Name("GAME1.ZIP"));
-    EXPECT_TRUE(IsValid83Name("readme"));
-    EXPECT_FALSE(IsValid83Name("NINECHARS.ZIP"));
-    EXPECT_FALSE(IsValid83Name("A.ZIPX"));
-    EXPECT_FALSE(IsValid83Name("A.B.C"));
-    EXPECT_FALSE(IsValid83Name("A B.ZIP"));
-    EXPECT_FALSE(IsValid83Name(".profile"));
-}
-
+// The alias of a real file is computed from its folder's listing.
 TEST(ShortNameForPath, ReadsTheFolderAndLeavesTheFileAlone) {
     TempFolder dir;
     dir.Write("Long File Name.zip", "abc");
@@ -49,6 +44,7 @@ TEST(ShortNameForPath, ReadsTheFolderAndLeavesTheFileAlone) {
     EXPECT_EQ(test::ReadAll(dir / "Long File Name.zip"), "abc");
 }
 
+// Only regular files are archives.
 TEST(StatArchiveFile, FoldersAndMissingFilesCannotBeOpened) {
     TempFolder dir;
     EXPECT_FALSE(StatArchiveFile(dir.MakeDir("sub")));
@@ -58,6 +54,7 @@ TEST(StatArchiveFile, FoldersAndMissingFilesCannotBeOpened) {
     EXPECT_EQ(st->size, 1500u);
 }
 
+// Reading stops at the limit and never follows a symbolic link.
 TEST(ReadFileBytes, StopsAtTheLimitAndRefusesLinks) {
     TempFolder dir;
     const auto target = dir.Write("t.txt", std::string(100, 'a'));
@@ -66,6 +63,8 @@ TEST(ReadFileBytes, StopsAtTheLimitAndRefusesLinks) {
     EXPECT_FALSE(ReadFileBytes(dir / "link", 10));
 }
 
+// A write replaces the file whole; a failed one reports why and leaves no
+// temporary file.
 TEST(WriteFileAtomically, ReplacesAndKeepsOldFileOnFailure) {
     TempFolder dir;
     const auto path = dir.Write("list.txt", "old");
