@@ -4,51 +4,34 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <sstream>
+#include <tuple>
 
 #include "platform/reg_store.h"
 #include "settings/app_settings.h"
 #include "settings/settings_store.h"
+#include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadAll;
 
 const std::string kHeader = std::string("REGEDIT4\r\n\r\n[") + kRegKeyPath + "]\r\n";
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // A private folder per test: the store under config/, LM_IDS.DAT in prog/.
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-        root_ = templ;
-        fs::create_directory(root_ + "/prog");
-        where_.storePath = root_ + "/config/Kestrel Rodoridodari/Lumora.reg";
-        where_.programDir = root_ + "/prog/";
+    SettingsTest() {
+        where_.storePath = root_ + "config/Kestrel Rodoridodari/Lumora.reg";
+        where_.programDir = dir_.MakeDir("prog");
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    void WriteStore(const std::string& lines) {
-        fs::create_directories(fs::path(where_.storePath).parent_path());
-        WriteAll(where_.storePath, kHeader + lines);
+    void WriteStore(const std::string& lines) { WriteAll(where_.storePath, kHeader + lines); }
+    void WriteAll(const std::string& path, const std::string& bytes) {
+        dir_.Write(path.substr(root_.size()), bytes);
     }
     std::string IdsPath() const { return where_.programDir + kInfoFileListName; }
     Configuration Load() {
@@ -58,43 +41,30 @@ protected:
         return config;
     }
 
-    std::string root_;
+    test::TempFolder dir_;
+    const std::string root_ = dir_.path();
     SettingsLocation where_;
 };
 
+// Every value away from the table defaults.
 AppSettings NonDefaults() {
-    AppSettings s;
-    s.Resume = true;
-    s.OEM = true;
-    s.Divide = false;
-    s.RemoveEmpty = false;
-    s.ShortName = false;
-    s.Remove = true;
-    s.RemoveChar = true;
-    s.RemoveLine = true;
-    s.UseFilter = true;
-    s.Size = true;
-    s.Tip = false;
-    s.SourceDir = false;
-    s.DivisionChar = "\xCD";
-    s.DivisionCharHex = "0CD";
-    s.DivisionCharInt = "205";
-    s.Font1Name = "Courier \"New\" \\ \xC4";
-    s.Align = 0;
-    s.Design = 4;
-    s.Font1Size = 11;
-    s.Width = 45;
-    s.Width2 = 140;
-    s.Space1 = 2;
-    s.Space2 = 3;
-    s.Space3 = 10;
-    s.Lines = 10000;
-    s.Browser = -7;
-    s.Mode = 1;
+    AppSettings s = AppSettings::Defaults();
+    for (bool* b : {&s.Resume, &s.OEM, &s.Divide, &s.RemoveEmpty, &s.ShortName, &s.Remove,
+                    &s.RemoveChar, &s.RemoveLine, &s.UseFilter, &s.Size, &s.Tip, &s.SourceDir}) {
+        *b = !*b;
+    }
+    std::tie(s.DivisionChar, s.DivisionCharHex, s.DivisionCharInt, s.Font1Name) =
+        std::tuple{"\xCD", "0CD", "205", "Courier \"New\" \\ \xC4"};
+    std::tie(s.Align, s.Design, s.Font1Size, s.Width, s.Width2, s.Space1, s.Space2, s.Space3,
+             s.Lines, s.Browser, s.Mode) = std::tuple{0, 4, 11, 45, 140, 2, 3, 10, 10000, -7, 1};
     return s;
 }
+const AppSettings kNonDefaults = NonDefaults();
 
-TEST_F(SettingsTest, EmptyStoreGivesTheTableDefaults) {
+// An empty store reads as the table defaults (not the in-memory starting
+// values), and so do values of the wrong type; names are found whatever
+// their case and any non-zero dword is true.
+TEST_F(SettingsTest, EmptyStoreAndWronglyTypedValuesGiveTheTableDefaults) {
     WriteStore("");
     const Configuration config = Load();
     const AppSettings& s = config.settings;
@@ -102,41 +72,26 @@ TEST_F(SettingsTest, EmptyStoreGivesTheTableDefaults) {
     EXPECT_TRUE(s.Divide && s.RemoveEmpty && s.ShortName && s.Tip && s.SourceDir);
     EXPECT_FALSE(s.Resume || s.OEM || s.Remove || s.RemoveChar || s.RemoveLine || s.UseFilter ||
                  s.Size);
-    EXPECT_EQ(s.DivisionChar, " ");
-    EXPECT_EQ(s.DivisionCharHex, "020");
-    EXPECT_EQ(s.DivisionCharInt, "32");
-    EXPECT_EQ(s.Font1Name, "System");
-    EXPECT_EQ(s.Width, 60);
-    EXPECT_EQ((std::vector{s.Align, s.Design, s.Font1Size, s.Width2, s.Space1, s.Space2, s.Space3,
-                           s.Lines, s.Browser, s.Mode}),
-              (std::vector{1, 1, 8, 80, 1, 1, 1, 200, 0, 0}));
+    EXPECT_EQ(s.DivisionChar + s.DivisionCharHex + s.DivisionCharInt + s.Font1Name, " 02032System");
+    EXPECT_EQ((std::vector{s.Align, s.Design, s.Font1Size, s.Width, s.Width2, s.Space1, s.Space2,
+                           s.Space3, s.Lines, s.Browser, s.Mode}),
+              (std::vector{1, 1, 8, 60, 80, 1, 1, 1, 200, 0, 0}));
     EXPECT_EQ(SeparatorText(config), std::string(80, ' '));
-}
 
-TEST_F(SettingsTest, WronglyTypedValuesReadAsDefaults) {
     WriteStore(
-        "\"Width\"=\"40\"\r\n"
-        "\"Divide\"=\"0\"\r\n"
-        "\"Font1Name\"=dword:00000001\r\n"
-        "\"Space2\"=dword:00000004\r\n");
-    const AppSettings s = Load().settings;
-    EXPECT_EQ(s.Width, 60);
-    EXPECT_TRUE(s.Divide);
-    EXPECT_EQ(s.Font1Name, "System");
-    EXPECT_EQ(s.Space2, 4);
+        "\"Width\"=\"40\"\r\n\"Divide\"=\"0\"\r\n\"Font1Name\"=dword:00000001\r\n"
+        "\"SPACE2\"=dword:00000004\r\n\"Shortname\"=dword:00000000\r\n\"tip\"=dword:00000002\r\n");
+    const AppSettings t = Load().settings;
+    EXPECT_EQ(t.Width, 60);
+    EXPECT_TRUE(t.Divide);
+    EXPECT_EQ(t.Font1Name, "System");
+    EXPECT_EQ(t.Space2, 4);
+    EXPECT_FALSE(t.ShortName);
+    EXPECT_TRUE(t.Tip);
 }
 
-TEST_F(SettingsTest, ValuesAreFoundWhateverTheCase) {
-    WriteStore(
-        "\"Shortname\"=dword:00000000\r\n"
-        "\"WIDTH\"=dword:0000000a\r\n"
-        "\"tip\"=dword:00000002\r\n");
-    const AppSettings s = Load().settings;
-    EXPECT_FALSE(s.ShortName);
-    EXPECT_EQ(s.Width, 10);
-    EXPECT_TRUE(s.Tip);
-}
-
+// The separator repeats DivisionChar Width2 times, at most 140; an empty
+// DivisionChar leaves the line as it was.
 TEST_F(SettingsTest, SeparatorLineFollowsDivisionCharAndWidth2) {
     WriteStore("\"DivisionChar\"=\"*\"\r\n\"Width2\"=dword:0000008c\r\n");
     Configuration config = Load();
@@ -147,33 +102,40 @@ TEST_F(SettingsTest, SeparatorLineFollowsDivisionCharAndWidth2) {
     EXPECT_EQ(SeparatorText(config), std::string(140, '*'));
     config.settings.Width2 = -1;
     EXPECT_EQ(SeparatorText(config), "");
-
-    config.settings.DivisionChar.clear();  // an empty character leaves the line
+    config.settings.DivisionChar.clear();
     FillSeparatorLine(config);
     EXPECT_EQ(config.SeparatorLine, std::string(140, '*'));
 }
 
-TEST_F(SettingsTest, EveryValueSurvivesSaveAndLoad) {
+// Every value survives a save and load; the save writes the names in their
+// fixed order with the "Shortname" spelling, keeps unknown values, and
+// trims blanks and controls from the two code fields only.
+TEST_F(SettingsTest, SaveAndLoad) {
     Configuration config;
-    config.settings = NonDefaults();
+    config.settings = kNonDefaults;
     std::string error;
     ASSERT_TRUE(SaveSettings(config, where_, nullptr, &error)) << error;
-    EXPECT_EQ(Load().settings, NonDefaults());
-}
+    EXPECT_EQ(Load().settings, kNonDefaults);
 
-TEST_F(SettingsTest, SaveWritesTheFixedOrderAndShortnameSpelling) {
     WriteStore("\"ShortName\"=dword:00000000\r\n\"Custom\"=\"kept\"\r\n");
-    Configuration config;
+    config.settings = AppSettings::Defaults();
+    config.settings.DivisionChar = " ";
+    config.settings.DivisionCharHex = " \t020\r\n";
+    config.settings.DivisionCharInt = std::string("\x01 32 \0", 6);
     ASSERT_TRUE(SaveSettings(config, where_));
     RegStore store;
     ASSERT_TRUE(store.LoadFile(where_.storePath));
     EXPECT_EQ(store.ReadString("Custom"), "kept");
+    EXPECT_EQ(store.ReadString("DivisionChar"), " ");
+    EXPECT_EQ(store.ReadString("DivisionCharHex"), "020");
+    EXPECT_EQ(store.ReadString("DivisionCharInt"), "32");
 
     std::vector<std::string> names;
     std::istringstream lines(ReadAll(where_.storePath));
     for (std::string line; std::getline(lines, line);) {
-        if (line.size() > 1 && line[0] == '"')
+        if (line.size() > 1 && line[0] == '"') {
             names.push_back(line.substr(1, line.find('"', 1) - 1));
+        }
     }
     const std::vector<std::string> expected = {
         "Resume",       "OEM",          "Divide",          "Shortname",
@@ -187,80 +149,59 @@ TEST_F(SettingsTest, SaveWritesTheFixedOrderAndShortnameSpelling) {
     EXPECT_EQ(names, expected);
 }
 
-TEST_F(SettingsTest, SaveTrimsOnlyTheTwoCodeFields) {
-    Configuration config;
-    config.settings.DivisionChar = " ";
-    config.settings.DivisionCharHex = " \t020\r\n";
-    config.settings.DivisionCharInt = std::string("\x01 32 \0", 6);
-    ASSERT_TRUE(SaveSettings(config, where_));
-    RegStore store;
-    ASSERT_TRUE(store.LoadFile(where_.storePath));
-    EXPECT_EQ(store.ReadString("DivisionChar"), " ");
-    EXPECT_EQ(store.ReadString("DivisionCharHex"), "020");
-    EXPECT_EQ(store.ReadString("DivisionCharInt"), "32");
-}
-
+// Loaded integers are brought into the dialog's ranges; Design, Mode and
+// Browser are taken as they are.
 TEST_F(SettingsTest, LoadedIntegersAreClampedToTheDialogRanges) {
+    const std::map<std::string, int AppSettings::*> fields = {
+        {"Width", &AppSettings::Width},    {"Width2", &AppSettings::Width2},
+        {"Space1", &AppSettings::Space1},  {"Space2", &AppSettings::Space2},
+        {"Space3", &AppSettings::Space3},  {"Lines", &AppSettings::Lines},
+        {"Align", &AppSettings::Align},    {"Mode", &AppSettings::Mode},
+        {"Design", &AppSettings::Design},  {"Font1Size", &AppSettings::Font1Size},
+        {"Browser", &AppSettings::Browser}};
     struct Case {
         const char* name;
         std::int32_t stored;
-        int AppSettings::*field;
         int expected;
     };
-    const Case cases[] = {
-        {"Width", -5, &AppSettings::Width, 1},
-        {"Width", 61, &AppSettings::Width, 60},
-        {"Width", 0, &AppSettings::Width, 1},
-        {"Width", 37, &AppSettings::Width, 37},
-        {"Space1", 100000, &AppSettings::Space1, 10},
-        {"Space2", 0, &AppSettings::Space2, 1},
-        {"Space3", -1, &AppSettings::Space3, 1},
-        {"Width2", 0, &AppSettings::Width2, 1},
-        {"Width2", 141, &AppSettings::Width2, 140},
-        {"Lines", 0, &AppSettings::Lines, 1},
-        {"Lines", 20000, &AppSettings::Lines, 10000},
-        {"Align", 5, &AppSettings::Align, 1},
-        {"Align", 0, &AppSettings::Align, 0},
-        {"Mode", 7, &AppSettings::Mode, 7},
-        {"Mode", 1, &AppSettings::Mode, 1},
-        {"Design", 9, &AppSettings::Design, 9},
-        {"Font1Size", 0, &AppSettings::Font1Size, 8},
-        {"Font1Size", -3, &AppSettings::Font1Size, 8},
-        {"Font1Size", 72, &AppSettings::Font1Size, 72},
-        {"Browser", -9, &AppSettings::Browser, -9},
-    };
+    const Case cases[] = {{"Width", -5, 1},        {"Width", 61, 60},     {"Width", 37, 37},
+                          {"Space1", 100000, 10},  {"Space2", 0, 1},      {"Space3", -1, 1},
+                          {"Width2", 0, 1},        {"Width2", 141, 140},  {"Lines", 0, 1},
+                          {"Lines", 20000, 10000}, {"Align", 5, 1},       {"Align", 0, 0},
+                          {"Mode", 7, 7},          {"Design", 9, 9},      {"Font1Size", 0, 8},
+                          {"Font1Size", -3, 8},    {"Font1Size", 72, 72}, {"Browser", -9, -9}};
     for (const Case& c : cases) {
         char line[64];
         std::snprintf(line, sizeof line, "\"%s\"=dword:%08x\r\n", c.name,
                       static_cast<unsigned>(c.stored));
         WriteStore(line);
-        EXPECT_EQ(Load().settings.*c.field, c.expected) << c.name << " " << c.stored;
+        EXPECT_EQ(Load().settings.*fields.at(c.name), c.expected) << c.name << " " << c.stored;
     }
 }
 
+// A store cut off in the middle keeps the values before the cut and reads
+// the rest as defaults.
 TEST_F(SettingsTest, StoreCutOffMidwayKeepsWhatCameBefore) {
     Configuration config;
-    config.settings = NonDefaults();
+    config.settings = kNonDefaults;
     ASSERT_TRUE(SaveSettings(config, where_));
     const std::string full = ReadAll(where_.storePath);
-    const std::size_t cut = full.find("\"Width\"=dword:") + 10;
-    WriteAll(where_.storePath, full.substr(0, cut));
-
+    WriteAll(where_.storePath, full.substr(0, full.find("\"Width\"=dword:") + 10));
     const AppSettings s = Load().settings;
     const AppSettings d = AppSettings::Defaults();
     EXPECT_TRUE(s.Resume);
-    EXPECT_EQ(s.Font1Name, NonDefaults().Font1Name);
+    EXPECT_EQ(s.Font1Name, kNonDefaults.Font1Name);
     EXPECT_EQ(s.Font1Size, 11);
-    EXPECT_EQ(s.Width, d.Width);
-    EXPECT_EQ(s.Width2, d.Width2);
-    EXPECT_EQ(s.Mode, d.Mode);
+    EXPECT_EQ((std::vector{s.Width, s.Width2, s.Mode}), (std::vector{d.Width, d.Width2, d.Mode}));
 }
 
+// An unreadable store (a folder in its place) gives the defaults, replacing
+// what was loaded, and LM_IDS.DAT is still read.
 TEST_F(SettingsTest, UnreadableStoreGivesDefaultsAndStillLoadsInfoFiles) {
-    fs::create_directories(where_.storePath);  // a folder where the file belongs
+    fs::create_directories(where_.storePath);
     WriteAll(IdsPath(), "FILE_ID.DIZ\r\nDESC.SDI\r\n");
     Configuration config;
-    config.settings = NonDefaults();
+    config.settings = kNonDefaults;
     LoadSettings(config, where_);
     FillSeparatorLine(config);
     EXPECT_EQ(config.settings, AppSettings::Defaults());
@@ -269,6 +210,9 @@ TEST_F(SettingsTest, UnreadableStoreGivesDefaultsAndStillLoadsInfoFiles) {
     EXPECT_TRUE(NeedsFirstRunSetup(where_));
 }
 
+// LM_IDS.DAT is written with CR LF and read with any line end, empty lines
+// dropped; without the file the list stays, and a save without the
+// dialog's list leaves the file alone.
 TEST_F(SettingsTest, InfoFileListFile) {
     const std::vector<std::string> names = {"FILE_ID.DIZ", "DESC.SDI", "read me.1st"};
     Configuration config;
@@ -276,12 +220,9 @@ TEST_F(SettingsTest, InfoFileListFile) {
     EXPECT_EQ(ReadAll(IdsPath()), "FILE_ID.DIZ\r\nDESC.SDI\r\nread me.1st\r\n");
     EXPECT_EQ(Load().InfoFileList, names);
 
-    // Any line end is read; empty lines are dropped, the rest taken as is.
     WriteAll(IdsPath(), "a.diz\n\r\n b \rc\r\n\r\n");
     EXPECT_EQ(Load().InfoFileList, (std::vector<std::string>{"a.diz", " b ", "c"}));
 
-    // Without the file the list stays as it was; a save without the
-    // dialog's list leaves the file alone.
     fs::remove(IdsPath());
     config.InfoFileList = {"KEEP"};
     LoadSettings(config, where_);
@@ -290,6 +231,7 @@ TEST_F(SettingsTest, InfoFileListFile) {
     EXPECT_FALSE(fs::exists(IdsPath()));
 }
 
+// The first-run setup is needed until a save has marked the store.
 TEST_F(SettingsTest, FirstRunUntilASaveHappened) {
     EXPECT_TRUE(NeedsFirstRunSetup(where_));
     WriteStore("\"Width\"=dword:00000001\r\n");
@@ -298,24 +240,20 @@ TEST_F(SettingsTest, FirstRunUntilASaveHappened) {
     EXPECT_FALSE(NeedsFirstRunSetup(where_));
 }
 
+// A program folder that cannot take LM_IDS.DAT fails the save, naming it.
 TEST_F(SettingsTest, SaveIntoUnusableFolderFails) {
-    WriteAll(root_ + "/file", "x");
+    WriteAll(root_ + "file", "x");
     SettingsLocation bad = where_;
-    bad.storePath = root_ + "/file/Kestrel Rodoridodari/Lumora.reg";
-    std::string error;
-    EXPECT_FALSE(SaveSettings(Configuration{}, bad, nullptr, &error));
-    EXPECT_FALSE(error.empty());
-
+    bad.programDir = root_ + "file/";
     const std::vector<std::string> names = {"FILE_ID.DIZ"};
-    bad = where_;
-    bad.programDir = root_ + "/file/";
-    error.clear();
+    std::string error;
     EXPECT_FALSE(SaveSettings(Configuration{}, bad, &names, &error));
     EXPECT_NE(error.find(kInfoFileListName), std::string::npos) << error;
 }
 
-// The file size limit makes the write fail even for root; the old store and
-// LM_IDS.DAT must stay as they were.
+// A save that fails half-way (the file size limit binds root too) leaves the
+// old store and LM_IDS.DAT as they were and no temporary file; a store that
+// fits is written even when LM_IDS.DAT then fails.
 TEST_F(SettingsTest, FailedSaveLeavesOldFilesIntact) {
     WriteStore("\"Width\"=dword:0000000a\r\n");
     WriteAll(IdsPath(), "OLD.DIZ\r\n");
@@ -343,6 +281,11 @@ TEST_F(SettingsTest, FailedSaveLeavesOldFilesIntact) {
             EXPECT_EQ(ReadAll(where_.storePath), oldStore);
         }
         EXPECT_EQ(ReadAll(IdsPath()), "OLD.DIZ\r\n") << storeFits;
+        for (const std::string& folder :
+             {where_.programDir, root_ + "config/Kestrel Rodoridodari"}) {
+            EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+                << folder;
+        }
     }
 }
 
