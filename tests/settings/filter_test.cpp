@@ -28,185 +28,93 @@ Lines Filtered(Lines lines, const Configuration& c) {
     return lines;
 }
 
+// The line filter: mode 1 deletes lines equal to a filter string (with case
+// ignored, one line per string from the top), any other mode deletes lines
+// containing one (case ignored unless Size, and only a to z folded in that
+// mode); with UseFilter off nothing changes.
 TEST(LineFilterTest, EveryModeAndCase) {
     struct Case {
-        const char* what;
         int mode;
         bool size;
-        Lines filters;
-        Lines in;
-        Lines out;
+        Lines filters, in, out;
+        bool use = true;
     };
-    const int contains = 0, exact = 1;
     const Case cases[] = {
-        {"contains, case ignored: lower-case filter hits a capital word",
-         contains,
-         false,
-         {"warez"},
-         {"GET WAREZ HERE", "W\xE4rez", "keep"},
-         {"W\xE4rez", "keep"}},
-        {"contains, case respected: the capital word stays",
-         contains,
-         true,
-         {"warez"},
-         {"GET WAREZ HERE", "no warez here"},
-         {"GET WAREZ HERE"}},
-        {"contains folds only a to z",
-         contains,
-         false,
-         {"\xE4"},
-         {"\xC4rger", "\xE4rger"},
-         {"\xC4rger"}},
-        {"contains: an empty filter string matches nothing",
-         contains,
-         false,
-         {""},
-         {"a", ""},
-         {"a", ""}},
-        {"contains: first matching string deletes, others not needed",
-         contains,
-         true,
-         {"x", "y"},
-         {"xy", "y", "z"},
-         {"z"}},
-        {"exact, case respected: trailing blank keeps the line, both equal lines go",
-         exact,
-         true,
-         {"---"},
-         {"---", "--- ", "---"},
-         {"--- "}},
-        {"exact, case respected: case differs", exact, true, {"ABC"}, {"abc"}, {"abc"}},
-        {"exact, case ignored: one line per filter string, from the top",
-         exact,
-         false,
-         {"ABC"},
-         {"abc", "Abc", "xyz"},
-         {"Abc", "xyz"}},
-        {"exact, case ignored: two strings take two lines",
-         exact,
-         false,
-         {"ABC", "abc"},
-         {"abc", "Abc", "xyz"},
-         {"xyz"}},
-        {"exact, case ignored: accented letters folded",
-         exact,
-         false,
-         {"\xC4RGER"},
-         {"\xE4rger", "\xE4rger"},
-         {"\xE4rger"}},
-        {"exact: an empty filter string deletes an empty line",
-         exact,
-         true,
-         {""},
-         {"a", "", ""},
-         {"a"}},
-        {"any other mode: contains with case ignored, even with Size",
-         7,
-         true,
-         {"warez"},
-         {"GET WAREZ HERE", "ok"},
-         {"ok"}},
-        {"negative mode too", -1, false, {"AB"}, {"xaby", "ok"}, {"ok"}},
+        {0, false, {"warez"}, {"GET WAREZ HERE", "W\xE4rez", "keep"}, {"W\xE4rez", "keep"}},
+        {0, true, {"warez"}, {"GET WAREZ HERE", "no warez here"}, {"GET WAREZ HERE"}},
+        {0, false, {"\xE4"}, {"\xC4rger", "\xE4rger"}, {"\xC4rger"}},
+        {0, false, {""}, {"a", ""}, {"a", ""}},  // an empty string matches nothing
+        {0, true, {"x", "y"}, {"xy", "y", "z"}, {"z"}},
+        {0, false, {"e"}, {"eins", "zwei", "drei"}, {}},
+        {0, false, {"a"}, {"a", "b"}, {"a", "b"}, false},
+        {1, true, {"---"}, {"---", "--- ", "---"}, {"--- "}},
+        {1, true, {"ABC"}, {"abc"}, {"abc"}},
+        {1, false, {"ABC"}, {"abc", "Abc", "xyz"}, {"Abc", "xyz"}},
+        {1, false, {"ABC", "abc"}, {"abc", "Abc", "xyz"}, {"xyz"}},
+        {1, false, {"\xC4RGER"}, {"\xE4rger", "\xE4rger"}, {"\xE4rger"}},
+        {1, true, {""}, {"a", "", ""}, {"a"}},  // an empty string deletes empty lines
+        {7, true, {"warez"}, {"GET WAREZ HERE", "ok"}, {"ok"}},  // Size has no effect
+        {-1, false, {"AB"}, {"xaby", "ok"}, {"ok"}},
     };
-    for (const Case& c : cases) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         Configuration cfg = AllOff();
-        cfg.settings.UseFilter = true;
+        cfg.settings.UseFilter = c.use;
         cfg.settings.Mode = c.mode;
         cfg.settings.Size = c.size;
         cfg.LineFilterList = c.filters;
-        EXPECT_EQ(Filtered(c.in, cfg), c.out) << c.what;
+        EXPECT_EQ(Filtered(c.in, cfg), c.out) << "row " << i;
     }
 }
 
-TEST(LineFilterTest, OffChangesNothing) {
-    Configuration cfg = AllOff();
-    cfg.LineFilterList = {"a"};
-    EXPECT_EQ(Filtered({"a", "b"}, cfg), (Lines{"a", "b"}));
-}
-
-TEST(LineFilterTest, DeletingEveryLineLeavesAnEmptyList) {
-    Configuration cfg = AllOff();
-    cfg.settings.UseFilter = true;
-    cfg.LineFilterList = {"e"};
-    EXPECT_TRUE(Filtered({"eins", "zwei", "drei"}, cfg).empty());
-}
-
-TEST(SpecialCharFilterTest, RemoveCharRemoveLineAndPrecedence) {
-    CharSet set;
-    set.set(196).set(205).set(219);
-    struct Case {
-        const char* what;
-        bool removeChar, removeLine, removeEmpty;
-        Lines in;
-        Lines out;
-    };
+// The special characters: RemoveChar removes them (winning over
+// RemoveLine), RemoveLine deletes lines holding one; nothing happens with
+// Remove off. The empty-line stage deletes lines of blanks and controls
+// only, and does not trim the lines it keeps.
+TEST(SpecialCharFilterTest, RemoveCharRemoveLineAndEmptyLines) {
     const std::string bar(20, '\xC4');
-    const Case cases[] = {
-        {"chars removed, emptied line stays without the empty-line stage",
-         true,
-         false,
-         false,
-         {bar,
-          "A\xCD"
-          "B"},
-         {"", "AB"}},
-        {"emptied line removed by the empty-line stage", true, false, true, {bar, "x"}, {"x"}},
-        {"whole lines holding a special character go, others stay",
-         false,
-         true,
-         false,
-         {"\xDB top", "keep 1", "mid \xDB", "keep 2", "\xDB"},
-         {"keep 1", "keep 2"}},
-        {"RemoveChar wins over RemoveLine",
-         true,
-         true,
-         false,
-         {"a\xDB"
-          "b"},
-         {"ab"}},
-        {"neither mode: unchanged", false, false, false, {"a\xDB"}, {"a\xDB"}},
+    struct Case {
+        bool remove, removeChar, removeLine, removeEmpty;
+        Lines in, out;
     };
-    for (const Case& c : cases) {
+    const Lines marked = {"\xDB top", "keep 1", "mid \xDB", "keep 2", "\xDB"};
+    const Lines blank = {"", " \t ", std::string("\0\x1F \x20", 4), "  text  ", "\xA0", "\x7F"};
+    const Case cases[] = {
+        {true, true, false, false, {bar, "A\xCDZ"}, {"", "AZ"}},
+        {true, true, false, true, {bar, "x"}, {"x"}},
+        {true, false, true, false, marked, {"keep 1", "keep 2"}},
+        {true, true, true, false, {"a\xDBz"}, {"az"}},
+        {true, false, false, false, {"a\xDB"}, {"a\xDB"}},
+        {false, true, false, false, {"a\xDB"}, {"a\xDB"}},
+        {false, false, false, true, blank, {"  text  ", "\xA0", "\x7F"}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         Configuration cfg = AllOff();
-        cfg.settings.Remove = true;
+        cfg.settings.Remove = c.remove;
         cfg.settings.RemoveChar = c.removeChar;
         cfg.settings.RemoveLine = c.removeLine;
         cfg.settings.RemoveEmpty = c.removeEmpty;
-        cfg.SpecialCharSet = set;
-        EXPECT_EQ(Filtered(c.in, cfg), c.out) << c.what;
+        cfg.SpecialCharSet.set(0xC4).set(0xCD).set(0xDB);
+        EXPECT_EQ(Filtered(c.in, cfg), c.out) << "row " << i;
     }
 }
 
-TEST(SpecialCharFilterTest, RemoveOffIgnoresTheSet) {
-    Configuration cfg = AllOff();
-    cfg.settings.RemoveChar = true;
-    cfg.SpecialCharSet.set('a');
-    EXPECT_EQ(Filtered({"abc"}, cfg), (Lines{"abc"}));
-}
-
-TEST(EmptyLineFilterTest, BlanksAndControlsCountAsEmptyButKeptLinesAreNotTrimmed) {
-    Configuration cfg = AllOff();
-    cfg.settings.RemoveEmpty = true;
-    const Lines in = {"", " \t ", std::string("\0\x1F \x20", 4), "  text  ", "\xA0", "\x7F"};
-    EXPECT_EQ(Filtered(in, cfg), (Lines{"  text  ", "\xA0", "\x7F"}));
-}
-
+// Each stage works on the previous one's result: "ab\xB0" is not equal to a
+// filter string before stage 2 removes the character, and the line of
+// special characters emptied by stage 2 is removed by stage 3.
 TEST(FilterStagesTest, EachStageWorksOnThePreviousResult) {
     Configuration cfg = AllOff();
     cfg.settings.UseFilter = true;
-    cfg.settings.Mode = 1;  // exact, case respected
+    cfg.settings.Mode = 1;
     cfg.settings.Size = true;
     cfg.settings.Remove = true;
     cfg.settings.RemoveChar = true;
     cfg.settings.RemoveEmpty = true;
     cfg.SpecialCharSet.set(0xB0);
-    // "ab\xB0" is not equal to the filter string before stage 2 removes the
-    // character, so stage 1 keeps it; the line of special characters is
-    // emptied by stage 2 and removed by stage 3.
     cfg.LineFilterList = {"ab", "---"};
     const Lines in = {"ab\xB0", "---", "\xB0\xB0", "Text"};
     EXPECT_EQ(Filtered(in, cfg), (Lines{"ab", "Text"}));
-    // With the empty-line stage off the emptied line stays.
     cfg.settings.RemoveEmpty = false;
     EXPECT_EQ(Filtered(in, cfg), (Lines{"ab", "", "Text"}));
 }
@@ -224,6 +132,7 @@ protected:
     std::vector<std::string> messages;
 };
 
+// 16 rows of 16 marks ("0" marks) and the comment lines: exactly codes 0..15.
 TEST_F(FilterFileTest, NineteenLinesMarkExactlyTheCodesZeroToFifteen) {
     std::string text = std::string(16, '0') + "\r\n";
     for (int r = 1; r < 16; ++r) text += std::string(16, '1') + "\r\n";
@@ -238,9 +147,9 @@ TEST_F(FilterFileTest, NineteenLinesMarkExactlyTheCodesZeroToFifteen) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Any character but "0" is unmarked; characters after the sixteenth are
+// ignored; a short row marks nothing and keeps its dialog marks; LF ends.
 TEST_F(FilterFileTest, ReadingRules) {
-    // Any character but "0" is unmarked; characters after the sixteenth are
-    // ignored; a short row marks nothing and keeps its marks; LF line ends.
     std::string text = "0x1 111111111110000000\n";  // row 0: codes 0, 15 marked
     text += "short\n";                              // row 1 kept as it was
     for (int r = 2; r < 16; ++r) text += std::string(16, r == 15 ? '0' : '1') + "\n";
@@ -256,6 +165,7 @@ TEST_F(FilterFileTest, ReadingRules) {
     EXPECT_EQ(config.SpecialCharMarks, marks);
 }
 
+// A file of fewer than 16 rows is reported, deleted and marks nothing.
 TEST_F(FilterFileTest, ShortFileIsReportedAndDeleted) {
     std::string text;
     for (int r = 0; r < 15; ++r) text += std::string(16, '0') + "\r\n";
@@ -271,6 +181,7 @@ TEST_F(FilterFileTest, ShortFileIsReportedAndDeleted) {
     EXPECT_TRUE(config.SpecialCharMarks.test(7));
 }
 
+// Without filter.cfg the set is empty; the dialog's marks stay.
 TEST_F(FilterFileTest, MissingFileEmptiesTheSetOnly) {
     config.SpecialCharSet.set(5);
     config.SpecialCharMarks.set(5);
@@ -280,6 +191,7 @@ TEST_F(FilterFileTest, MissingFileEmptiesTheSetOnly) {
     EXPECT_TRUE(messages.empty());
 }
 
+// filter.cfg byte for byte: rows with CR LF, an empty line, two comments.
 TEST_F(FilterFileTest, SaveWritesTheExactFormatAndLoadsBack) {
     config.SpecialCharMarks.set(0).set(17).set(255);
     ASSERT_TRUE(SaveSpecialCharFilter(config, dir.path()));
@@ -295,12 +207,7 @@ TEST_F(FilterFileTest, SaveWritesTheExactFormatAndLoadsBack) {
     EXPECT_EQ(loaded.SpecialCharSet, config.SpecialCharMarks);
 }
 
-TEST_F(FilterFileTest, SaveIntoMissingFolderFails) {
-    std::string error;
-    EXPECT_FALSE(SaveSpecialCharFilter(config, dir.path() + "nope/", &error));
-    EXPECT_FALSE(error.empty());
-}
-
+// filter2.cfg lines are taken as they are; without the file the list stays.
 TEST_F(FilterFileTest, LineFilterFileTakesStringsExactly) {
     config.LineFilterList = {"old"};
     LoadLineFilter(config, dir.path());
