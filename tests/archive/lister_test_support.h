@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/crc.h"
@@ -58,9 +60,16 @@ inline Listing ListFile(const std::string& path, const std::string& spec = "*.*"
 }
 
 inline std::uint16_t Crc16Low(const std::string& bytes) {
-    Crc32 c;
-    c.Update(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    return static_cast<std::uint16_t>(c.Value() & 0xFFFF);
+    return static_cast<std::uint16_t>(CrcOf(bytes) & 0xFFFF);
+}
+
+// Little-endian fields, each a value and its width in bytes.
+inline std::string LeFields(std::initializer_list<std::pair<std::uint64_t, int>> fields) {
+    std::string out;
+    for (const auto& [value, width] : fields) {
+        for (int i = 0; i < width; ++i) out += static_cast<char>(i < 8 ? value >> (8 * i) : 0);
+    }
+    return out;
 }
 
 // --- RAR 1.5-4: stored members ------------------------------------------
@@ -86,37 +95,26 @@ inline std::string RarBlock(const std::string& body) {
 
 inline std::string RarArchive(const std::vector<RarEntry>& entries) {
     std::string out("Rar!\x1a\x07\x00", 7);
-    std::string main;
-    main += '\x73';
-    Put16(main, 0);
-    main += std::string(6, '\0');
-    out += RarBlock(main);
+    out += RarBlock(LeFields({{0x73, 1}, {0, 2}, {0, 6}}));
     for (const RarEntry& e : entries) {
-        std::string b;
-        b += '\x74';
-        std::uint16_t flags = 0x8000 | e.extraFlags | (e.directory ? 0xE0 : 0);
-        if (e.largeSizes) flags |= 0x100;
-        Put16(b, flags);
-        Put32(b, static_cast<std::uint32_t>(e.data.size()));
-        Put32(b, static_cast<std::uint32_t>(e.data.size()));
-        b += '\0';  // MS-DOS host
-        Put32(b, CrcOf(e.data));
-        Put32(b, 0x1F8E5A00);
-        b += '\x14';  // version 2.0
-        b += '\x30';  // stored
-        Put16(b, static_cast<std::uint32_t>(e.name.size()));
-        Put32(b, e.directory ? 0x10 : 0x20);
-        if (e.largeSizes) {
-            Put32(b, 0);
-            Put32(b, 0);
-        }
-        b += e.name + e.headerExtra;
-        out += RarBlock(b) + e.data;
+        const std::uint64_t flags =
+            0x8000 | e.extraFlags | (e.directory ? 0xE0 : 0) | (e.largeSizes ? 0x100 : 0);
+        // MS-DOS host, version 2.0, stored; high size words when large.
+        std::string b = LeFields({{0x74, 1},
+                                  {flags, 2},
+                                  {e.data.size(), 4},
+                                  {e.data.size(), 4},
+                                  {0, 1},
+                                  {CrcOf(e.data), 4},
+                                  {0x1F8E5A00, 4},
+                                  {0x14, 1},
+                                  {0x30, 1},
+                                  {e.name.size(), 2},
+                                  {e.directory ? 0x10u : 0x20u, 4},
+                                  {0, e.largeSizes ? 8 : 0}});
+        out += RarBlock(b + e.name + e.headerExtra) + e.data;
     }
-    std::string end;
-    end += '\x7B';
-    Put16(end, 0x4000);
-    return out + RarBlock(end);
+    return out + RarBlock(LeFields({{0x7B, 1}, {0x4000, 2}}));
 }
 
 // --- TAR ----------------------------------------------------------------
@@ -167,36 +165,30 @@ inline std::string TarEnd() {
 
 inline std::string ArcMember(const std::string& name, const std::string& data,
                              std::uint8_t method = 2, std::uint32_t packedOverride = 0) {
-    std::string h("\x1A", 1);
-    h += static_cast<char>(method);
     std::string field = name.substr(0, 12);
     field.resize(13, '\0');
-    h += field;
-    Put32(h, packedOverride ? packedOverride : static_cast<std::uint32_t>(data.size()));
-    Put16(h, 0x1F8E);  // date
-    Put16(h, 0x5A00);  // time
-    Put16(h, 0);       // CRC-16
-    if (method != 1) Put32(h, static_cast<std::uint32_t>(data.size()));
-    return h + data;
+    // Packed size, date, time, CRC-16 and (not for method 1) the size.
+    return LeFields({{0x1A, 1}, {method, 1}}) + field +
+           LeFields({{packedOverride ? packedOverride : data.size(), 4},
+                     {0x1F8E, 2},
+                     {0x5A00, 2},
+                     {0, 2},
+                     {data.size(), method != 1 ? 4 : 0}}) +
+           data;
 }
 
 // --- LHA level 0 --------------------------------------------------------
 
 inline std::string LhaMember(const std::string& name, const std::string& data,
                              std::uint32_t packedOverride = 0) {
-    std::string h;
-    h += static_cast<char>(22 + name.size());
-    h += '\0';
-    h += "-lh0-";
-    Put32(h, packedOverride ? packedOverride : static_cast<std::uint32_t>(data.size()));
-    Put32(h, static_cast<std::uint32_t>(data.size()));
-    Put32(h, 0x1F8E5A00);
-    h += '\x20';
-    h += '\0';
-    h += static_cast<char>(name.size());
-    h += name;
-    Put16(h, 0);
-    return h + data;
+    return LeFields({{22 + name.size(), 1}, {0, 1}}) + "-lh0-" +
+           LeFields({{packedOverride ? packedOverride : data.size(), 4},
+                     {data.size(), 4},
+                     {0x1F8E5A00, 4},
+                     {0x20, 1},
+                     {0, 1},
+                     {name.size(), 1}}) +
+           name + LeFields({{0, 2}}) + data;
 }
 
 // --- ZOO ----------------------------------------------------------------
@@ -210,28 +202,21 @@ struct ZooEntry {
 inline std::string ZooArchive(const std::vector<ZooEntry>& entries) {
     std::string out = "ZOO 2.10 Archive.\x1a";
     out.resize(20, '\0');
-    Put32(out, 0xFDC4A7DC);
-    Put32(out, 34);
-    Put32(out, static_cast<std::uint32_t>(-34));
-    out += "\x02\x01";
+    out += LeFields({{0xFDC4A7DC, 4}, {34, 4}, {static_cast<std::uint32_t>(-34), 4}, {0x102, 2}});
     for (const ZooEntry& e : entries) {
-        std::string d;
-        Put32(d, 0xFDC4A7DC);
-        d += '\x01';
-        d += '\0';
-        Put32(d, e.next);
-        Put32(d, 0);
-        Put16(d, 0x1F8E);
-        Put16(d, 0x5A00);
-        Put16(d, 0);
-        Put32(d, 10);
-        Put32(d, 10);
-        d += std::string(4, '\0');
-        Put32(d, 0);
-        Put16(d, 0);
-        std::string field = e.name;
-        field.resize(13, '\0');
-        d += field;
+        // Type 1, stored, next, data offset, date, time, CRC, sizes 10.
+        std::string d = LeFields({{0xFDC4A7DC, 4},
+                                  {1, 1},
+                                  {0, 1},
+                                  {e.next, 4},
+                                  {0, 4},
+                                  {0x1F8E, 2},
+                                  {0x5A00, 2},
+                                  {0, 2},
+                                  {10, 4},
+                                  {10, 4},
+                                  {0, 10}}) +
+                        e.name.substr(0, 13);
         d.resize(64, '\0');
         out += d;
     }
@@ -248,30 +233,24 @@ inline std::string CabArchive(const std::vector<std::string>& names, std::uint16
                               const std::string& signature = "MSCF") {
     std::string files;
     for (const std::string& n : names) {
-        Put32(files, 100);
-        Put32(files, 0);
-        Put16(files, 0);
-        Put16(files, 0x1F8E);
-        Put16(files, 0x5A00);
-        Put16(files, 0x20);
-        files += n + '\0';
+        files +=
+            LeFields({{100, 4}, {0, 4}, {0, 2}, {0x1F8E, 2}, {0x5A00, 2}, {0x20, 2}}) + n + '\0';
     }
-    std::string h = signature;
-    Put32(h, 0);
-    Put32(h, 0);
-    Put32(h, 0);
-    Put32(h, 44);  // first file entry: after the header and one folder entry
-    Put32(h, 0);
-    h += "\x03\x01";
-    Put16(h, 1);
-    Put16(h, fileCount);
-    Put16(h, 0);
-    Put16(h, 0x1234);
-    Put16(h, 0);
-    Put32(h, 0);  // folder: first data block
-    Put16(h, 0);
-    Put16(h, 1);  // MSZIP
-    return h + files + std::string(64, '\0');
+    // The first file entry at 44, after the header and one MSZIP folder.
+    return signature +
+           LeFields({{0, 12},
+                     {44, 4},
+                     {0, 4},
+                     {0x103, 2},
+                     {1, 2},
+                     {fileCount, 2},
+                     {0, 2},
+                     {0x1234, 2},
+                     {0, 2},
+                     {0, 4},
+                     {0, 2},
+                     {1, 2}}) +
+           files + std::string(64, '\0');
 }
 
 // --- HA -----------------------------------------------------------------
@@ -282,14 +261,14 @@ struct HaEntry {
 };
 
 inline std::string HaArchive(const std::vector<HaEntry>& entries) {
-    std::string out = "HA";
-    Put16(out, static_cast<std::uint32_t>(entries.size()));
+    std::string out = "HA" + LeFields({{entries.size(), 2}});
     for (const HaEntry& e : entries) {
-        out += '\x20';  // version 2, method Cpy
-        Put32(out, static_cast<std::uint32_t>(e.data.size()));
-        Put32(out, static_cast<std::uint32_t>(e.data.size()));
-        Put32(out, CrcOf(e.data));
-        Put32(out, 819295200);
+        // Version 2 with method Cpy, sizes, CRC, time.
+        out += LeFields({{0x20, 1},
+                         {e.data.size(), 4},
+                         {e.data.size(), 4},
+                         {CrcOf(e.data), 4},
+                         {819295200, 4}});
         out += e.path + '\0' + e.name + '\0';
         out += static_cast<char>(e.machineData.size());
         out += e.machineData + e.data;
@@ -311,38 +290,34 @@ inline std::string ZipDirectoryOnly(const std::vector<CentralEntry>& entries,
                                     const std::string& archiveComment = "") {
     std::string dir;
     for (const CentralEntry& e : entries) {
-        Put32(dir, 0x02014B50);
-        Put16(dir, 20);
-        Put16(dir, 20);
-        Put16(dir, 0);
-        Put16(dir, 8);
-        Put32(dir, 0x1F8E5A00);
-        Put32(dir, 0x12345678);
-        Put32(dir, e.size / 2);
-        Put32(dir, e.size);
-        Put16(dir, static_cast<std::uint32_t>(e.name.size()));
-        Put16(dir, static_cast<std::uint32_t>(e.extra.size()));
-        Put16(dir, static_cast<std::uint32_t>(e.comment.size()));
-        Put16(dir, 0);
-        Put16(dir, 0);
-        Put32(dir, e.externalAttrs);
-        Put32(dir, 0);
-        dir += e.name + e.extra + e.comment;
+        dir += LeFields({{0x02014B50, 4},
+                         {20, 2},
+                         {20, 2},
+                         {0, 2},
+                         {8, 2},
+                         {0x1F8E5A00, 4},
+                         {0x12345678, 4},
+                         {e.size / 2, 4},
+                         {e.size, 4},
+                         {e.name.size(), 2},
+                         {e.extra.size(), 2},
+                         {e.comment.size(), 2},
+                         {0, 4},
+                         {e.externalAttrs, 4},
+                         {0, 4}}) +
+               e.name + e.extra + e.comment;
     }
-    // A local header signature first, so that detection takes it for a ZIP.
-    std::string out;
-    Put32(out, 0x04034B50);
-    out += std::string(26, '\0');
-    const auto dirOffset = static_cast<std::uint32_t>(out.size());
-    out += dir;
-    Put32(out, 0x06054B50);
-    Put32(out, 0);
-    Put16(out, static_cast<std::uint32_t>(entries.size()));
-    Put16(out, static_cast<std::uint32_t>(entries.size()));
-    Put32(out, static_cast<std::uint32_t>(dir.size()));
-    Put32(out, dirOffset);
-    Put16(out, static_cast<std::uint32_t>(archiveComment.size()));
-    return out + archiveComment;
+    // A local header signature first (30 bytes), so that detection takes it
+    // for a ZIP.
+    return LeFields({{0x04034B50, 4}, {0, 26}}) + dir +
+           LeFields({{0x06054B50, 4},
+                     {0, 4},
+                     {entries.size(), 2},
+                     {entries.size(), 2},
+                     {dir.size(), 4},
+                     {30, 4},
+                     {archiveComment.size(), 2}}) +
+           archiveComment;
 }
 
 }  // namespace lumora::archive::test
