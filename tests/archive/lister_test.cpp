@@ -17,41 +17,21 @@ using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
 std::string ArjBlock(const std::string& basic) {
-    std::string b("\x60\xEA", 2);
-    Put16(b, static_cast<std::uint32_t>(basic.size()));
-    b += basic;
-    Put32(b, CrcOf(basic));
-    Put16(b, 0);
-    return b;
+    return "\x60\xEA" + LeFields({{basic.size(), 2}}) + basic +
+           LeFields({{CrcOf(basic), 4}, {0, 2}});
 }
 
 // Basic header of 30 fixed bytes, stored; file type 2 is the main header.
 std::string ArjBasic(const std::string& name, std::uint32_t packed, std::uint8_t fileType = 0) {
-    std::string b("\x1e\x0b\x01\x00\x00\x00", 6);
-    b += static_cast<char>(fileType);
-    b += '\0';
-    Put32(b, 0x1F8E5A00);
-    Put32(b, packed);
-    Put32(b, packed);
-    b += std::string(10, '\0');
-    b[26] = 0x20;
-    return b + name + '\0' + '\0';
+    return LeFields({{0x01'0B'1E, 4}, {0, 2}, {fileType, 2}, {0x1F8E5A00, 4}, {packed, 4}}) +
+           LeFields({{packed, 4}, {0, 6}, {0x20, 2}, {0, 2}}) + name + '\0' + '\0';
 }
 
-// A BH member: the name follows the fixed window.
+// A BH member: versions, flags, method 0, then the name after the window.
 std::string BhMember(const std::string& name, const std::string& data) {
-    std::string h("BH\x05\x07", 4);
-    Put16(h, 37);
-    h += std::string("\x00\x14\x14\x00\x00", 5);  // versions, flags, method 0
-    Put32(h, 0x1F8E5A00);
-    Put32(h, static_cast<std::uint32_t>(data.size()));
-    Put32(h, static_cast<std::uint32_t>(data.size()));
-    Put32(h, CrcOf(data));
-    Put16(h, 0x20);
-    h += std::string(4, '\0');
-    Put16(h, static_cast<std::uint32_t>(name.size()));
-    Put16(h, 0);
-    return h + name + data;
+    return LeFields({{0x07'05'48'42, 4}, {37, 2}, {0x14'14'00, 5}, {0x1F8E5A00, 4}}) +
+           LeFields({{data.size(), 4}, {data.size(), 4}, {CrcOf(data), 4}, {0x20, 2}}) +
+           LeFields({{0, 4}, {name.size(), 2}, {0, 2}}) + name + data;
 }
 
 std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
@@ -88,15 +68,11 @@ TEST_F(ListerTest, WalksEveryFormat) {
                                 TarMember("FILE_ID.DIZ", "desc") + TarMember("DATA/", "", '5') +
                                 TarMember("DATA/LEVELS.DAT", "lv") + TarEnd();
 
-    std::string gzNoName("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
-    gzNoName += std::string(20, 'z');
-    Put32(gzNoName, 0xCAFEBABE);
-    Put32(gzNoName, 4242);
-    std::string gzNamed("\x1f\x8b\x08\x0c\x00\x00\x00\x00\x00\x03\x04\x00", 12);
-    gzNamed += "ABCDFILE_ID.DIZ" + std::string(1, '\0') + std::string(20, 'z');  // extra, name
-    Put32(gzNamed, 0);
-    Put32(gzNamed, 77);
-
+    const std::string gzNoName = std::string("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) +
+                                 std::string(20, 'z') + LeFields({{0xCAFEBABE, 4}, {4242, 4}});
+    const std::string gzNamed = std::string("\x1f\x8b\x08\x0c\0\0\0\0\0\x03\x04\0", 12) +
+                                "ABCDFILE_ID.DIZ" + '\0' + std::string(20, 'z') +
+                                LeFields({{0, 4}, {77, 4}});  // extra field, name, data
     std::string arjSfx = std::string("MZ\x60\x00\x01", 5) + std::string(91, '\0') +
                          ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(ArjBasic("FILE_ID.DIZ", 3)) +
                          "abc" + std::string("\x60\xEA\x00\x00", 4) + std::string(40, '\0');

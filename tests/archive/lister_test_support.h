@@ -100,18 +100,11 @@ inline std::string RarArchive(const std::vector<RarEntry>& entries) {
         const std::uint64_t flags =
             0x8000 | e.extraFlags | (e.directory ? 0xE0 : 0) | (e.largeSizes ? 0x100 : 0);
         // MS-DOS host, version 2.0, stored; high size words when large.
-        std::string b = LeFields({{0x74, 1},
-                                  {flags, 2},
-                                  {e.data.size(), 4},
-                                  {e.data.size(), 4},
-                                  {0, 1},
-                                  {CrcOf(e.data), 4},
-                                  {0x1F8E5A00, 4},
-                                  {0x14, 1},
-                                  {0x30, 1},
-                                  {e.name.size(), 2},
-                                  {e.directory ? 0x10u : 0x20u, 4},
-                                  {0, e.largeSizes ? 8 : 0}});
+        const std::string b =
+            LeFields({{0x74, 1}, {flags, 2}, {e.data.size(), 4}, {e.data.size(), 4}, {0, 1}}) +
+            LeFields({{CrcOf(e.data), 4}, {0x1F8E5A00, 4}, {0x14, 1}, {0x30, 1}}) +
+            LeFields({{e.name.size(), 2}, {e.directory ? 0x10u : 0x20u, 4}}) +
+            LeFields({{0, e.largeSizes ? 8 : 0}});
         out += RarBlock(b + e.name + e.headerExtra) + e.data;
     }
     return out + RarBlock(LeFields({{0x7B, 1}, {0x4000, 2}}));
@@ -169,12 +162,8 @@ inline std::string ArcMember(const std::string& name, const std::string& data,
     field.resize(13, '\0');
     // Packed size, date, time, CRC-16 and (not for method 1) the size.
     return LeFields({{0x1A, 1}, {method, 1}}) + field +
-           LeFields({{packedOverride ? packedOverride : data.size(), 4},
-                     {0x1F8E, 2},
-                     {0x5A00, 2},
-                     {0, 2},
-                     {data.size(), method != 1 ? 4 : 0}}) +
-           data;
+           LeFields({{packedOverride ? packedOverride : data.size(), 4}, {0x1F8E, 2}}) +
+           LeFields({{0x5A00, 2}, {0, 2}, {data.size(), method != 1 ? 4 : 0}}) + data;
 }
 
 // --- LHA level 0 --------------------------------------------------------
@@ -182,13 +171,9 @@ inline std::string ArcMember(const std::string& name, const std::string& data,
 inline std::string LhaMember(const std::string& name, const std::string& data,
                              std::uint32_t packedOverride = 0) {
     return LeFields({{22 + name.size(), 1}, {0, 1}}) + "-lh0-" +
-           LeFields({{packedOverride ? packedOverride : data.size(), 4},
-                     {data.size(), 4},
-                     {0x1F8E5A00, 4},
-                     {0x20, 1},
-                     {0, 1},
-                     {name.size(), 1}}) +
-           name + LeFields({{0, 2}}) + data;
+           LeFields({{packedOverride ? packedOverride : data.size(), 4}, {data.size(), 4}}) +
+           LeFields({{0x1F8E5A00, 4}, {0x20, 1}, {0, 1}, {name.size(), 1}}) + name +
+           LeFields({{0, 2}}) + data;
 }
 
 // --- ZOO ----------------------------------------------------------------
@@ -205,18 +190,9 @@ inline std::string ZooArchive(const std::vector<ZooEntry>& entries) {
     out += LeFields({{0xFDC4A7DC, 4}, {34, 4}, {static_cast<std::uint32_t>(-34), 4}, {0x102, 2}});
     for (const ZooEntry& e : entries) {
         // Type 1, stored, next, data offset, date, time, CRC, sizes 10.
-        std::string d = LeFields({{0xFDC4A7DC, 4},
-                                  {1, 1},
-                                  {0, 1},
-                                  {e.next, 4},
-                                  {0, 4},
-                                  {0x1F8E, 2},
-                                  {0x5A00, 2},
-                                  {0, 2},
-                                  {10, 4},
-                                  {10, 4},
-                                  {0, 10}}) +
-                        e.name.substr(0, 13);
+        std::string d =
+            LeFields({{0xFDC4A7DC, 4}, {1, 1}, {0, 1}, {e.next, 4}, {0, 4}, {0x1F8E, 2}}) +
+            LeFields({{0x5A00, 2}, {0, 2}, {10, 4}, {10, 4}, {0, 10}}) + e.name.substr(0, 13);
         d.resize(64, '\0');
         out += d;
     }
@@ -237,20 +213,9 @@ inline std::string CabArchive(const std::vector<std::string>& names, std::uint16
             LeFields({{100, 4}, {0, 4}, {0, 2}, {0x1F8E, 2}, {0x5A00, 2}, {0x20, 2}}) + n + '\0';
     }
     // The first file entry at 44, after the header and one MSZIP folder.
-    return signature +
-           LeFields({{0, 12},
-                     {44, 4},
-                     {0, 4},
-                     {0x103, 2},
-                     {1, 2},
-                     {fileCount, 2},
-                     {0, 2},
-                     {0x1234, 2},
-                     {0, 2},
-                     {0, 4},
-                     {0, 2},
-                     {1, 2}}) +
-           files + std::string(64, '\0');
+    return signature + LeFields({{0, 12}, {44, 4}, {0, 4}, {0x103, 2}, {1, 2}, {fileCount, 2}}) +
+           LeFields({{0, 2}, {0x1234, 2}, {0, 2}, {0, 4}, {0, 2}, {1, 2}}) + files +
+           std::string(64, '\0');
 }
 
 // --- HA -----------------------------------------------------------------
@@ -264,11 +229,8 @@ inline std::string HaArchive(const std::vector<HaEntry>& entries) {
     std::string out = "HA" + LeFields({{entries.size(), 2}});
     for (const HaEntry& e : entries) {
         // Version 2 with method Cpy, sizes, CRC, time.
-        out += LeFields({{0x20, 1},
-                         {e.data.size(), 4},
-                         {e.data.size(), 4},
-                         {CrcOf(e.data), 4},
-                         {819295200, 4}});
+        out += LeFields({{0x20, 1}, {e.data.size(), 4}, {e.data.size(), 4}}) +
+               LeFields({{CrcOf(e.data), 4}, {819295200, 4}});
         out += e.path + '\0' + e.name + '\0';
         out += static_cast<char>(e.machineData.size());
         out += e.machineData + e.data;
@@ -290,34 +252,16 @@ inline std::string ZipDirectoryOnly(const std::vector<CentralEntry>& entries,
                                     const std::string& archiveComment = "") {
     std::string dir;
     for (const CentralEntry& e : entries) {
-        dir += LeFields({{0x02014B50, 4},
-                         {20, 2},
-                         {20, 2},
-                         {0, 2},
-                         {8, 2},
-                         {0x1F8E5A00, 4},
-                         {0x12345678, 4},
-                         {e.size / 2, 4},
-                         {e.size, 4},
-                         {e.name.size(), 2},
-                         {e.extra.size(), 2},
-                         {e.comment.size(), 2},
-                         {0, 4},
-                         {e.externalAttrs, 4},
-                         {0, 4}}) +
-               e.name + e.extra + e.comment;
+        dir += LeFields({{0x02014B50, 4}, {20, 2}, {20, 2}, {0, 2}, {8, 2}, {0x1F8E5A00, 4}}) +
+               LeFields({{0x12345678, 4}, {e.size / 2, 4}, {e.size, 4}, {e.name.size(), 2}}) +
+               LeFields({{e.extra.size(), 2}, {e.comment.size(), 2}, {0, 4}}) +
+               LeFields({{e.externalAttrs, 4}, {0, 4}}) + e.name + e.extra + e.comment;
     }
     // A local header signature first (30 bytes), so that detection takes it
     // for a ZIP.
     return LeFields({{0x04034B50, 4}, {0, 26}}) + dir +
-           LeFields({{0x06054B50, 4},
-                     {0, 4},
-                     {entries.size(), 2},
-                     {entries.size(), 2},
-                     {dir.size(), 4},
-                     {30, 4},
-                     {archiveComment.size(), 2}}) +
-           archiveComment;
+           LeFields({{0x06054B50, 4}, {0, 4}, {entries.size(), 2}, {entries.size(), 2}}) +
+           LeFields({{dir.size(), 4}, {30, 4}, {archiveComment.size(), 2}}) + archiveComment;
 }
 
 }  // namespace lumora::archive::test
