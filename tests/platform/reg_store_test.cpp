@@ -27,23 +27,18 @@ struct ParseCase {
 // escapes, blanks, raw high bytes; malformed values and values outside the
 // key are not read.
 TEST(RegStoreParse, ValueLines) {
+    const std::string key(kRegKeyPath);
+    const std::string lf = "REGEDIT4\n\n[" + key + "]\n\"V\"=dword:00000001\n";
+    const std::string cr = "REGEDIT4\r\r[" + key + "]\r\"V\"=dword:00000002\r";
+    const std::string lower =
+        "REGEDIT4\r\n[hkey_local_machine\\SOFTWARE\\kestrel rodoridodari\\LUMORA]\r\n\"V\"=\"k\"";
     const ParseCase cases[] = {
         {"dword", kHeader + "\"V\"=dword:0000003c\r\n", 60u, {}},
         {"upper hex", kHeader + "\"V\"=DWORD:FFFFFFFB\r\n", 0xFFFFFFFBu, {}},
-        {"LF ends",
-         "REGEDIT4\n\n[" + std::string(kRegKeyPath) + "]\n\"V\"=dword:00000001\n",
-         1u,
-         {}},
-        {"CR ends",
-         "REGEDIT4\r\r[" + std::string(kRegKeyPath) + "]\r\"V\"=dword:00000002\r",
-         2u,
-         {}},
+        {"LF ends", lf, 1u, {}},
+        {"CR ends", cr, 2u, {}},
         {"no final end", kHeader + "\"V\"=\"x\"", {}, "x"},
-        {"key case",
-         "REGEDIT4\r\n[hkey_local_machine\\SOFTWARE\\kestrel rodoridodari\\LUMORA]\r\n"
-         "\"V\"=\"k\"\r\n",
-         {},
-         "k"},
+        {"key case", lower, {}, "k"},
         {"escapes", kHeader + R"("V"="a\\b\"c\rd")" + "\r\n", {}, "a\\b\"c\rd"},
         {"unknown escape kept", kHeader + R"("V"="C:\x")" + "\r\n", {}, "C:\\x"},
         {"blanks around", kHeader + "  \"V\" = \"t\"  \r\n", {}, "t"},
@@ -157,46 +152,32 @@ TEST(RegStoreFile, MissingIsEmptyUnreadableIsFalse) {
 }
 
 // Missing folders are created private (0700); a second save replaces the
-// file and leaves no temporary file.
-TEST(RegStoreFile, SaveCreatesPrivateFoldersAndLeavesNoTemp) {
+// file and leaves no temporary file; a symbolic link keeps pointing at the
+// saved file; a folder that cannot be created fails with the system's reason.
+TEST(RegStoreFile, SaveCreatesFoldersReplacesAndFollowsLinks) {
     TempFolder dir;
     const std::string path = dir / "a/b/Lumora.reg";
     RegStore store;
     store.WriteDword("Width", 60);
     std::string error;
     ASSERT_TRUE(store.SaveFile(path, &error)) << error;
-    struct stat st {};
-    ASSERT_EQ(::stat((dir / "a").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ASSERT_EQ(::stat((dir / "a/b").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(ReadAll(path), store.FormatText());
-
+    for (const char* folder : {"a", "a/b"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / folder).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+    }
     store.WriteDword("Width", 61);
     ASSERT_TRUE(store.SaveFile(path, &error)) << error;
     EXPECT_EQ(ReadAll(path), store.FormatText());
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "a/b"), fs::directory_iterator()), 1);
-}
 
-// Saving through a symbolic link writes its target and keeps the link.
-TEST(RegStoreFile, SaveThroughSymlinkKeepsTheLink) {
-    TempFolder dir;
-    dir.Write("real.reg", kHeader);
-    fs::create_symlink(dir / "real.reg", dir / "link.reg");
-    RegStore store;
+    fs::create_symlink(path, dir / "link.reg");
     store.WriteDword("Width", 7);
     ASSERT_TRUE(store.SaveFile(dir / "link.reg"));
     EXPECT_TRUE(fs::is_symlink(dir / "link.reg"));
-    EXPECT_EQ(ReadAll(dir / "real.reg"), store.FormatText());
-}
+    EXPECT_EQ(ReadAll(path), store.FormatText());
 
-// A folder that cannot be created fails the save with the system's reason.
-TEST(RegStoreFile, SaveBelowAFileFailsWithReason) {
-    TempFolder dir;
     dir.Write("plain", "x");
-    RegStore store;
-    store.WriteDword("Width", 60);
-    std::string error;
     EXPECT_FALSE(store.SaveFile(dir / "plain/sub/Lumora.reg", &error));
     EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
     EXPECT_EQ(ReadAll(dir / "plain"), "x");
