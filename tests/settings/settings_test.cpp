@@ -176,22 +176,6 @@ TEST_F(SettingsTest, LoadedIntegersAreClampedToTheDialogRanges) {
     }
 }
 
-// A store cut off in the middle keeps the values before the cut and reads
-// the rest as defaults.
-TEST_F(SettingsTest, StoreCutOffMidwayKeepsWhatCameBefore) {
-    Configuration config;
-    config.settings = kNonDefaults;
-    ASSERT_TRUE(SaveSettings(config, where_));
-    const std::string full = ReadAll(where_.storePath);
-    WriteAll(where_.storePath, full.substr(0, full.find("\"Width\"=dword:") + 10));
-    const AppSettings s = Load().settings;
-    const AppSettings d = AppSettings::Defaults();
-    EXPECT_TRUE(s.Resume);
-    EXPECT_EQ(s.Font1Name, kNonDefaults.Font1Name);
-    EXPECT_EQ(s.Font1Size, 11);
-    EXPECT_EQ((std::vector{s.Width, s.Width2, s.Mode}), (std::vector{d.Width, d.Width2, d.Mode}));
-}
-
 // An unreadable store (a folder in its place) gives the defaults, replacing
 // what was loaded, and LM_IDS.DAT is still read.
 TEST_F(SettingsTest, UnreadableStoreGivesDefaultsAndStillLoadsInfoFiles) {
