@@ -1,102 +1,116 @@
 // lumora-cli type and extract, run as a separate program.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 
 #include "archive/zip_builder.h"
-#include "support/temp_folder.h"
+#include "cli/cli_runner.h"
 
 namespace lumora {
 namespace {
 
+using archive::test::Member;
 using test::ReadAll;
-using test::TempFolder;
 using ::testing::HasSubstr;
 
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+const std::string kSamples = LUMORA_SAMPLES_DIR;
+const std::string kCorpus = LUMORA_CORPUS_DIR;
 
-class CliArchiveTest : public ::testing::Test {
+class CliArchiveTest : public test::CliTest {
 protected:
-    RunResult Run(const std::string& args) {
-        const std::string cmd = "cd '" + work.path() +
-                                "' && LC_ALL=C '" LUMORA_BIN_DIR "/lumora-cli' " + args + " >'" +
-                                (work / "stdout") + "' 2>'" + (work / "stderr") + "'";
-        RunResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadAll(work / "stdout");
-        r.err = ReadAll(work / "stderr");
-        return r;
+    CliArchiveTest() {
+        auto secret = Member("DOC/SECRET.TXT", "hidden", 8);
+        secret.password = "BBS1995";
+        work.Write(
+            "A.ZIP",
+            archive::test::ZipBuilder().Add(Member("FILE_ID.DIZ", "desc")).Add(secret).Build());
+        auto bad = Member("BAD.TXT", "data");
+        bad.crc = 1;
+        work.Write("B.ZIP", archive::test::ZipBuilder().Add(bad).Build());
+        work.Write("N.TXT", "plain text file");
     }
-    TempFolder work;
 };
 
-TEST_F(CliArchiveTest, TypeNamesTheDetectedType) {
-    archive::test::ZipBuilder zb;
-    zb.Add(archive::test::Member("A.TXT", "a"));
-    work.Write("A.ZIP", zb.Build());
-    work.Write("N.TXT", "plain text file");
-    RunResult r = Run("type A.ZIP");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "atZIP\n");
-    r = Run("type N.TXT");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "atUnknown\n");
-    r = Run("type missing.zip");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "atFileError\n");
-    EXPECT_EQ(Run("type").status, 2);
+// type names the detected type; missing files and arguments are status 2,
+// and so is extract on anything it cannot open or detect.
+TEST_F(CliArchiveTest, TypeAndUnusableInput) {
+    const struct {
+        const char* args;
+        int status;
+        const char* out;
+    } rows[] = {
+        {"type A.ZIP", 0, "atZIP\n"},
+        {"type N.TXT", 0, "atUnknown\n"},
+        {"type missing.zip", 2, "atFileError\n"},
+        {"type", 2, ""},
+        {"extract missing.zip", 2, ""},
+        {"extract N.TXT", 2, ""},
+        {"extract", 2, ""},
+    };
+    for (const auto& r : rows) {
+        const test::RunResult got = Run(r.args);
+        EXPECT_EQ(got.status, r.status) << r.args;
+        EXPECT_EQ(got.out, r.out) << r.args;
+    }
 }
 
-TEST_F(CliArchiveTest, ExtractWithSpecsFoldersAndPasswords) {
-    archive::test::ZipBuilder zb;
-    auto secret = archive::test::Member("DOC/SECRET.TXT", "hidden", 8);
-    secret.password = "BBS1995";
-    zb.Add(archive::test::Member("FILE_ID.DIZ", "desc")).Add(secret);
-    work.Write("A.ZIP", zb.Build());
+// Name patterns pick members, --stored-dirs keeps folders, passwords are tried in
+// turn; reports are UTF-8 lines on stderr, and a member that needs a
+// password nobody gave ends the run with status 1.
+TEST_F(CliArchiveTest, ExtractWithPatternsFoldersAndPasswords) {
+    const struct {
+        const char* args;
+        int status;
+        std::string err;  // a part of stderr
+        const char* file;
+        const char* bytes;
+    } rows[] = {
+        {"extract A.ZIP -d out FILE_ID.DIZ", 0, "", "out/FILE_ID.DIZ", "desc"},
+        {"extract A.ZIP -d out2 --stored-dirs --password wrong --password BBS1995", 0, "",
+         "out2/DOC/SECRET.TXT", "hidden"},
+        {"extract A.ZIP -d out3 '*.EXE'", 1, "26999 Leeres Archiv ?! A.ZIP\n", nullptr, nullptr},
+        {"extract A.ZIP -d out4 'DOC\\*'", 1, "25170 Event nicht zugewiesen SECRET.TXT", nullptr,
+         nullptr},
+        {"extract B.ZIP -d out5", 0,
+         "25117 Fehler bei der CRC \xC3\x9C"
+         "berpr\xC3\xBC"
+         "fung BAD.TXT\n",
+         nullptr, nullptr},
+    };
+    for (const auto& r : rows) {
+        const test::RunResult got = Run(r.args);
+        EXPECT_EQ(got.status, r.status) << r.args << ": " << got.err;
+        EXPECT_THAT(got.err, HasSubstr(r.err)) << r.args;
+        if (r.file) {
+            EXPECT_EQ(ReadAll(work / r.file), r.bytes) << r.args;
+        }
+    }
+}
 
-    RunResult r = Run("extract A.ZIP -d out FILE_ID.DIZ");
+// extract reaches the ARC reader and the CAB reader, which follows a
+// cabinet set from its first part.
+TEST_F(CliArchiveTest, ExtractReachesArcAndCabinetSets) {
+    EXPECT_EQ(Run("extract '" + kSamples + "/DOCS.ARC' -d arc FILE_ID.DIZ").status, 0);
+    EXPECT_THAT(ReadAll(work / "arc/FILE_ID.DIZ"), HasSubstr("DOCS.ARC"));
+    if (!test::Exists(kCorpus + "/MANIFEST.tsv")) GTEST_SKIP() << "archive corpus not found";
+    EXPECT_EQ(Run("extract '" + kCorpus + "/cab/split-1.cab' -d set").status, 0);
+    EXPECT_EQ(ReadAll(work / "set/medium2.bin").size(), 50000u);
+}
+
+// compress files name their method as unsupported and leave an empty file;
+// a whole TAR keeps its folders with --stored-dirs.
+TEST_F(CliArchiveTest, CompressFilesAndWholeTar) {
+    if (!test::Exists(kCorpus + "/MANIFEST.tsv")) GTEST_SKIP() << "archive corpus not found";
+    test::RunResult r = Run("extract '" + kCorpus + "/gzip/README.Z' -d z");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Hinweis: Nicht unterst\xC3\xBCtzte Kompressionsmethode\n");
+    EXPECT_TRUE(test::Exists(work / "z/README"));
+    EXPECT_EQ(ReadAll(work / "z/README"), "");
+
+    r = Run("extract '" + kCorpus + "/tar/GAME1.TAR' -d all --stored-dirs");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(work / "out/FILE_ID.DIZ"), "desc");
-
-    r = Run("extract A.ZIP -d out2 --stored-dirs --password wrong --password BBS1995");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadAll(work / "out2/DOC/SECRET.TXT"), "hidden");
-
-    r = Run("extract A.ZIP -d out3 '*.EXE'");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "26999 Leeres Archiv ?! A.ZIP\n");
-
-    r = Run("extract A.ZIP -d out4 'DOC\\*'");  // no password: the run ends
-    EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr("25170 Event nicht zugewiesen SECRET.TXT"));
-}
-
-TEST_F(CliArchiveTest, ReportsAreUtf8Lines) {
-    archive::test::ZipBuilder zb;
-    auto bad = archive::test::Member("BAD.TXT", "data");
-    bad.crc = 1;
-    zb.Add(bad);
-    work.Write("B.ZIP", zb.Build());
-    const RunResult r = Run("extract B.ZIP -d out");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err,
-              "25117 Fehler bei der CRC \xC3\x9C"
-              "berpr\xC3\xBC"
-              "fung BAD.TXT\n");
-}
-
-TEST_F(CliArchiveTest, UnreadableOrUnknownInput) {
-    work.Write("N.TXT", "plain text file");
-    EXPECT_EQ(Run("extract missing.zip").status, 2);
-    EXPECT_EQ(Run("extract N.TXT").status, 2);
-    EXPECT_EQ(Run("extract").status, 2);
+    EXPECT_EQ(ReadAll(work / "all/FILE_ID.DIZ"),
+              ReadAll(kCorpus + "/expected/tar/GAME1.TAR/FILE_ID.DIZ"));
+    EXPECT_TRUE(test::Exists(work / "all/DATA/LEVELS.DAT"));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // every archive whose reader exists.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,23 +11,16 @@
 
 #include "archive/detect.h"
 #include "archive/reader_factory.h"
+#include "cli/cli_runner.h"
 #include "scan/description_extraction.h"
-#include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
 
 namespace fs = std::filesystem;
 using test::ReadAll;
-using test::TempFolder;
-using ::testing::ElementsAre;
+using test::RunResult;
 using ::testing::HasSubstr;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 std::vector<std::string> Split(const std::string& s, char sep) {
     std::vector<std::string> parts;
@@ -38,19 +30,8 @@ std::vector<std::string> Split(const std::string& s, char sep) {
     return parts;
 }
 
-class CliContentsTest : public ::testing::Test {
+class CliContentsTest : public test::CliTest {
 protected:
-    RunResult Run(const std::string& args) {
-        const std::string cmd = "cd '" + work.path() + "' && LC_ALL=C TZ=UTC XDG_CONFIG_HOME='" +
-                                config.path() + "' '" LUMORA_BIN_DIR "/lumora-cli' " + args +
-                                " >'" + (work / "out") + "' 2>'" + (work / "err") + "'";
-        RunResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = ReadAll(work / "out");
-        r.err = ReadAll(work / "err");
-        return r;
-    }
     // The FileName column of a contents run.
     static std::vector<std::string> Names(const RunResult& r) {
         std::vector<std::string> names;
@@ -60,10 +41,9 @@ protected:
         }
         return names;
     }
-    TempFolder work;
-    TempFolder config;
 };
 
+// contents prints a header line and one TSV line per member, dates in UTC.
 TEST_F(CliContentsTest, ListsMembersAsTsvWithAHeaderLine) {
     std::string gz("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
     gz += std::string(20, 'z') + std::string("\xef\xbe\xad\xde\x0a\x00\x00\x00", 8);
@@ -75,6 +55,7 @@ TEST_F(CliContentsTest, ListsMembersAsTsvWithAHeaderLine) {
               "NOTES.TXT\t10\t20\t0\t1970-01-01 00:00:00\tDeflate\tDEADBEEF\t0\n");
 }
 
+// A listing error goes to stderr with status 1; stdout keeps its header.
 TEST_F(CliContentsTest, ListingErrorsGoToStderrWithExitOne) {
     work.Write("TEXT.ZIP", "plain text");
     const RunResult r = Run("contents TEXT.ZIP");
@@ -83,6 +64,7 @@ TEST_F(CliContentsTest, ListingErrorsGoToStderrWithExitOne) {
     EXPECT_EQ(Split(r.out, '\n').size(), 2u) << "the header line only";
 }
 
+// desc takes only the names given; without a description it exits with 1.
 TEST_F(CliContentsTest, DescPrefersTheInfoFileListOrderAndExitsOneWithoutDescription) {
     const std::string zip = LUMORA_SAMPLES_DIR "/SDIONLY.ZIP";
     const RunResult sdi = Run("desc --info-files FILE_ID.DIZ,DESC.SDI " + zip);
@@ -176,6 +158,8 @@ fs::path ExpectedDescription(const ManifestRow& row) {
             GTEST_SKIP() << "archive corpus not found at " LUMORA_CORPUS_DIR; \
     } while (0)
 
+// Every corpus archive lists the manifest's members (or the noted
+// difference), and the description member's size is the extracted size.
 TEST_F(CliContentsTest, CorpusListingsGiveTheManifestsMembers) {
     REQUIRE_CORPUS();
     for (const ManifestRow& row : ReadManifest()) {

@@ -1,19 +1,16 @@
 // lumora-cli scan over a folder of hostile files in one run: cycles, absurd
 // header sizes, offsets outside the file, names that climb out of the
 // extraction folder or are absolute, a member claiming 4 GB, truncated
-// archives of every format and a text file with an archive name. Every file
-// gets its line, nothing is written beside the list file or left in the
-// temporary folder, and the run ends with status 0.
+// archives of every format and a text file with an archive name.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <map>
 #include <set>
 
 #include "archive/lister_test_support.h"
-#include "support/temp_folder.h"
+#include "cli/cli_runner.h"
 
 namespace lumora::archive::test {
 namespace {
@@ -106,22 +103,23 @@ std::set<std::string> Tree(const std::string& dir) {
     return t;
 }
 
-TEST(CliHostileScanTest, EveryFileListedNothingWrittenOutside) {
-    TempFolder work, config, tmp, log;
+class CliHostileScanTest : public lumora::test::CliTest {};
+
+// Every file gets its line, the run ends with status 0, and nothing is
+// written beside the list file, outside the folder, or left in TMPDIR.
+TEST_F(CliHostileScanTest, EveryFileListedNothingWrittenOutside) {
+    TempFolder tmp;
     const std::string escape = work.path() + "escape/";
     const auto files = HostileFiles(escape);
     for (const auto& [name, bytes] : files) work.Write("up/in/" + name, bytes);
-    const std::string in = work.path() + "up/in/";
     auto before = Tree(work.path());
     before.insert(work.path() + "list.txt");
 
-    const std::string cmd = "cd '" + in + "' && LC_ALL=C TMPDIR='" + tmp.path() +
-                            "' XDG_CONFIG_HOME='" + config.path() + "' timeout 120 '" +
-                            LUMORA_BIN_DIR "/lumora-cli' scan --no-short-names -o '" + work.path() +
-                            "list.txt' . >'" + log.path() + "out' 2>&1";
-    const int raw = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 0) << ReadAll(log.path() + "out");
+    cwd = work.path() + "up/in/";
+    env = "TMPDIR='" + tmp.path() + "'";
+    const lumora::test::RunResult r =
+        Run("scan --no-short-names -o '" + work.path() + "list.txt' .");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
 
     const std::string list = ReadAll(work.path() + "list.txt");
     for (const auto& [name, bytes] : files) EXPECT_THAT(list, ::testing::HasSubstr(name)) << name;
