@@ -8,7 +8,6 @@
 
 #include "scan/job_seams.h"
 #include "scan/recording_host.h"
-#include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
@@ -16,98 +15,74 @@ namespace {
 using test::ReadAll;
 using test::TempFolder;
 
-const char* const kTail =
-    "*** END OF CONFIGURATION ***\r\n"
-    "Aktuelles Archiv=GAME2.ZIP\r\n"
-    "Aktueller Counter=1\r\n"
-    "Gesamtanzahl Archive=3\r\n"
-    "Exception=kaputt\r\n";
-
-class CrashReportTest : public ::testing::Test {
+class CrashReportTest : public test::ScanJobFixture {
 protected:
     CrashReportPlace Place() const { return {program.path(), windows.path()}; }
-    void Write() {
-        WriteCrashReport(host, Place(), "kaputt", {"GAME2.ZIP", 1, 3}, [this] {
+    std::function<void()> Terminate() {
+        return [this] {
             ++terminated;
-            reportAtEnd = test::Exists(program / "lumora.log");
-        });
+            reportAtEnd = ReadAll(program / "lumora.log");
+        };
     }
     TempFolder program, windows;
-    test::RecordingHost host;
     int terminated = 0;
-    bool reportAtEnd = false;
+    std::string reportAtEnd;  // the report file when the program was ended
 };
 
-TEST_F(CrashReportTest, WithoutLumoraIniStartsWithTheEndLine) {
-    Write();
-    EXPECT_EQ(ReadAll(program / "lumora.log"), kTail);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "Lumora");
-    EXPECT_EQ(host.boxes[0].icon, MsgIcon::Error);
-    EXPECT_EQ(host.boxes[0].text.rfind("Bei der Analyse der Archive ist ein schwerer Fehler "
-                                       "aufgetreten !\r\r",
-                                       0),
-              0u);
-    EXPECT_NE(host.boxes[0].text.find("\"LUMORA.LOG\""), std::string::npos);
-    EXPECT_EQ(terminated, 1);
-    EXPECT_TRUE(reportAtEnd);
+// The report copies lumora.ini when there is one (lines ended in CR LF),
+// replaces an older, longer report, tells the user where it is, and only
+// then ends the program.
+TEST_F(CrashReportTest, WithAndWithoutLumoraIni) {
+    const std::string tail =
+        "*** END OF CONFIGURATION ***\r\nAktuelles Archiv=GAME2.ZIP\r\nAktueller Counter=1\r\n"
+        "Gesamtanzahl Archive=3\r\nException=kaputt\r\n";
+    const struct {
+        const char* ini;  // nullptr: no lumora.ini
+        std::string head;
+    } rows[] = {{nullptr, ""},
+                {"[Lumora]\nWidth=60\r\nlast line", "[Lumora]\r\nWidth=60\r\nlast line\r\n"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.ini ? "with lumora.ini" : "without lumora.ini");
+        host = test::RecordingHost();
+        terminated = 0;
+        if (r.ini) windows.Write("lumora.ini", r.ini);
+        program.Write("lumora.log", std::string(400, 'o'));  // an older, longer report
+        WriteCrashReport(host, Place(), "kaputt", {"GAME2.ZIP", 1, 3}, Terminate());
+        EXPECT_EQ(reportAtEnd, r.head + tail);
+        ASSERT_EQ(host.boxes.size(), 1u);
+        EXPECT_EQ(host.boxes[0].caption, "Lumora");
+        EXPECT_EQ(host.boxes[0].icon, MsgIcon::Error);
+        EXPECT_EQ(host.boxes[0].text.rfind(
+                      "Bei der Analyse der Archive ist ein schwerer Fehler aufgetreten !\r\r", 0),
+                  0u);
+        EXPECT_NE(host.boxes[0].text.find("\"LUMORA.LOG\""), std::string::npos);
+        EXPECT_EQ(terminated, 1);
+    }
 }
 
-TEST_F(CrashReportTest, LumoraIniLinesComeFirstAndAnOldReportIsReplaced) {
-    windows.Write("lumora.ini", "[Lumora]\nWidth=60\r\nlast line");
-    program.Write("lumora.log", "an old report that is longer than anything written now\r\n");
-    Write();
-    EXPECT_EQ(ReadAll(program / "lumora.log"),
-              std::string("[Lumora]\r\nWidth=60\r\nlast line\r\n") + kTail);
-}
-
-TEST_F(CrashReportTest, BeforeTheFirstArchiveTheNameIsEmpty) {
-    EXPECT_EQ(CrashReportText("", "x", {"", 0, 2}),
-              "*** END OF CONFIGURATION ***\r\nAktuelles Archiv=\r\nAktueller Counter=0\r\n"
-              "Gesamtanzahl Archive=2\r\nException=x\r\n");
-}
-
+// A report that cannot be written is reported, and the program still ends.
 TEST_F(CrashReportTest, UnwritableFolderIsReportedAndTheProgramStillEnds) {
-    WriteCrashReport(host, {program.path() + "missing/", windows.path()}, "kaputt", {},
-                     [this] { ++terminated; });
+    WriteCrashReport(host, {program / "missing/", windows.path()}, "kaputt", {}, Terminate());
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].caption, "Fehler");
     EXPECT_EQ(terminated, 1);
 }
 
-// A source whose second archive throws an unexpected error.
-class ThrowingSource : public DescriptionSource {
-public:
-    ExtractionOutcome ExtractDescription(const std::string& archive,
-                                         const std::vector<std::string>&,
-                                         const std::string&) override {
-        if (archive.find("B.ZIP") != std::string::npos) throw std::runtime_error("kaputt");
-        return {};
-    }
-};
-
+// An unexpected error in the job reaches the crash handler with the archive
+// at hand; the report is written before the end, and no list is saved.
 TEST_F(CrashReportTest, FailingJobWritesTheReportThenEnds) {
-    TempFolder dir, temp;
-    Configuration config;
-    config.InfoFileList = {"FILE_ID.DIZ"};
-    config.settings.ShortName = false;
-    const LocaleFormats formats = LocaleFormats::German();
-    JobLog log(host, formats);
-    ThrowingSource source;
-    host.saveAnswer = dir / "list.txt";
-    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
-    env.onCrash = CrashReportHandler(host, Place(), [&] {
-        ++terminated;
-        reportAtEnd = test::Exists(program / "lumora.log");
-    });
-    ScanJob(env).RunCommand({dir.Write("A.ZIP", "x"), dir.Write("B.ZIP", "x")}, dir.path());
+    source.onExtract = [](const std::string& name) {
+        if (name == "B.ZIP") throw std::runtime_error("kaputt");
+    };
+    ScanEnvironment env = Env();
+    env.onCrash = CrashReportHandler(host, Place(), Terminate());
+    ScanJob(env).RunCommand(Archives({"A.ZIP", "B.ZIP"}), dir.path());
     EXPECT_EQ(terminated, 1);
-    EXPECT_TRUE(reportAtEnd);
-    EXPECT_EQ(ReadAll(program / "lumora.log"),
+    EXPECT_EQ(reportAtEnd,
               "*** END OF CONFIGURATION ***\r\nAktuelles Archiv=B.ZIP\r\nAktueller Counter=1\r\n"
               "Gesamtanzahl Archive=2\r\nException=kaputt\r\n");
     EXPECT_FALSE(test::Exists(dir / "list.txt"));
-    for (const auto& b : host.boxes) EXPECT_NE(b.caption, "Hinweis") << "no completion message";
+    EXPECT_EQ(host.BoxesWithCaption("Hinweis"), 0) << "no completion message";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -17,12 +18,12 @@
 #include "archive/zip_tv.h"
 #include "platform/text.h"
 #include "scan/recording_host.h"
-#include "scan/scan_job.h"
 #include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
 
+namespace fs = std::filesystem;
 using archive::test::Member;
 using archive::test::RarArchive;
 using archive::test::ZipBuilder;
@@ -54,22 +55,32 @@ protected:
     DescriptionExtraction source;
 };
 
-TEST_F(DescriptionExtractionTest, InfoFileListOrderBeatsMemberOrder) {
-    const auto zip = Zip("T.ZIP", ZipBuilder()
-                                      .Add(Member("DESC.SDI", "sdi"))
-                                      .Add(Member("README.TXT", "readme"))
-                                      .Add(Member("FILE_ID.DIZ", "diz")));
-    const ExtractionOutcome o = Extract(zip);
-    EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
-    EXPECT_FALSE(o.listerFailed);
-    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "diz");
-    EXPECT_FALSE(Exists(dest / "DESC.SDI")) << "only the chosen member is extracted";
-}
-
-TEST_F(DescriptionExtractionTest, LowerCaseMemberIsExtractedUnderItsStoredName) {
-    const auto zip = Zip("L.ZIP", ZipBuilder().Add(Member("file_id.diz", "lower")));
-    EXPECT_EQ(Extract(zip).memberName, "file_id.diz");
-    EXPECT_EQ(ReadAll(dest / "file_id.diz"), "lower");
+// The InfoFileList order wins over the member order, a lower-case member is
+// written under its stored name, and only the chosen member is extracted,
+// for the ZIP reader and the RAR library alike.
+TEST_F(DescriptionExtractionTest, ChoosesByListOrderAndExtractsOnlyThatMember) {
+    const struct {
+        std::string archive, member, bytes;
+    } rows[] = {
+        {Zip("T.ZIP", ZipBuilder()
+                          .Add(Member("DESC.SDI", "sdi"))
+                          .Add(Member("README.TXT", "readme"))
+                          .Add(Member("FILE_ID.DIZ", "diz"))),
+         "FILE_ID.DIZ", "diz"},
+        {Zip("L.ZIP", ZipBuilder().Add(Member("file_id.diz", "lower"))), "file_id.diz", "lower"},
+        {dir.Write("R.RAR",
+                   RarArchive({{"README.TXT", "readme"}, {"FILE_ID.DIZ", "Best RAR\r\n"}})),
+         "FILE_ID.DIZ", "Best RAR\r\n"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.archive);
+        TempFolder out;
+        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out.path());
+        EXPECT_EQ(o.memberName, r.member);
+        EXPECT_FALSE(o.listerFailed);
+        EXPECT_EQ(ReadAll(out / r.member), r.bytes);
+        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
+    }
 }
 
 // The lister finds the name part; the ZIP reader and the RAR library match
@@ -88,15 +99,6 @@ TEST_F(DescriptionExtractionTest, DescriptionOnlyInAFolderIsFoundButNotExtracted
     }
 }
 
-TEST_F(DescriptionExtractionTest, RarMemberAtTheRootIsExtracted) {
-    const auto rar =
-        dir.Write("R.RAR", RarArchive({{"README.TXT", "readme"}, {"FILE_ID.DIZ", "Best RAR\r\n"}}));
-    const ExtractionOutcome o = Extract(rar);
-    EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
-    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "Best RAR\r\n");
-    EXPECT_FALSE(Exists(dest / "README.TXT"));
-}
-
 class CountingLister : public archive::TZipTV {
 public:
     bool Activate() override {
@@ -106,6 +108,8 @@ public:
     int activations = 0;
 };
 
+// Self-extractors and HA archives are not listed at all (the lister is
+// never started), so nothing is taken from them.
 TEST_F(DescriptionExtractionTest, SelfExtractorsAndHaGetNoListing) {
     ZipBuilder sfx;
     sfx.stub = "MZ" + std::string(100, '\0');
@@ -130,6 +134,8 @@ TEST_F(DescriptionExtractionTest, SelfExtractorsAndHaGetNoListing) {
     EXPECT_EQ(lister->activations, 0);
 }
 
+// A truncated archive's listing error is reported, and not again for the
+// next archive.
 TEST_F(DescriptionExtractionTest, ListingErrorDoesNotCarryOverToTheNextArchive) {
     const std::string whole = ZipBuilder().Add(Member("FILE_ID.DIZ", "x")).Build();
     const auto cut = dir.Write("CUT.ZIP", whole.substr(0, whole.size() - 30));
@@ -141,25 +147,40 @@ TEST_F(DescriptionExtractionTest, ListingErrorDoesNotCarryOverToTheNextArchive) 
     EXPECT_EQ(next.listerMessage, "");
 }
 
-// A description whose extraction reported an error is removed and its error
-// shown instead.
+// A description whose extraction failed (bad CRC, wrong password, the RAR
+// library's error, or stored RAR data that the library does not check but
+// the header's CRC does) is removed and its error shown instead.
 TEST_F(DescriptionExtractionTest, DamagedDescriptionIsDeletedAndReported) {
     archive::test::TestMember badCrc = Member("FILE_ID.DIZ", "damaged");
     badCrc.crc = 0x12345678;
     archive::test::TestMember locked = Member("FILE_ID.DIZ", "secret");
     locked.password = "pw";
+    std::string badRar = RarArchive({{"FILE_ID.DIZ", "0123456789"}});
+    badRar[badRar.find("0123456789")] = 'X';
+    const auto failingLibrary = [](const std::string&, const std::string& member,
+                                   const std::string& d) {
+        std::ofstream(d + member) << "half";
+        return archive::unrar::RarExtractResult{true, archive::unrar::ERAR_BAD_DATA};
+    };
+    const std::string crcError = Utf8ToAnsi("Fehler bei der CRC Überprüfung");
     const struct {
         std::string archive;
         std::string message;
+        bool failingRarLibrary;
     } rows[] = {
-        {Zip("CRC.ZIP", ZipBuilder().Add(badCrc)), Utf8ToAnsi("Fehler bei der CRC Überprüfung")},
-        {Zip("PW.ZIP", ZipBuilder().Add(locked)), "Passwort fehlgeschlagen"},
+        {Zip("CRC.ZIP", ZipBuilder().Add(badCrc)), crcError, false},
+        {Zip("PW.ZIP", ZipBuilder().Add(locked)), "Passwort fehlgeschlagen", false},
+        {dir.Write("F.RAR", RarArchive({{"FILE_ID.DIZ", "text"}})), crcError, true},
+        {dir.Write("BAD.RAR", badRar), crcError, false},
     };
     for (const auto& r : rows) {
+        SCOPED_TRACE(r.archive);
+        source.extractRar = nullptr;
+        if (r.failingRarLibrary) source.extractRar = failingLibrary;
         const ExtractionOutcome o = Extract(r.archive);
-        EXPECT_TRUE(o.listerFailed) << r.archive;
-        EXPECT_EQ(o.listerMessage, r.message) << r.archive;
-        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ")) << r.archive;
+        EXPECT_TRUE(o.listerFailed);
+        EXPECT_EQ(o.listerMessage, r.message);
+        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
     }
 }
 
@@ -181,6 +202,8 @@ private:
     std::function<void()> fail_;
 };
 
+// Whatever a reader throws, or ending without its events, becomes an error
+// for this archive and the partial file is removed.
 TEST_F(DescriptionExtractionTest, EveryExceptionFromAReaderIsCaught) {
     const auto zip = Zip("E.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "x")));
     const struct {
@@ -215,15 +238,17 @@ public:
     }
 };
 
+// The exception is shown and the names collected so far are still searched.
 TEST_F(DescriptionExtractionTest, ListingThatEndsWithoutItsEventsDoesNotHang) {
     source.makeLister = [] { return std::make_unique<ThrowingLister>(); };
     const auto zip = Zip("X.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "still here")));
     const ExtractionOutcome o = Extract(zip);
     EXPECT_THAT(exceptions, ElementsAre("listing broke"));
-    EXPECT_EQ(o.memberName, "FILE_ID.DIZ") << "the names collected so far are searched";
+    EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
     EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "still here");
 }
 
+// A description larger than 1 MiB is cut there and still counts as found.
 TEST_F(DescriptionExtractionTest, OutputStopsAtOneMebibyteAndCountsAsExtracted) {
     const std::string big(3 << 20, ' ');
     const auto zip = Zip("BOMB.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "line\r\n" + big, 8)));
@@ -234,33 +259,12 @@ TEST_F(DescriptionExtractionTest, OutputStopsAtOneMebibyteAndCountsAsExtracted) 
     EXPECT_EQ(got.substr(0, 6), "line\r\n");
 }
 
-TEST_F(DescriptionExtractionTest, RarLibraryFailureIsReportedAndItsOutputRemoved) {
-    const auto rar = dir.Write("F.RAR", RarArchive({{"FILE_ID.DIZ", "text"}}));
-    source.extractRar = [](const std::string&, const std::string& member, const std::string& d) {
-        std::ofstream(d + member) << "half";
-        return archive::unrar::RarExtractResult{true, archive::unrar::ERAR_BAD_DATA};
-    };
-    const ExtractionOutcome o = Extract(rar);
-    EXPECT_TRUE(o.listerFailed);
-    EXPECT_EQ(o.listerMessage, Utf8ToAnsi("Fehler bei der CRC Überprüfung"));
-    EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
-}
+// Scan I with the real extraction: what one archive left behind (or what
+// was in the folder before) never counts for another, and each archive's
+// folder is removed afterwards.
+class DescriptionExtractionJobTest : public test::ScanJobFixture {};
 
-// The built-in RAR library does not check stored data; the checksum the
-// lister read from the header does.
-TEST_F(DescriptionExtractionTest, DamagedRarDescriptionFailsItsHeaderCrc) {
-    std::string rar = RarArchive({{"FILE_ID.DIZ", "0123456789"}});
-    rar[rar.find("0123456789")] = 'X';
-    const ExtractionOutcome o = Extract(dir.Write("BAD.RAR", rar));
-    EXPECT_TRUE(o.listerFailed);
-    EXPECT_EQ(o.listerMessage, Utf8ToAnsi("Fehler bei der CRC Überprüfung"));
-    EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
-}
-
-// Scan I with the real extraction: what one archive left behind never counts
-// for another, and the private folder is clean afterwards.
-TEST(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
-    TempFolder dir, temp;
+TEST_F(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
     const std::string planted = temp.Write("FILE_ID.DIZ", "planted");
     const std::vector<std::string> archives = {
         dir.Write("A.ZIP", ZipBuilder()
@@ -270,18 +274,8 @@ TEST(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
         dir.Write("B.ZIP", ZipBuilder().Add(Member("DOC/FILE_ID.DIZ", "in folder")).Build()),
         dir.Write("C.ZIP", ZipBuilder().Add(Member("README.TXT", "none")).Build()),
     };
-    Configuration config;
-    config.InfoFileList = {"FILE_ID.DIZ"};
-    config.settings.ShortName = false;
-    config.settings.Divide = false;
-    FillSeparatorLine(config);
-    test::RecordingHost host;
-    host.saveAnswer = dir / "list.txt";
-    const LocaleFormats formats = LocaleFormats::German();
-    JobLog log(host, formats);
-    DescriptionExtraction source(HostHooks(host));
-    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
-    ScanJob(env).RunCommand(archives, dir.path());
+    DescriptionExtraction real(HostHooks(host));
+    RunJob(archives, &real);
     const std::string list = ReadAll(dir / "list.txt");
     EXPECT_THAT(list, HasSubstr("A.ZIP"));
     EXPECT_EQ(list.find("planted"), std::string::npos);
@@ -290,7 +284,7 @@ TEST(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
     EXPECT_EQ(list.find(kNoDescriptionText, b), list.find("LM :", b));
     EXPECT_NE(list.find(kNoDescriptionText, c), std::string::npos);
     EXPECT_EQ(ReadAll(planted), "planted");
-    EXPECT_FALSE(Exists(temp / "a0")) << "every archive's folder is removed";
+    EXPECT_FALSE(Exists(temp / "a0"));
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ Lines Paths(const Lines& names) {
     return paths;
 }
 
+// Grouping compares bytes of whole paths, case and length differences
+// included; a wrong count merges or splits groups.
 TEST(IsSimilarName, ComparesBytesOfFullPaths) {
     struct Case {
         std::string a, b;
@@ -57,6 +59,7 @@ TEST(IsSimilarName, ComparesBytesOfFullPaths) {
     }
 }
 
+// Groups run as long as each name is similar to the one before it.
 TEST(MarkSimilarGroups, MarksRunsOfSimilarNames) {
     struct Case {
         Lines names;
@@ -79,43 +82,39 @@ TEST(MarkSimilarGroups, MarksRunsOfSimilarNames) {
     EXPECT_TRUE(MarkSimilarGroups({}).empty());
 }
 
-TEST(FormatEntryLine, DefaultsGiveNinetyColumns) {
+// Column positions with the default spacing: 8- and 10-character dates,
+// values too long for their columns (never cut, shifting only the first
+// line), and further lines starting exactly in the description column.
+TEST(AppendDescription, ColumnsOfFirstAndFurtherLines) {
+    const struct {
+        std::size_t dateLength;
+        EntryColumns columns;
+        std::string first;
+        std::size_t indent;
+    } rows[] = {
+        {8, {"GAME1.ZIP", "123456", "05.03.98"}, "   GAME1.ZIP  123456 05.03.98 ", 30},
+        {10, {"GAME1.ZIP", "123456", "05.03.1998"}, "   GAME1.ZIP  123456 05.03.1998 ", 32},
+        {8, {"LONGNAME1.ZIP", "100", "01.01.99"}, "LONGNAME1.ZIP     100 01.01.99 ", 30},
+        {8, {"LONG FILE NAME.ZIP", "< ? >", "< ? >"}, "LONG FILE NAME.ZIP   < ? >    < ? > ", 30},
+    };
     const AppSettings s = ListSettings();
-    const EntryLayout layout(s, 8);
-    const std::string line =
-        layout.FormatEntryLine({"GAME1.ZIP", "123456", "05.03.98"}, "Great game");
-    EXPECT_EQ(line, "   GAME1.ZIP  123456 05.03.98 Great game" + std::string(50, ' '));
-    EXPECT_EQ(line.size(), 90u);
-    EXPECT_EQ(line.find("Great"), 30u);
-    EXPECT_EQ(layout.Indent(), 30u);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.columns.name);
+        const EntryLayout layout(s, r.dateLength);
+        EXPECT_EQ(layout.Indent(), r.indent);
+        Lines out;
+        layout.AppendDescription(out, r.columns, {"Great game", "Disk 2"}, S);
+        ASSERT_EQ(out.size(), 2u);
+        EXPECT_EQ(out[0], r.first + "Great game" + std::string(50, ' '));
+        EXPECT_EQ(out[1], std::string(r.indent, ' ') + "Disk 2" + std::string(54, ' '));
+    }
+    Lines out;  // no description lines still give the entry line
+    EntryLayout(s, 8).AppendDescription(out, {"A.ZIP", "1", "01.01.99"}, {}, S);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].size(), 90u);
 }
 
-TEST(FormatEntryLine, TenCharacterDateKeepsSizeAndDateApart) {
-    const AppSettings s = ListSettings();
-    const EntryLayout layout(s, 10);
-    const std::string line =
-        layout.FormatEntryLine({"GAME1.ZIP", "123456", "05.03.1998"}, "Great game");
-    EXPECT_EQ(line.substr(0, 33), "   GAME1.ZIP  123456 05.03.1998 G");
-    EXPECT_EQ(line.size(), 92u);
-
-    Lines out;
-    layout.AppendDescription(out, {"GAME1.ZIP", "123456", "05.03.1998"}, {"Great game", "Disk 2"},
-                             S);
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(layout.Indent(), 32u);
-    EXPECT_EQ(out[1].find("Disk 2"), out[0].find("Great game"));
-}
-
-TEST(FormatEntryLine, LongValuesAreNeverCut) {
-    const AppSettings s = ListSettings();
-    const EntryLayout layout(s, 8);
-    const std::string line = layout.FormatEntryLine({"LONG FILE NAME.ZIP", "< ? >", "< ? >"},
-                                                    "LM : Keine FILE_ID gefunden");
-    EXPECT_EQ(line.substr(0, 63),
-              "LONG FILE NAME.ZIP   < ? >    < ? > LM : Keine FILE_ID gefunden");
-    EXPECT_EQ(line.size(), 96u);
-}
-
+// Align 0 is left; every other value, even nonsense, is right.
 TEST(FormatEntryLine, NameAlignment) {
     AppSettings s = ListSettings();
     const EntryLayout layout(s, 8);
@@ -131,6 +130,7 @@ TEST(FormatEntryLine, NameAlignment) {
     }
 }
 
+// The width cuts and pads every description line, not only the first.
 TEST(FormatEntryLine, WidthTenCutsEveryDescriptionText) {
     AppSettings s = ListSettings();
     s.Align = 0;
@@ -146,17 +146,6 @@ TEST(FormatEntryLine, WidthTenCutsEveryDescriptionText) {
         std::string(30, ' ') + "ab        ",
     };
     EXPECT_EQ(out, expected);
-}
-
-TEST(AppendDescription, ThirteenCharacterNameShiftsOnlyTheFirstLine) {
-    const AppSettings s = ListSettings();
-    const EntryLayout layout(s, 8);
-    Lines out;
-    layout.AppendDescription(out, {"LONGNAME1.ZIP", "100", "01.01.99"}, {"first", "second"}, S);
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].find("first"), 31u);
-    EXPECT_EQ(out[0].size(), 91u);
-    EXPECT_EQ(out[1], std::string(30, ' ') + "second" + std::string(54, ' '));
 }
 
 // One group GAME1..GAME3 and a single TOOLS, each with a two-line
@@ -189,6 +178,7 @@ TEST(AppendDescription, DisplayModesAndMarks) {
     }
 }
 
+// OEM converts the name column and every description line to code page 850.
 TEST(AppendDescription, OemConvertsFirstAndFurtherLines) {
     AppSettings s = ListSettings();
     s.OEM = true;
@@ -200,22 +190,6 @@ TEST(AppendDescription, OemConvertsFirstAndFurtherLines) {
     EXPECT_EQ(out[0].substr(0, 12), "    M\x8ERZ.ZIP");  // the name column too
     EXPECT_EQ(out[0].substr(30, 4), "K\x84se");
     EXPECT_EQ(out[1].substr(30, 5), "Gr\x84te");
-    EXPECT_EQ(out[0].size(), 90u);
-    // FormatEntryLine alone never converts.
-    EXPECT_EQ(layout.FormatEntryLine(entry, "K\xE4se").substr(30, 4), "K\xE4se");
-
-    s.OEM = false;
-    out.clear();
-    layout.AppendDescription(out, entry, {"K\xE4se", "Gr\xE4te"}, S);
-    EXPECT_EQ(out[1].substr(30, 5), "Gr\xE4te");
-}
-
-TEST(AppendDescription, EmptyLinesStillGiveTheFirstLine) {
-    const AppSettings s = ListSettings();
-    const EntryLayout layout(s, 8);
-    Lines out;
-    layout.AppendDescription(out, {"A.ZIP", "1", "01.01.99"}, {}, S);
-    ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].size(), 90u);
 }
 
@@ -238,6 +212,8 @@ TEST(EntryLayout, IndentMatchesDescriptionColumn) {
     }
 }
 
+// Negative, zero and huge settings from a hand-edited file give bounded
+// lines instead of huge allocations or wrapped sizes.
 TEST(EntryLayout, NonsenseSettingsStaySmallAndSafe) {
     AppSettings s = ListSettings();
     s.Width = -5;

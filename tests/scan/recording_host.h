@@ -1,13 +1,20 @@
-// A host with scripted answers that records every call of the scan engine.
+// A host with scripted answers that records every call of the scan engine,
+// a description source with prepared results, and a Scan I job fixture.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "scan/host.h"
+#include "scan/scan_job.h"
+#include "support/temp_folder.h"
 
 namespace lumora::test {
 
@@ -29,21 +36,15 @@ public:
         answers.pop_front();
         return a;
     }
-    void ProcessMessages() override {
-        ++processed;
-        if (onProcess) onProcess();
-    }
+    void ProcessMessages() override {}
     void SetBusy() override { calls.push_back("busy"); }
     void SetIdle() override { calls.push_back("idle"); }
     void SetTotalField(const std::string& t) override {
         total = t;
         if (!t.empty()) totalHistory.push_back(t);
     }
-    void SetProcessedField(const std::string& t) override { processedField = t; }
-    void SetCurrentFileField(const std::string& t) override {
-        current = t;
-        if (!t.empty()) currentHistory.push_back(t);
-    }
+    void SetProcessedField(const std::string&) override {}
+    void SetCurrentFileField(const std::string&) override {}
     void SetGaugeMax(int m) override { gaugeMax = m; }
     void SetGaugePosition(int p) override { gaugePos = p; }
     void SetStatusPanel(int panel, const std::string& t) override {
@@ -73,19 +74,95 @@ public:
         return a;
     }
 
+    int BoxesWithCaption(const std::string& caption) const {
+        int n = 0;
+        for (const auto& b : boxes) n += b.caption == caption;
+        return n;
+    }
+    bool HasBox(const std::string& text) const {
+        for (const auto& b : boxes)
+            if (b.text.find(text) != std::string::npos) return true;
+        return false;
+    }
+
     std::deque<MsgAnswer> answers;
     std::vector<RecordedBox> boxes;
     std::vector<std::string> calls;
-    std::vector<std::string> currentHistory, totalHistory;
+    std::vector<std::string> totalHistory;
     std::vector<std::pair<std::string, LogKind>> log;
-    std::function<void()> onProcess;
     std::optional<std::string> saveAnswer;
     std::optional<std::string> folderAnswer;
     std::deque<std::optional<ScanIIOptions>> optionsAnswers;
     std::vector<std::string> optionsNames;
     SaveDialogRequest saveRequest;
-    std::string total, processedField, current, statusPanel1;
-    int gaugeMax = -99, gaugePos = -99, processed = 0;
+    std::string total, statusPanel1;
+    int gaugeMax = -99, gaugePos = -99;
+};
+
+// Hands out prepared descriptions by archive file name: (member, bytes), or
+// a failure text; archives in neither map have no description.
+class ScriptedSource : public DescriptionSource {
+public:
+    ExtractionOutcome ExtractDescription(const std::string& archive,
+                                         const std::vector<std::string>&,
+                                         const std::string& dest) override {
+        seen.push_back(archive);
+        const std::string name = archive.substr(archive.rfind('/') + 1);
+        if (onExtract) onExtract(name);
+        if (failures.count(name)) return {"", true, failures[name]};
+        const auto it = descriptions.find(name);
+        if (it == descriptions.end()) return {};
+        std::ofstream(dest + it->second.first, std::ios::binary) << it->second.second;
+        return {it->second.first, false, ""};
+    }
+    std::map<std::string, std::pair<std::string, std::string>> descriptions;
+    std::map<std::string, std::string> failures;
+    std::vector<std::string> seen;
+    std::function<void(const std::string&)> onExtract;
+};
+
+// Lines of a text, each of which must end in CR LF.
+inline std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t p; (p = text.find("\r\n", start)) != std::string::npos; start = p + 2)
+        lines.push_back(text.substr(start, p - start));
+    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
+    return lines;
+}
+
+// A Scan I job over archives in `dir` with German formats, FILE_ID.DIZ as the
+// only name, long names, no separator, and the list saved as dir/list.txt.
+class ScanJobFixture : public ::testing::Test {
+protected:
+    ScanJobFixture() {
+        config.InfoFileList = {"FILE_ID.DIZ"};
+        config.settings.ShortName = false;
+        config.settings.Divide = false;
+        FillSeparatorLine(config);
+        host.saveAnswer = dir / "list.txt";
+    }
+    ScanEnvironment Env(DescriptionSource* other = nullptr) {
+        return {config,      formats, host,    log,    other ? *other : source,
+                temp.path(), nullptr, nullptr, nullptr};
+    }
+    void RunJob(const std::vector<std::string>& archives, DescriptionSource* other = nullptr) {
+        ScanJob(Env(other)).RunCommand(archives, dir.path());
+    }
+    // Archives of one byte each, made in `dir`.
+    std::vector<std::string> Archives(const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const auto& n : names) paths.push_back(dir.Write(n, "x"));
+        return paths;
+    }
+    std::vector<std::string> ListLines() { return SplitCrLf(ReadAll(dir / "list.txt")); }
+
+    TempFolder dir, temp;
+    Configuration config;
+    LocaleFormats formats = LocaleFormats::German();
+    RecordingHost host;
+    JobLog log{host, formats};
+    ScriptedSource source;
 };
 
 }  // namespace lumora::test

@@ -69,6 +69,7 @@ std::string ScanSamples(int design) {
 
 class SamplesListTest : public ::testing::TestWithParam<int> {};
 
+// Any change in what is read from the samples or how it is laid out.
 TEST_P(SamplesListTest, MatchesTheGoldenList) {
     const int design = GetParam();
     const std::string golden =
