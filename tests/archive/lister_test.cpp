@@ -94,7 +94,7 @@ TEST_F(ListerTest, WalksEveryFormat) {
     struct Case {
         std::string name, bytes;
         Lines lines;
-        std::string spec = "*.*";
+        std::string pattern = "*.*";
         bool dirs = false;
     };
     const Case cases[] = {
@@ -112,7 +112,7 @@ TEST_F(ListerTest, WalksEveryFormat) {
          TarMember("A.TXT", "x") + TarMember("B.TXT", "yy") + TarEnd(),
          {"A.TXT 1 1", "B.TXT 2 2"}},
         // Without a stored name gzip lists the archive's name; it never
-        // applies the spec.
+        // applies the pattern.
         {"NOTES.TXT.GZ", gzNoName, {"NOTES.TXT 4242 1"}, "*.DIZ"},
         {"X.GZ", gzNamed, {"FILE_ID.DIZ 77 1"}},
         {"M1.ARC", arc, {"README.TXT 40 1", "FILE_ID.DIZ 4 2"}},
@@ -122,13 +122,13 @@ TEST_F(ListerTest, WalksEveryFormat) {
         {"L.LZH", lzh, {"DATA\\LEVELS.DAT 30 1", "FILE_ID.DIZ 4 2"}},
         {"B.BH", bh, {"A.TXT 4 1", "FILE_ID.DIZ 1 2"}},
         {"SFX.EXE", arjSfx, {"FILE_ID.DIZ 3 1"}},
-        // The spec compares the name part only: X.DIZZ does not match.
+        // The pattern compares the name part only: X.DIZZ does not match.
         {"S.ZIP", zip, {"DOC\\FILE_ID.DIZ 10 1"}, "*.DIZ"},
     };
     for (const Case& c : cases) {
-        const Listing l = ListFile(Write(c.name, c.bytes), c.spec, c.dirs);
+        const Listing l = ListFile(Write(c.name, c.bytes), c.pattern, c.dirs);
         EXPECT_TRUE(l.result) << c.name;
-        EXPECT_THAT(l.lines, ElementsAreArray(c.lines)) << c.name << " " << c.spec;
+        EXPECT_THAT(l.lines, ElementsAreArray(c.lines)) << c.name << " " << c.pattern;
     }
 }
 
@@ -173,7 +173,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
         {"NAME.ZIP", Patched(zip, 30 + 28, std::string("\xff\xff", 2)), {}},
         {"NONUL.HA", ha, {}},
         {"BIG.ARJ", arj, {}},
-        {"NONUL.CAB", cab, {}, true},  // the CAB lister reports the error but ends with true
+        {"NONUL.CAB", cab, {}, true},  // CAB header problems are warnings: ends with true
     };
     for (const Case& c : cases) {
         const std::string path = Write(c.name, c.bytes);

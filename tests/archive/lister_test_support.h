@@ -50,12 +50,12 @@ inline Listing List(TZipTV& tv) {
     return l;
 }
 
-inline Listing ListFile(const std::string& path, const std::string& spec = "*.*",
+inline Listing ListFile(const std::string& path, const std::string& pattern = "*.*",
                         bool showDirs = false) {
     TZipTV tv;
     tv.ShowBlankDirs = showDirs;
     tv.SetArchiveFile(path);
-    tv.SetFileSpec(spec);
+    tv.SetFileSpec(pattern);
     return List(tv);
 }
 

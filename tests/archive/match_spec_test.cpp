@@ -18,12 +18,12 @@ namespace {
 
 struct MatchCase {
     const char* name;
-    const char* spec;
+    const char* pattern;
     bool namesOnly;
     bool expected;
 };
 
-// The dot rules (a name without a dot gets ".*", a spec ending in "." loses
+// The dot rules (a name without a dot gets ".*", a pattern ending in "." loses
 // it), names-only matching, "?" and "*" on both sides, Windows-1252 folding.
 TEST(MatchSpecTest, WorkedExamples) {
     const MatchCase cases[] = {
@@ -59,8 +59,8 @@ TEST(MatchSpecTest, WorkedExamples) {
         {"DIR\\", "*.*", true, false},                  // a name that becomes empty
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MatchSpec(c.name, c.spec, c.namesOnly), c.expected)
-            << '"' << c.name << "\" vs \"" << c.spec << "\" namesOnly " << c.namesOnly;
+        EXPECT_EQ(MatchSpec(c.name, c.pattern, c.namesOnly), c.expected)
+            << '"' << c.name << "\" vs \"" << c.pattern << "\" namesOnly " << c.namesOnly;
     }
 }
 
