@@ -41,12 +41,13 @@ protected:
 };
 
 // Only archive names are listed, every line ends in CR LF, and a group of
-// similar names gets one separator after it.
-TEST_F(CliScanTest, FolderToListFileWithCrLf) {
-    work.Write("arc/GAME1.ZIP", "x");
+// similar names gets one separator after it. --log writes the job log:
+// markers, then one line per archive in sorted order.
+TEST_F(CliScanTest, FolderToListFileAndJobLog) {
     work.Write("arc/GAME2.ZIP", "y");
+    work.Write("arc/GAME1.ZIP", "x");
     work.Write("arc/notes.txt", "not an archive");
-    const RunResult r = Run("scan -o list.txt --divide arc");
+    const RunResult r = Run("scan -o list.txt --divide --log log.txt arc");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string list = ReadAll(work / "list.txt");
     EXPECT_THAT(list, HasSubstr("GAME1.ZIP"));
@@ -54,6 +55,15 @@ TEST_F(CliScanTest, FolderToListFileWithCrLf) {
     EXPECT_THAT(list, HasSubstr("LM : Keine FILE_ID gefunden"));
     EXPECT_EQ(list.find('\n'), list.find("\r\n") + 1);
     EXPECT_EQ(Lines(list), 3);
+
+    const std::string log = ReadAll(work / "log.txt");
+    const std::string dashes(27, '-');
+    EXPECT_EQ(log.rfind("Neuer Job gestartet : ", 0), 0u) << log;
+    EXPECT_THAT(log, HasSubstr(" Uhr\r\n" + dashes + "\r\n" + work / "arc/GAME1.ZIP" +
+                               ", ... Keine FILE_ID gefunden\r\n" + work / "arc/GAME2.ZIP" +
+                               ", ... Keine FILE_ID gefunden\r\n" + dashes + "\r\nJob beendet : "));
+    EXPECT_EQ(Lines(log), 6);
+    EXPECT_EQ(log.substr(log.size() - 6), " Uhr\r\n");
 }
 
 // Without -o the list goes to standard output, laid out by the options.
@@ -117,23 +127,6 @@ TEST_F(CliScanTest, OptionsLastForOneRunOnly) {
     EXPECT_THAT(r.out, Not(HasSubstr("Zusammenfassung")));
     EXPECT_THAT(r.out, Not(HasSubstr("*****")));
     EXPECT_THAT(r.out, HasSubstr(std::string(80, ' ') + "\r\n"));
-}
-
-// --log writes the job log: markers, one line per archive in sorted order.
-TEST_F(CliScanTest, ScanWritesTheJobLog) {
-    work.Write("B.ZIP", "x");
-    work.Write("A.ZIP", "x");
-    const RunResult r = Run("scan -o list.txt --log log.txt B.ZIP A.ZIP");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string log = ReadAll(work / "log.txt");
-    const std::string dashes(27, '-');
-    EXPECT_EQ(log.rfind("Neuer Job gestartet : ", 0), 0u) << log;
-    EXPECT_THAT(log,
-                HasSubstr(" Uhr\r\n" + dashes + "\r\n" + work.path() +
-                          "A.ZIP, ... Keine FILE_ID gefunden\r\n" + work.path() +
-                          "B.ZIP, ... Keine FILE_ID gefunden\r\n" + dashes + "\r\nJob beendet : "));
-    EXPECT_EQ(Lines(log), 6);
-    EXPECT_EQ(log.substr(log.size() - 6), " Uhr\r\n");
 }
 
 // scan2 with --names looks only in the folder; --subdirs adds subfolders,

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <stdexcept>
 
 #include "archive/error_codes.h"
@@ -55,83 +56,70 @@ protected:
     DescriptionExtraction source;
 };
 
-// The InfoFileList order wins over the member order, a lower-case member is
-// written under its stored name, and only the chosen member is extracted,
-// for the ZIP reader and the RAR library alike.
+// Counts the listings started.
+class CountingLister : public archive::TZipTV {
+public:
+    explicit CountingLister(int& count) : count_(count) {}
+    bool Activate() override {
+        ++count_;
+        return TZipTV::Activate();
+    }
+
+private:
+    int& count_;
+};
+
+// What is chosen and extracted: the InfoFileList order wins over the member
+// order, a lower-case member is written under its stored name, and only the
+// chosen member is extracted, by the ZIP reader and the RAR library alike. A
+// description only in a folder is found by name but not extracted (readers
+// match the whole stored name), without an error. Self-extractors and HA
+// archives are not listed at all.
 TEST_F(DescriptionExtractionTest, ChoosesByListOrderAndExtractsOnlyThatMember) {
+    ZipBuilder sfx;
+    sfx.stub = "MZ" + std::string(100, '\0');
+    sfx.Add(Member("FILE_ID.DIZ", "sfx"));
     const struct {
-        std::string archive, member, bytes;
+        std::string archive, member;
+        std::optional<std::string> bytes;  // none: nothing extracted
+        bool listed;
     } rows[] = {
         {Zip("T.ZIP", ZipBuilder()
                           .Add(Member("DESC.SDI", "sdi"))
                           .Add(Member("README.TXT", "readme"))
                           .Add(Member("FILE_ID.DIZ", "diz"))),
-         "FILE_ID.DIZ", "diz"},
-        {Zip("L.ZIP", ZipBuilder().Add(Member("file_id.diz", "lower"))), "file_id.diz", "lower"},
+         "FILE_ID.DIZ", "diz", true},
+        {Zip("L.ZIP", ZipBuilder().Add(Member("file_id.diz", "lower"))), "file_id.diz", "lower",
+         true},
         {dir.Write("R.RAR",
                    RarArchive({{"README.TXT", "readme"}, {"FILE_ID.DIZ", "Best RAR\r\n"}})),
-         "FILE_ID.DIZ", "Best RAR\r\n"},
+         "FILE_ID.DIZ", "Best RAR\r\n", true},
+        {Zip("DOC.ZIP",
+             ZipBuilder().Add(Member("README.TXT", "r")).Add(Member("DOC/FILE_ID.DIZ", "d"))),
+         "FILE_ID.DIZ", std::nullopt, true},
+        {dir.Write("DOC.RAR", RarArchive({{"README.TXT", "r"}, {"DOC\\FILE_ID.DIZ", "d"}})),
+         "FILE_ID.DIZ", std::nullopt, true},
+        {Zip("SFX.EXE", sfx), "", std::nullopt, false},
+        {dir.Write("H.HA", archive::test::HaArchive({{"", "FILE_ID.DIZ", "ha", ""},
+                                                     {"", "X", std::string(30, 'x'), ""}})),
+         "", std::nullopt, false},
     };
+    int listings = 0;
+    source.makeLister = [&listings] { return std::make_unique<CountingLister>(listings); };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.archive);
         TempFolder out;
+        const int before = listings;
         const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out.path());
         EXPECT_EQ(o.memberName, r.member);
         EXPECT_FALSE(o.listerFailed);
-        EXPECT_EQ(ReadAll(out / r.member), r.bytes);
-        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
+        EXPECT_EQ(listings > before, r.listed);
+        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()),
+                  r.bytes ? 1 : 0);
+        if (r.bytes) {
+            EXPECT_EQ(ReadAll(out / r.member), *r.bytes);
+        }
     }
-}
-
-// The lister finds the name part; the ZIP reader and the RAR library match
-// the whole stored name, so nothing is extracted and no error is shown.
-TEST_F(DescriptionExtractionTest, DescriptionOnlyInAFolderIsFoundButNotExtracted) {
-    const std::string archives[] = {
-        Zip("DOC.ZIP",
-            ZipBuilder().Add(Member("README.TXT", "r")).Add(Member("DOC/FILE_ID.DIZ", "d"))),
-        dir.Write("DOC.RAR", RarArchive({{"README.TXT", "r"}, {"DOC\\FILE_ID.DIZ", "d"}})),
-    };
-    for (const std::string& archive : archives) {
-        const ExtractionOutcome o = Extract(archive);
-        EXPECT_EQ(o.memberName, "FILE_ID.DIZ") << archive;
-        EXPECT_FALSE(o.listerFailed) << archive;
-        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ")) << archive;
-    }
-}
-
-class CountingLister : public archive::TZipTV {
-public:
-    bool Activate() override {
-        ++activations;
-        return TZipTV::Activate();
-    }
-    int activations = 0;
-};
-
-// Self-extractors and HA archives are not listed at all (the lister is
-// never started), so nothing is taken from them.
-TEST_F(DescriptionExtractionTest, SelfExtractorsAndHaGetNoListing) {
-    ZipBuilder sfx;
-    sfx.stub = "MZ" + std::string(100, '\0');
-    sfx.Add(Member("FILE_ID.DIZ", "sfx"));
-    const std::string archives[] = {
-        Zip("SFX.EXE", sfx),
-        dir.Write("H.HA", archive::test::HaArchive({{"", "FILE_ID.DIZ", "ha", ""},
-                                                    {"", "X", std::string(30, 'x'), ""}})),
-    };
-    CountingLister* lister = nullptr;
-    source.makeLister = [&lister] {
-        auto l = std::make_unique<CountingLister>();
-        lister = l.get();
-        return l;
-    };
-    for (const std::string& archive : archives) {
-        const ExtractionOutcome o = Extract(archive);
-        EXPECT_EQ(o.memberName, "") << archive;
-        EXPECT_FALSE(o.listerFailed) << archive;
-    }
-    ASSERT_NE(lister, nullptr);
-    EXPECT_EQ(lister->activations, 0);
 }
 
 // A truncated archive's listing error is reported, and not again for the

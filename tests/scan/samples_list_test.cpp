@@ -11,18 +11,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/locale_formats.h"
 #include "scan/description_extraction.h"
 #include "scan/recording_host.h"
-#include "scan/scan_job.h"
-#include "support/temp_folder.h"
 
 namespace lumora {
 namespace {
 
 namespace fs = std::filesystem;
 using test::ReadAll;
-using test::TempFolder;
 
 // 1995-12-24 12:00 local time.
 std::time_t SampleTime() {
@@ -35,47 +31,31 @@ std::time_t SampleTime() {
     return std::mktime(&t);
 }
 
-std::vector<std::string> CopySamples(const TempFolder& to) {
+class SamplesListTest : public test::ScanJobFixture, public ::testing::WithParamInterface<int> {};
+
+// Any change in what is read from the samples or how it is laid out.
+TEST_P(SamplesListTest, MatchesTheGoldenList) {
+    const int design = GetParam();
     std::vector<std::string> archives;
     for (const auto& e : fs::directory_iterator(LUMORA_SAMPLES_DIR)) {
-        const std::string name = e.path().filename();
-        if (name == "README.md") continue;
-        const std::string copy = to / name;
+        if (e.path().filename() == "README.md") continue;
+        const std::string copy = dir / e.path().filename();
         fs::copy_file(e.path(), copy);
         const struct timespec times[2] = {{SampleTime(), 0}, {SampleTime(), 0}};
         ::utimensat(AT_FDCWD, copy.c_str(), times, 0);
         archives.push_back(copy);
     }
-    return archives;
-}
-
-std::string ScanSamples(int design) {
-    TempFolder dir, temp;
-    const std::vector<std::string> archives = CopySamples(dir);
-    Configuration config;
-    config.InfoFileList = {"FILE_ID.DIZ", "DESC.SDI"};
+    config.settings = AppSettings::Defaults();
     config.settings.Design = design;
-    config.settings.Resume = false;
-    FillSeparatorLine(config);
-    test::RecordingHost host;
+    config.InfoFileList = {"FILE_ID.DIZ", "DESC.SDI"};
     host.saveAnswer = temp / "list.txt";
-    const LocaleFormats formats = LocaleFormats::German();
-    JobLog log(host, formats);
-    DescriptionExtraction source(HostHooks(host));
-    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
-    ScanJob(env).RunCommand(archives, dir.path());
-    return ReadAll(temp / "list.txt");
-}
+    DescriptionExtraction real(HostHooks(host));
+    RunJob(archives, &real);
+    const std::string list = ReadAll(temp / "list.txt");
+    ASSERT_FALSE(list.empty());
 
-class SamplesListTest : public ::testing::TestWithParam<int> {};
-
-// Any change in what is read from the samples or how it is laid out.
-TEST_P(SamplesListTest, MatchesTheGoldenList) {
-    const int design = GetParam();
     const std::string golden =
         std::string(LUMORA_TEST_DATA_DIR) + "/samples_list_" + std::to_string(design) + ".txt";
-    const std::string list = ScanSamples(design);
-    ASSERT_FALSE(list.empty());
     if (std::getenv("LUMORA_UPDATE_GOLDEN")) {
         std::ofstream(golden, std::ios::binary) << list;
         GTEST_SKIP() << "rewrote " << golden;

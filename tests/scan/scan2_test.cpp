@@ -64,8 +64,9 @@ TEST_F(Scan2Test, TopFolderFirstAndNamesUpperCasedWhileTheRealFileIsRead) {
 }
 
 // Folders are walked in name order, names compared without case, hidden
-// folders included, folders named like a file skipped, and a link back up
-// the tree does not loop; of two ticked names only the one present counts.
+// folders and folders named like a file skipped; a linked file is found and
+// read, but a linked folder is not entered, so a link back up the tree does
+// not loop. Of two ticked names only the one present counts.
 TEST_F(Scan2Test, SearchRules) {
     dir.Write("a/FILE_ID.DIZ", "a");
     dir.Write("b/deep/FILE_ID.DIZ", "b");
@@ -75,24 +76,15 @@ TEST_F(Scan2Test, SearchRules) {
     dir.Write("other.txt", "not searched");
     dir.MakeDir("FILE_ID.DIZ.d");
     dir.MakeDir("c/FILE_ID.DIZ");
+    dir.MakeDir("d");
     ASSERT_EQ(::symlink(dir.path().c_str(), (dir / "b/loop").c_str()), 0);
-    EXPECT_THAT(
-        Shown(FindLooseFiles(dir.path(), true, {"file_id.diz", "NOTHERE.TXT"})),
-        ElementsAre(dir / "a/FILE_ID.DIZ", dir / "b/FILE_ID.DIZ", dir / "b/deep/FILE_ID.DIZ"));
+    ASSERT_EQ(::symlink((dir / "other.txt").c_str(), (dir / "d/FILE_ID.DIZ").c_str()), 0);
+    const auto files = FindLooseFiles(dir.path(), true, {"file_id.diz", "NOTHERE.TXT"});
+    EXPECT_THAT(Shown(files), ElementsAre(dir / "a/FILE_ID.DIZ", dir / "b/FILE_ID.DIZ",
+                                          dir / "b/deep/FILE_ID.DIZ", dir / "d/FILE_ID.DIZ"));
+    EXPECT_THAT(BuildLooseList(files, config, host, log), testing::Contains("not searched"));
     EXPECT_THAT(Shown(FindLooseFiles(dir.path(), false, {"DESC.SDI", "FILE_ID.DIZ"})),
                 ElementsAre(dir / "DESC.SDI"));
-}
-
-// A linked file is read; a linked folder is not entered.
-TEST_F(Scan2Test, LinkedFileIsFoundLinkedFolderIsNot) {
-    const std::string real = dir.Write("elsewhere/info.txt", "linked\r\n");
-    dir.MakeDir("tree");
-    ASSERT_EQ(::symlink(real.c_str(), (dir / "tree/FILE_ID.DIZ").c_str()), 0);
-    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (dir / "tree/link").c_str()), 0);
-    dir.Write("elsewhere/FILE_ID.DIZ", "not via the link");
-    const auto files = FindLooseFiles(dir / "tree", true, {"FILE_ID.DIZ"});
-    EXPECT_THAT(Shown(files), ElementsAre(dir / "tree/FILE_ID.DIZ"));
-    EXPECT_THAT(BuildLooseList(files, config, host, log), testing::Contains("linked"));
 }
 
 // The filter applies, but loose files get no OEM conversion, width limit or
@@ -142,18 +134,19 @@ TEST_F(Scan2Test, HugeLooseFileIsReadOnlyToTheLimit) {
     EXPECT_GT(bytes, kLooseFileReadLimit / 2);
 }
 
-// The whole command: folder, options, save dialog, then the list with its
-// separator although Divide is off, framed by the job's log lines.
+// The whole command: folder, options (shown again after a notice while no
+// name is ticked), save dialog, then the list with its separator although
+// Divide is off, framed by the job's log lines.
 TEST_F(Scan2Test, CommandWritesTheListBetweenTheLogLines) {
     dir.Write("FILE_ID.DIZ", "Zeile 1\r\nZeile 2\r\nZeile 3\r\n");
-    host.optionsAnswers = {ScanIIOptions{{"FILE_ID.DIZ"}, false}};
+    host.optionsAnswers = {ScanIIOptions{{}, false}, ScanIIOptions{{"FILE_ID.DIZ"}, false}};
     EXPECT_EQ(Run(), ScanIIResult::Written);
     EXPECT_EQ(ListLines(), (Lines{"Zeile 1", "Zeile 2", "Zeile 3",
-                                  "Quelle : " + dir / "FILE_ID.DIZ", "=========="}))
-        << "the separator is written although Divide is off";
+                                  "Quelle : " + dir / "FILE_ID.DIZ", "=========="}));
+    const std::string options = "options " + dir.path();
     EXPECT_THAT(host.calls,
                 ElementsAre("busy", "folder browser Scan II: Welches Verzeichnis durchsuchen ?",
-                            "options " + dir.path(), "save dialog", "idle"));
+                            options, options, "save dialog", "idle"));
     EXPECT_EQ(host.optionsNames, config.InfoFileList);
     EXPECT_EQ(host.saveRequest.initialFolder, dir.path());
     EXPECT_EQ(host.saveRequest.defaultExtension, "txt");
@@ -162,23 +155,12 @@ TEST_F(Scan2Test, CommandWritesTheListBetweenTheLogLines) {
     EXPECT_THAT(host.log[0].first, StartsWith("Neuer Job gestartet"));
     EXPECT_EQ(host.log[2].first, "Lese " + dir / "FILE_ID.DIZ... OK");
     EXPECT_THAT(host.log[4].first, StartsWith("Job beendet"));
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Die Erstellung der Liste ist abgeschlossen.");
-    EXPECT_EQ(host.boxes[0].icon, MsgIcon::Information);
-    EXPECT_EQ(host.gaugePos, 0);
-}
-
-// With no name ticked the options dialog is shown again after a notice.
-TEST_F(Scan2Test, NoTickedNameKeepsTheDialogOpen) {
-    dir.Write("DESC.SDI", "d");
-    host.optionsAnswers = {ScanIIOptions{{}, true}, ScanIIOptions{{"DESC.SDI"}, true}};
-    EXPECT_EQ(Run(), ScanIIResult::Written);
-    ASSERT_GE(host.boxes.size(), 1u);
+    ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[0].caption, "Hinweis");
     EXPECT_EQ(host.boxes[0].text, kNoNameTickedText);
-    EXPECT_EQ(std::count_if(host.calls.begin(), host.calls.end(),
-                            [](const std::string& c) { return c.rfind("options", 0) == 0; }),
-              2);
+    EXPECT_EQ(host.boxes[1].text, "Die Erstellung der Liste ist abgeschlossen.");
+    EXPECT_EQ(host.boxes[1].icon, MsgIcon::Information);
+    EXPECT_EQ(host.gaugePos, 0);
 }
 
 // Cancelling any dialog, or finding nothing, ends without a message, log
