@@ -62,11 +62,11 @@ TEST_F(ListerTest, WalksEveryFormat) {
 
     const std::string longDir(120, 'D');
     const std::string pax = "29 path=PAX/LONG/FILE_ID.DIZ\n";
-    const std::string longTar = TarMember("././@LongLink", longDir + "/MODULE.PAS" + '\0', 'L') +
-                                TarMember(longDir.substr(0, 100), "code") +
-                                TarMember("PaxHeaders/x", pax, 'x') +
-                                TarMember("FILE_ID.DIZ", "desc") + TarMember("DATA/", "", '5') +
-                                TarMember("DATA/LEVELS.DAT", "lv") + TarEnd();
+    const std::string longTar =
+        TarArchive({TarFile("././@LongLink", longDir + "/MODULE.PAS" + '\0', 'L'),
+                    TarFile(longDir.substr(0, 100), "code"), TarFile("PaxHeaders/x", pax, 'x'),
+                    TarFile("FILE_ID.DIZ", "desc"), TarFile("DATA/", "", '5'),
+                    TarFile("DATA/LEVELS.DAT", "lv")});
 
     const std::string gzNoName = std::string("\x1f\x8b\x08\0\0\0\0\0\0\x03", 10) +
                                  std::string(20, 'z') + LeFields({{0xCAFEBABE, 4}, {4242, 4}});
@@ -77,16 +77,20 @@ TEST_F(ListerTest, WalksEveryFormat) {
                          ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(ArjBasic("FILE_ID.DIZ", 3)) +
                          "abc" + std::string("\x60\xEA\x00\x00", 4) + std::string(40, '\0');
 
-    const std::string arc = ArcMember("README.TXT", std::string(40, 'r'), 1) +
-                            ArcMember("FILE_ID.DIZ", "desc", 2) + '\x1a' + std::string(31, '\0');
+    const std::string arc =
+        ArcArchive({Coded("README.TXT", 1, std::string(40, 'r'), std::string(40, 'r')),
+                    Stored("FILE_ID.DIZ", "desc")},
+                   false) +
+        '\x1a' + std::string(31, '\0');
     const std::string cab = CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2);
     const std::string zoo =
-        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
+        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
     const std::string ha = HaArchive({{"", "README.TXT", std::string(30, 'r'), "\x02\xa4\x01"},
                                       {"DOC/", "FILE_ID.DIZ", "desc", ""},
                                       {"", "LAST.TXT", std::string(40, 'l'), "1234567"}});
-    const std::string lzh = LhaMember("DATA\\LEVELS.DAT", std::string(30, 'l')) +
-                            LhaMember("FILE_ID.DIZ", "desc") + std::string(31, '\0');
+    const std::string lzh =
+        LhaArchive({{"DATA\\LEVELS.DAT", std::string(30, 'l')}, {"FILE_ID.DIZ", "desc"}}, false) +
+        std::string(31, '\0');
     const std::string bh =
         BhMember("A.TXT", "aaaa") + BhMember("FILE_ID.DIZ", "d") + std::string(40, '\0');
     const std::string zip = ZipDirectoryOnly({{"README.TXT"}, {"DOC/FILE_ID.DIZ"}, {"X.DIZZ"}});
@@ -109,7 +113,7 @@ TEST_F(ListerTest, WalksEveryFormat) {
          {longDir + "\\MODULE.PAS 4 1", "PAX\\LONG\\FILE_ID.DIZ 4 2", "DATA\\LEVELS.DAT 2 3"}},
         {"L.TAR", longTar, {"DATA\\LEVELS.DAT 2 1"}, "LEVELS.DAT"},
         {"O.TAR",
-         TarMember("A.TXT", "x") + TarMember("B.TXT", "yy") + TarEnd(),
+         TarArchive({TarFile("A.TXT", "x"), TarFile("B.TXT", "yy")}),
          {"A.TXT 1 1", "B.TXT 2 2"}},
         // Without a stored name gzip lists the archive's name; it never
         // applies the pattern.
@@ -143,15 +147,17 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     bigBasic.resize(2601, '\0');
     const std::string rar = RarArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bbbb"}});
     const std::string lzh =
-        LhaMember("A.TXT", "aaaa") + LhaMember("B.TXT", "bb") + std::string(40, '\0');
+        LhaArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bb"}}, false) + std::string(40, '\0');
     const std::string back =
-        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"B.TXT", ZooEntryAt(0)}, {"", 0}});
-    const std::string hugeLzh =
-        LhaMember("A.TXT", "aaaa", 0xFFFFFF00) + LhaMember("B.TXT", "bb") + std::string(40, '\0');
-    const std::string wrapTar = TarHeader("A.TXT", 0, '0', std::string("37777776000\0", 12)) +
-                                TarMember("B.TXT", "bb") + TarEnd();
-    const std::string hugeArc =
-        ArcMember("A.TXT", "aaaa", 2, 0xFFFFFF00) + ArcMember("B.TXT", "bb");
+        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"B.TXT", ZooEntryAt(0)}, {"", 0}});
+    LhaEntry hugeA("A.TXT", "aaaa");
+    hugeA.packed = 0xFFFFFF00;
+    const std::string hugeLzh = LhaArchive({hugeA, {"B.TXT", "bb"}}, false) + std::string(40, '\0');
+    const std::string wrapTar =
+        TarArchive({{"A.TXT", "", '0', std::string("37777776000\0", 12)}, TarFile("B.TXT", "bb")});
+    ArcEntry hugeA2 = Stored("A.TXT", "aaaa");
+    hugeA2.packedSize = 0xFFFFFF00;
+    const std::string hugeArc = ArcArchive({hugeA2, Stored("B.TXT", "bb")}, false);
     const std::string ha = HaArchive({{"", "A.TXT", "aaaa", ""}}).substr(0, 4 + 17 + 4) + "A.TXT";
     const std::string arj =
         ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(bigBasic) + std::string(40, '\0');
@@ -163,7 +169,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     };
     const Case cases[] = {
         {"BACK.ZOO", back, {"A.TXT", "B.TXT"}},
-        {"SELF.ZOO", ZooArchive({{"A.TXT", ZooEntryAt(0)}, {"", 0}}), {"A.TXT"}},
+        {"SELF.ZOO", ZooChain({{"A.TXT", ZooEntryAt(0)}, {"", 0}}), {"A.TXT"}},
         {"HUGE.LZH", hugeLzh, {"A.TXT"}},
         {"SMALL.LZH", Patched(lzh, 33, "\x03"), {"A.TXT"}},
         {"WRAP.TAR", wrapTar, {"A.TXT"}},

@@ -66,10 +66,10 @@ std::map<std::string, std::string> EscapingNames(const std::string& absolute) {
     std::map<std::string, std::string> files;
     files["UPZIP.ZIP"] = ZipBuilder().Add(Member(up, "up")).Build();
     files["ABSZIP.ZIP"] = ZipBuilder().Add(Member(abs, "abs")).Build();
-    files["UPTAR.TAR"] = TarMember(up, "up") + TarEnd();
-    files["ABSTAR.TAR"] = TarMember(abs, "abs") + TarEnd();
-    files["UPLHA.LZH"] = LhaMember("..\\..\\FILE_ID.DIZ", "up") + std::string(1, '\0');
-    files["ABSLHA.LZH"] = LhaMember(abs, "abs") + std::string(1, '\0');
+    files["UPTAR.TAR"] = TarArchive({TarFile(up, "up")});
+    files["ABSTAR.TAR"] = TarArchive({TarFile(abs, "abs")});
+    files["UPLHA.LZH"] = LhaArchive({{"..\\..\\FILE_ID.DIZ", "up"}});
+    files["ABSLHA.LZH"] = LhaArchive({{abs, "abs"}});
     files["UPRAR.RAR"] = RarOne(up, "up");
     files["ABSRAR.RAR"] = RarOne(abs, "abs");
     files["UPCAB.CAB"] = CabArchive({up}, 1);
@@ -80,19 +80,17 @@ std::map<std::string, std::string> EscapingNames(const std::string& absolute) {
 std::map<std::string, std::string> HostileFiles(const std::string& absolute) {
     auto files = EscapingNames(absolute);
     files["CYCLE.ZOO"] =
-        ZooArchive({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(0)}, {"", 0}});
+        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(0)}, {"", 0}});
     files["HDR65535.ARJ"] = ArjHeaderSize65535();
-    files["HDR0MID.LZH"] = LhaMember("A.TXT", "aaaa") + std::string(1, '\0') +
-                           LhaMember("FILE_ID.DIZ", "desc") + std::string(1, '\0');
+    files["HDR0MID.LZH"] = LhaArchive({{"A.TXT", "aaaa"}}) + LhaArchive({{"FILE_ID.DIZ", "desc"}});
     files["OUTSIDE.ZIP"] = ZipOffsetOutside();
     // Original size 4 GB - 1 for three bytes of stored data.
-    files["CLAIM4G.LZH"] =
-        Patched(LhaMember("FILE_ID.DIZ", "abc"), 11, Le32(0xFFFFFFFF)) + std::string(1, '\0');
+    files["CLAIM4G.LZH"] = Patched(LhaArchive({{"FILE_ID.DIZ", "abc"}}), 11, Le32(0xFFFFFFFF));
     files["TEXT.ZIP"] = "This is only a text file.\r\n";
     for (const char* sample :
          {"GAME1.ZIP", "DOCS.ARC", "NOTES.GZ", "SETUP.CAB", "SOURCE.TAR", "TOOLS.ARJ", "UTILS.LZH"})
         files[std::string("CUT") + sample] = Half(Sample(sample));
-    files["CUT.ZOO"] = Half(ZooArchive({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}}));
+    files["CUT.ZOO"] = Half(ZooChain({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}}));
     files["CUT.RAR"] = Half(RarOne("FILE_ID.DIZ", "description"));
     return files;
 }

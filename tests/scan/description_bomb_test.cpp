@@ -67,9 +67,9 @@ std::string CabStored(const std::string& data) {
 // A ZOO archive with one stored FILE_ID.DIZ whose header claims 4 GB: the
 // entry's data position, original and packed size patched in.
 std::string ZooClaiming4GB(const std::string& data) {
-    using archive::test::ZooArchive;
+    using archive::test::ZooChain;
     using archive::test::ZooEntryAt;
-    std::string zoo = ZooArchive({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}});
+    std::string zoo = ZooChain({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}});
     const std::size_t entry = ZooEntryAt(0);
     zoo.replace(entry + 10, 4, Le32(static_cast<std::uint32_t>(zoo.size())));
     zoo.replace(entry + 20, 4, Le32(0xFFFFFFFF));
@@ -101,15 +101,17 @@ std::vector<Bomb> Bombs(const TempFolder& dir) {
     zipBomb.raw = deflate;
     std::string arcRuns = "A";
     for (int i = 0; i < 20000; ++i) arcRuns += "\x90\xFF";  // 5 MB of "A"
-    std::string lha = LhaMember("FILE_ID.DIZ", big);
+    std::string lha = LhaArchive({{"FILE_ID.DIZ", big}});
     lha.replace(11, 4, Le32(0xFFFFFFFF));  // original size 4 GB
     return {
         {"BOMB.ZIP", ZipBuilder().Add(zipBomb).Build()},
         {"BIG.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", big)).Build()},
         {"BOMB.GZ", GzipOf(deflate)},
-        {"CLAIM.LZH", lha + std::string(1, '\0')},
-        {"BIG.TAR", TarMember("FILE_ID.DIZ", big) + TarEnd()},
-        {"BOMB.ARC", ArcMember("FILE_ID.DIZ", arcRuns, 3) + std::string("\x1A\0", 2)},
+        {"CLAIM.LZH", lha},
+        {"BIG.TAR", TarArchive({TarFile("FILE_ID.DIZ", big)})},
+        // The header claims as many bytes as the runs take.
+        {"BOMB.ARC",
+         ArcArchive({Coded("FILE_ID.DIZ", 3, arcRuns, std::string(arcRuns.size(), 'A'))})},
         {"BIG.CAB", CabStored(big)},
         {"CLAIM.ZOO", ZooClaiming4GB(big)},
         {"BOMB.ARJ", PackedZeros(dir, "BOMB.ARJ", "arj a -m1 BOMB.ARJ FILE_ID.DIZ", 16 << 20)},
