@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "archive/awk_main.h"
+#include "archive/error_codes.h"
 #include "archive/output_writer.h"
 
 namespace lumora::archive {
@@ -58,6 +60,19 @@ protected:
         }
         run.Close();
         FireNotify(OnDeactivate);
+    }
+
+    // RunThenDeactivate over `run.Execute()`, where running out of memory
+    // ends the run with the out-of-memory warning and other errors leave.
+    template <typename Run>
+    void ExecuteThenDeactivate(Run& run) {
+        RunThenDeactivate(run, [&] {
+            try {
+                run.Execute();
+            } catch (const std::bad_alloc&) {
+                ReportWarning(ArchiveFile(), ecode::OutOfMemory);
+            }
+        });
     }
 
 private:

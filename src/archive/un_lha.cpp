@@ -135,13 +135,7 @@ void TUnLHA::ExtractMembers() {
     LhaRun run(*this);
     // Errors of the set-up (already reported) and of the handlers leave the
     // run after the clean-up.
-    RunThenDeactivate(run, [&] {
-        try {
-            run.Execute();
-        } catch (const std::bad_alloc&) {
-            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-        }
-    });
+    ExecuteThenDeactivate(run);
 }
 
 }  // namespace lumora::archive

@@ -157,13 +157,7 @@ void TarRun::CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out) {
 // run with a warning.
 void TUnTAR::ExtractMembers() {
     TarRun run(*this);
-    RunThenDeactivate(run, [&] {
-        try {
-            run.Execute();
-        } catch (const std::bad_alloc&) {
-            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-        }
-    });
+    ExecuteThenDeactivate(run);
 }
 
 }  // namespace lumora::archive

@@ -166,13 +166,7 @@ void TUnZOO::ExtractMembers() {
     ZooRun run(*this);
     // Errors of the archive header and the entry chain (already reported)
     // leave the run after the clean-up.
-    RunThenDeactivate(run, [&] {
-        try {
-            run.Execute();
-        } catch (const std::bad_alloc&) {
-            ReportWarning(ArchiveFile(), ecode::OutOfMemory);
-        }
-    });
+    ExecuteThenDeactivate(run);
 }
 
 }  // namespace lumora::archive
