@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "../tests/archive/lzh_test_support.h"
 #include "archive/decoders/implode.h"
 #include "archive/decoders/reduce.h"
 #include "archive/decoders/shrink.h"
+#include "archive_walk.h"
 
 namespace {
 
 using lumora::archive::OutputSink;
-using lumora::archive::test::Bytes;
-using lumora::archive::test::Le;
-using lumora::archive::test::MemorySource;
+using lumora::bench::Bytes;
+using lumora::bench::Le;
+using lumora::bench::MemorySource;
 
 struct LegacyMember {
     unsigned method = 0;
@@ -36,7 +36,7 @@ std::string CorpusDir() {
 
 // The members with methods 1 to 6, from the local headers.
 std::vector<LegacyMember> ReadMembers(const std::string& archive) {
-    const Bytes b = lumora::archive::test::ReadFileBytes(CorpusDir() + "/zip/" + archive);
+    const Bytes b = lumora::bench::ReadFileBytes(CorpusDir() + "/zip/" + archive);
     std::vector<LegacyMember> out;
     std::size_t o = 0;
     while (o + 30 <= b.size() && Le(b, o, 4) == 0x04034B50) {

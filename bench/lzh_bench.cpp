@@ -11,16 +11,16 @@
 #include <random>
 #include <string>
 
-#include "../tests/archive/lzh_test_support.h"
 #include "archive/decoders/arj_method4.h"
 #include "archive/decoders/static_huffman.h"
+#include "archive_walk.h"
 
 namespace {
 
 using lumora::archive::OutputSink;
-using lumora::archive::test::Bytes;
-using lumora::archive::test::Member;
-using lumora::archive::test::MemorySource;
+using lumora::bench::Bytes;
+using lumora::bench::Member;
+using lumora::bench::MemorySource;
 
 constexpr std::size_t kDataSize = 4 << 20;
 
@@ -56,7 +56,7 @@ Bytes MakeArchive(const std::string& command, const std::string& name) {
     const std::string cmd =
         "cd '" + dir.string() + "' && " + command + " " + name + " DATA.TXT >/dev/null 2>&1";
     Bytes archive;
-    if (std::system(cmd.c_str()) == 0) archive = lumora::archive::test::ReadFileBytes(dir / name);
+    if (std::system(cmd.c_str()) == 0) archive = lumora::bench::ReadFileBytes(dir / name);
     std::filesystem::remove_all(dir);
     return archive;
 }
@@ -86,7 +86,7 @@ void RunDecoder(benchmark::State& state, const Bytes& archive, Walk walk, Decode
 
 void BM_Lh5(benchmark::State& state) {
     static const Bytes archive = MakeArchive("jlha a1o5q", "OUT.LZH");
-    RunDecoder(state, archive, lumora::archive::test::WalkLha, [](auto& in, auto& out, auto size) {
+    RunDecoder(state, archive, lumora::bench::WalkLha, [](auto& in, auto& out, auto size) {
         lumora::archive::DecodeStaticHuffman(in, out, lumora::archive::kLh5Params, size);
     });
 }
@@ -94,7 +94,7 @@ BENCHMARK(BM_Lh5)->Unit(benchmark::kMillisecond);
 
 void BM_ArjMethod1(benchmark::State& state) {
     static const Bytes archive = MakeArchive("arj a -y -m1", "OUT.ARJ");
-    RunDecoder(state, archive, lumora::archive::test::WalkArj, [](auto& in, auto& out, auto size) {
+    RunDecoder(state, archive, lumora::bench::WalkArj, [](auto& in, auto& out, auto size) {
         lumora::archive::DecodeStaticHuffman(in, out, lumora::archive::kArjParams, size);
     });
 }
@@ -102,7 +102,7 @@ BENCHMARK(BM_ArjMethod1)->Unit(benchmark::kMillisecond);
 
 void BM_ArjMethod4(benchmark::State& state) {
     static const Bytes archive = MakeArchive("arj a -y -m4", "OUT.ARJ");
-    RunDecoder(state, archive, lumora::archive::test::WalkArj, [](auto& in, auto& out, auto size) {
+    RunDecoder(state, archive, lumora::bench::WalkArj, [](auto& in, auto& out, auto size) {
         lumora::archive::DecodeArjMethod4(in, out, size);
     });
 }
