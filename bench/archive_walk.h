@@ -12,10 +12,10 @@
 
 #include "archive/crc.h"
 #include "archive/decoders/decoder_io.h"
+#include "archive/decoders/memory_source.h"
 
 namespace lumora::bench {
 
-using archive::ByteSource;
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes ReadFileBytes(const std::string& path) {
@@ -23,27 +23,7 @@ inline Bytes ReadFileBytes(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-// Hands out the data in pieces of at most `chunk` bytes.
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(const Bytes& data, std::size_t chunk = SIZE_MAX)
-        : MemorySource(data.data(), data.size(), chunk) {}
-    MemorySource(const std::uint8_t* data, std::size_t size, std::size_t chunk = SIZE_MAX)
-        : data_(data), size_(size), chunk_(chunk) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = std::min({n, chunk_, size_ - pos_});
-        std::copy_n(data_ + pos_, n, dst);
-        pos_ += n;
-        return n;
-    }
-    std::size_t Position() const { return pos_; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
+using archive::MemorySource;
 
 inline std::uint32_t Crc32Of(const std::uint8_t* p, std::size_t n) {
     archive::Crc32 crc;

@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "archive/decoders/inflate.h"
+#include "archive/decoders/memory_source.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using lumora::archive::ByteSource;
+using lumora::archive::MemorySource;
 using lumora::archive::OutputSink;
 
 constexpr std::size_t kDataSize = 4 << 20;
@@ -92,21 +93,6 @@ Bytes RawDeflate(const Bytes& data, int level) {
     deflateEnd(&z);
     return out;
 }
-
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(const Bytes& data) : data_(data) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = std::min(n, data_.size() - pos_);
-        std::memcpy(dst, data_.data() + pos_, n);
-        pos_ += n;
-        return n;
-    }
-
-private:
-    const Bytes& data_;
-    std::size_t pos_ = 0;
-};
 
 class DiscardSink : public OutputSink {
 public:

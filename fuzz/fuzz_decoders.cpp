@@ -13,6 +13,7 @@
 #include "archive/decoders/implode.h"
 #include "archive/decoders/inflate.h"
 #include "archive/decoders/lh1.h"
+#include "archive/decoders/memory_source.h"
 #include "archive/decoders/reduce.h"
 #include "archive/decoders/shrink.h"
 #include "archive/decoders/static_huffman.h"
@@ -25,22 +26,6 @@ namespace {
 constexpr std::uint64_t kSinkLimit = 256u << 10;
 
 struct SinkFull {};
-
-class MemorySource final : public ByteSource {
-public:
-    MemorySource(const std::uint8_t* data, std::size_t size) : data_(data), left_(size) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = n < left_ ? n : left_;
-        if (n > 0) std::memcpy(dst, data_, n);
-        data_ += n;
-        left_ -= n;
-        return n;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t left_;
-};
 
 // Touches every byte it gets, so reads of uninitialised or freed memory show.
 class CheckingSink final : public OutputSink {

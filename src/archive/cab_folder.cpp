@@ -4,6 +4,7 @@
 
 #include "archive/cab_records.h"
 #include "archive/decoders/inflate.h"
+#include "archive/decoders/memory_source.h"
 #include "archive/error_codes.h"
 
 namespace lumora::archive {
@@ -14,21 +15,6 @@ constexpr std::size_t kMsZipWindow = 32768;
 // A block joined from parts in several cabinets never legitimately grows
 // beyond two full blocks.
 constexpr std::size_t kMaxJoined = 2 * 65535;
-
-class MemorySource final : public ByteSource {
-public:
-    explicit MemorySource(std::span<const std::uint8_t> data) : data_(data) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = std::min(n, data_.size() - pos_);
-        std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(pos_), n, dst);
-        pos_ += n;
-        return n;
-    }
-
-private:
-    std::span<const std::uint8_t> data_;
-    std::size_t pos_ = 0;
-};
 
 // Passes a block's output on and keeps it as history for the next block.
 class HistorySink final : public OutputSink {

@@ -84,7 +84,7 @@ TEST_F(DecodersGenerated, ArjMethods1To4) {
         std::set<std::string> decoded;
         for (const ArjMember& m : WalkArj(bytes)) {
             if (m.method == 0) continue;
-            test::MemorySource src(bytes.data() + m.offset, m.packed, 4093);
+            MemorySource src(bytes.data() + m.offset, m.packed, 4093);
             test::VectorSink sink;
             if (m.method == 4)
                 DecodeArjMethod4(src, sink, m.original);

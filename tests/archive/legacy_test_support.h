@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/decoders/decoder_io.h"
+#include "archive/decoders/memory_source.h"
 
 namespace lumora::archive::test {
 
@@ -19,28 +20,6 @@ using Bytes = std::vector<std::uint8_t>;
 inline Bytes ToBytes(const std::string& s) {
     return Bytes(s.begin(), s.end());
 }
-
-// Hands out the data in pieces of at most `chunk` bytes.
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(const Bytes& data, std::size_t chunk = SIZE_MAX)
-        : MemorySource(data.data(), data.size(), chunk) {}
-    MemorySource(const std::uint8_t* data, std::size_t size, std::size_t chunk = SIZE_MAX)
-        : data_(data), size_(size), chunk_(chunk) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        n = std::min({n, chunk_, size_ - pos_});
-        std::copy_n(data_ + pos_, n, dst);
-        pos_ += n;
-        return n;
-    }
-    std::size_t Position() const { return pos_; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t chunk_;
-    std::size_t pos_ = 0;
-};
 
 class VectorSink : public OutputSink {
 public:
