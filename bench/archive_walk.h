@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/crc.h"
+#include "archive/core/crc.h"
 #include "archive/decoders/decoder_io.h"
 #include "archive/decoders/memory_source.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "archive/detect.h"
+#include "archive/core/detect.h"
 #include "fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <exception>
 
-#include "archive/reader_factory.h"
-#include "archive/un_base.h"
+#include "archive/core/un_base.h"
+#include "archive/formats/make_reader.h"
 #include "fuzz_file.h"
 
 using namespace lumora::archive;

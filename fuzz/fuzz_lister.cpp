@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <exception>
 
-#include "archive/zip_tv.h"
+#include "archive/lister/zip_tv.h"
 #include "fuzz_file.h"
 
 using namespace lumora::archive;

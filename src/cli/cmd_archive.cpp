@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/awk_main.h"
-#include "archive/error_codes.h"
-#include "archive/reader_factory.h"
+#include "archive/core/awk_main.h"
+#include "archive/core/error_codes.h"
+#include "archive/formats/make_reader.h"
 #include "cli/commands.h"
 #include "platform/text.h"
 

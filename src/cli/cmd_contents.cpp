@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/error_codes.h"
-#include "archive/zip_tv.h"
+#include "archive/core/error_codes.h"
+#include "archive/lister/zip_tv.h"
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
 #include "platform/datetime.h"

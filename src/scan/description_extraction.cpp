@@ -6,12 +6,13 @@
 #include <exception>
 #include <system_error>
 
-#include "archive/crc.h"
-#include "archive/error_codes.h"
-#include "archive/reader_factory.h"
-#include "archive/stored_name.h"
-#include "archive/unrar/unrar_library.h"
-#include "archive/zip_tv.h"
+#include "archive/core/crc.h"
+#include "archive/core/error_codes.h"
+#include "archive/core/stored_name.h"
+#include "archive/formats/format_table.h"
+#include "archive/formats/make_reader.h"
+#include "archive/formats/rar/unrar_library.h"
+#include "archive/lister/zip_tv.h"
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
@@ -48,25 +49,6 @@ ExtractionHooks HostHooks(ScanHost& host) {
         host.MessageBox("Lumora", text, MsgIcon::None, MsgButtons::Ok);
     };
     return h;
-}
-
-DescriptionExtractor ExtractorFor(TArcType type) {
-    switch (type) {
-        case archive::atARC:
-        case archive::atARJ:
-        case archive::atCAB:
-        case archive::atGZip:
-        case archive::atLHA:
-        case archive::atTAR:
-        case archive::atZIP:
-        case archive::atZOO:
-            return DescriptionExtractor::Reader;
-        case archive::atRAR:
-            return DescriptionExtractor::RarLibrary;
-        default:
-            // Self-extractors, HA, BH, PAK and the rest yield no description.
-            return DescriptionExtractor::None;
-    }
 }
 
 DescriptionExtraction::DescriptionExtraction(ExtractionHooks hooks) : hooks_(std::move(hooks)) {
@@ -115,11 +97,11 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     } catch (const std::exception&) {
         return out;  // the file could not even be examined
     }
-    const DescriptionExtractor extractor = ExtractorFor(type);
+    using archive::DescriptionSource;
+    const DescriptionSource source = archive::FormatOf(type).description;
     std::unique_ptr<archive::TUnBase> reader;
-    if (extractor == DescriptionExtractor::Reader) reader = makeReader(type);
-    if (extractor == DescriptionExtractor::None ||
-        (!reader && extractor != DescriptionExtractor::RarLibrary)) {
+    if (source == DescriptionSource::Reader) reader = makeReader(type);
+    if (source == DescriptionSource::None || (!reader && source != DescriptionSource::RarLibrary)) {
         return out;
     }
     const Search search = FindInfoFile(archivePath, infoFileList);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/arc_type.h"
-#include "archive/unrar/rar_extract.h"
+#include "archive/core/arc_type.h"
+#include "archive/formats/rar/rar_extract.h"
 #include "scan/description_source.h"
 #include "scan/host.h"
 
@@ -40,10 +40,6 @@ ExtractionHooks HostHooks(ScanHost& host);
 // Bytes written for one description at most; the member then counts as
 // extracted and its first part is used.
 inline constexpr std::uint64_t kDescriptionOutputLimit = 1 << 20;
-
-// Who extracts the members of an archive type.
-enum class DescriptionExtractor { None, Reader, RarLibrary };
-DescriptionExtractor ExtractorFor(archive::TArcType type);
 
 class DescriptionExtraction final : public DescriptionSource {
 public:

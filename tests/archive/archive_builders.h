@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/crc.h"
-#include "zip_builder.h"
+#include "archive/core/crc.h"
+#include "archive/zip_builder.h"
 
 namespace lumora::archive::test {
 

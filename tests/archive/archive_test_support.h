@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "archive/awk_main.h"
-#include "archive/error_codes.h"
-#include "archive/reader_factory.h"
-#include "archive/un_base.h"
+#include "archive/core/awk_main.h"
+#include "archive/core/error_codes.h"
+#include "archive/core/un_base.h"
+#include "archive/formats/make_reader.h"
 
 namespace lumora::archive {
 

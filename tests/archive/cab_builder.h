@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "cabarc_test_support.h"
+#include "archive/cabarc_test_support.h"
 
 namespace lumora::archive::cabarc {
 

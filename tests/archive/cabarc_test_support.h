@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/archive_test_support.h"
 #include "archive/decoders/decoder_io.h"
-#include "archive_test_support.h"
 
 namespace lumora::archive::cabarc {
 

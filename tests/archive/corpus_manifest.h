@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_test_support.h"
+#include "archive/archive_test_support.h"
 
 namespace lumora::archive::test {
 

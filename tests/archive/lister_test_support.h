@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "archive/archive_builders.h"
-#include "archive/crc.h"
-#include "archive/error_codes.h"
+#include "archive/core/crc.h"
+#include "archive/core/error_codes.h"
+#include "archive/lister/zip_tv.h"
 #include "archive/zip_builder.h"
-#include "archive/zip_tv.h"
 
 namespace lumora::archive::test {
 

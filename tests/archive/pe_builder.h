@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "zip_builder.h"
+#include "archive/zip_builder.h"
 
 namespace lumora::archive::test {
 

@@ -9,11 +9,11 @@
 #include <map>
 #include <random>
 
-#include "archive/detect.h"
-#include "archive/zip_tv.h"
-#include "archive_builders.h"
-#include "archive_test_support.h"
-#include "cab_builder.h"
+#include "archive/archive_builders.h"
+#include "archive/archive_test_support.h"
+#include "archive/cab_builder.h"
+#include "archive/core/detect.h"
+#include "archive/lister/zip_tv.h"
 
 namespace lumora::archive::test {
 namespace {

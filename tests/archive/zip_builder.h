@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/crc.h"
+#include "archive/core/crc.h"
 
 namespace lumora::archive::test {
 

@@ -9,8 +9,9 @@
 #include <map>
 #include <sstream>
 
-#include "archive/detect.h"
-#include "archive/reader_factory.h"
+#include "archive/core/detect.h"
+#include "archive/formats/format_table.h"
+#include "archive/formats/make_reader.h"
 #include "cli/cli_runner.h"
 #include "scan/description_extraction.h"
 
@@ -234,15 +235,15 @@ TEST_F(CliCorpusTest, DescriptionsAreTheExtractedBytes) {
     for (const ManifestRow& row : ReadManifest()) {
         const std::string path = std::string(LUMORA_CORPUS_DIR) + "/" + row.path;
         const archive::TArcType type = archive::DetectArcType(path, 0).type;
-        const DescriptionExtractor extractor = ExtractorFor(type);
-        if (extractor == DescriptionExtractor::Reader && !archive::MakeReader(type)) continue;
+        const archive::DescriptionSource source = archive::FormatOf(type).description;
+        if (source == archive::DescriptionSource::Reader && !archive::MakeReader(type)) continue;
         const RunResult r = Run("desc --info-files FILE_ID.DIZ,DESC.SDI '" + path + "'");
         const auto note = DescNotes().find(row.path);
         // Readers other than ZOO's match the whole stored name against the
         // name the lister found, so a description in a folder stays inside.
         const bool inFolder = row.descMember.find_first_of("/\\") != std::string::npos;
-        const bool hasBytes = extractor != DescriptionExtractor::None && !row.descMember.empty() &&
-                              fs::exists(ExpectedDescription(row)) &&
+        const bool hasBytes = source != archive::DescriptionSource::None &&
+                              !row.descMember.empty() && fs::exists(ExpectedDescription(row)) &&
                               (!inFolder || row.format == "zoo");
         if (note != DescNotes().end() && note->second.kind == DescNote::Fails) {
             EXPECT_EQ(r.status, 1) << row.path;

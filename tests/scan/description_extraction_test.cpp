@@ -11,12 +11,12 @@
 #include <optional>
 #include <stdexcept>
 
-#include "archive/error_codes.h"
+#include "archive/core/error_codes.h"
+#include "archive/core/un_base.h"
+#include "archive/formats/rar/unrar_api.h"
+#include "archive/lister/zip_tv.h"
 #include "archive/lister_test_support.h"
-#include "archive/un_base.h"
-#include "archive/unrar/unrar_api.h"
 #include "archive/zip_builder.h"
-#include "archive/zip_tv.h"
 #include "platform/text.h"
 #include "scan/recording_host.h"
 #include "support/temp_folder.h"

@@ -3,9 +3,9 @@
 #include <array>
 #include <memory>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/bit_reader.h"
 #include "archive/decoders/ring_window.h"
-#include "archive/error_codes.h"
 
 namespace lumora::archive {
 namespace {

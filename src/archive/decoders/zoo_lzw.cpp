@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/bit_reader.h"
-#include "archive/error_codes.h"
 
 namespace lumora::archive {
 namespace {

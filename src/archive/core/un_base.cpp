@@ -1,0 +1,51 @@
+#include "archive/core/un_base.h"
+
+#include "archive/core/dos_date.h"
+#include "archive/core/error_codes.h"
+
+namespace lumora::archive {
+
+TUnBase::TUnBase() {
+    SetFileSpec("*.*");
+}
+
+void TUnBase::Extract() {
+    extractedCount_ = 0;
+    ExtractMembers();
+}
+
+bool TUnBase::ConfirmMember(int recNum, std::uint32_t storedDate) {
+    bool extract = true;
+    if (OnFileExists && OutputExists(CurrentTarget())) {
+        OnFileExists(*this, FileName(), DosDateToDateTime(storedDate), extract);
+    }
+    if (extract && OnBegin) OnBegin(*this, FileName(), recNum, extract);
+    return extract;
+}
+
+void TUnBase::CreateMemberDirs() {
+    if (!CreateOutputDirs(CurrentTarget())) throw E_RAISE(ecode::OpenError);
+}
+
+OutputFile TUnBase::CreateOutput() {
+    OutputFile file;
+    if (!file.Create(CurrentTarget())) throw E_RAISE(ecode::OpenError);
+    return file;
+}
+
+void TUnBase::FinishOutput(OutputFile& file, std::uint32_t dosDate,
+                           std::optional<std::uint32_t> attrs) {
+    if (SetDateTo == TSetDate::OrigDate) {
+        if (const auto t = DosDateToUnix(dosDate)) file.SetDate(*t);
+    }
+    // Only the MS-DOS read-only bit is honoured; permission bits stored by
+    // other systems (execute, setuid) never reach the host.
+    if (attrs && (*attrs & TztvFileAttr::kReadOnly)) file.SetReadOnly();
+    file.Close();
+}
+
+void TUnBase::FireEnd(bool crcPass) {
+    if (OnEnd) OnEnd(*this, FileName(), crcPass);
+}
+
+}  // namespace lumora::archive

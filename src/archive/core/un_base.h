@@ -1,0 +1,82 @@
+// Base of the extracting readers: the Extract entry and the member protocol
+// every reader follows (existence check, OnBegin, output file, date,
+// attributes, OnEnd).
+#pragma once
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/core/awk_main.h"
+#include "archive/core/error_codes.h"
+#include "archive/core/output_writer.h"
+
+namespace lumora::archive {
+
+class TUnBase : public TZipCommon {
+public:
+    TUnBase();
+
+    // Passwords tried for encrypted members, first line first.
+    std::vector<std::string> Passwords;
+    TSetDate SetDateTo = TSetDate::OrigDate;
+
+    // Extracts every member whose stored name matches FileSpec into
+    // ExtractDir. Archive errors arrive through OnError.
+    void Extract();
+
+    // Members whose output file was written in the last Extract.
+    int ExtractedCount() const { return extractedCount_; }
+
+protected:
+    // The per-format walk.
+    virtual void ExtractMembers() {}
+
+    // Existence check with OnFileExists (storedDate is the member's packed
+    // DOS date/time), then OnBegin; gives the Extract flag.
+    bool ConfirmMember(int recNum, std::uint32_t storedDate);
+    // Creates the folders of the current output place; the output file then
+    // follows with CreateOutput. Both raise E_RAISE with the text of 25134
+    // (no OnError) on failure.
+    void CreateMemberDirs();
+    OutputFile CreateOutput();
+    // Date (with OrigDate), close, then the stored MS-DOS read-only bit.
+    void FinishOutput(OutputFile& file, std::uint32_t dosDate, std::optional<std::uint32_t> attrs);
+    void FireEnd(bool crcPass);
+    void CountExtracted() { ++extractedCount_; }
+
+    // Calls `body` (the walk of `run`); whatever happens, the run is then
+    // closed and OnDeactivate fires, also before an exception leaves.
+    template <typename Run, typename Body>
+    void RunThenDeactivate(Run& run, Body body) {
+        try {
+            body();
+        } catch (...) {
+            run.Close();
+            FireNotify(OnDeactivate);
+            throw;
+        }
+        run.Close();
+        FireNotify(OnDeactivate);
+    }
+
+    // RunThenDeactivate over `run.Execute()`, where running out of memory
+    // ends the run with the out-of-memory warning and other errors leave.
+    template <typename Run>
+    void ExecuteThenDeactivate(Run& run) {
+        RunThenDeactivate(run, [&] {
+            try {
+                run.Execute();
+            } catch (const std::bad_alloc&) {
+                ReportWarning(ArchiveFile(), ecode::OutOfMemory);
+            }
+        });
+    }
+
+private:
+    int extractedCount_ = 0;
+};
+
+}  // namespace lumora::archive

@@ -1,0 +1,139 @@
+#include "archive/formats/lha/un_lha.h"
+
+#include <new>
+#include <optional>
+#include "archive/formats/format_table.h"
+
+#include "archive/core/error_codes.h"
+#include "archive/core/match_spec.h"
+#include "archive/decoders/member_decode.h"
+#include "archive/formats/lha/lha_header.h"
+
+namespace lumora::archive {
+
+namespace {
+
+// The coding of a method identifier, judged by its framing dashes and its
+// fourth character; nullopt for every method this reader does not decode.
+std::optional<LzhMember> LhaCoding(const std::string& method) {
+    if (method.size() != 5 || method[0] != '-' || method[4] != '-') return std::nullopt;
+    LzhMember m;
+    switch (method[3]) {
+        case '0':
+            m.coding = LzhCoding::Stored;
+            return m;
+        case '1':
+            m.coding = LzhCoding::Lh1;
+            return m;
+        case '4':
+            m.coding = LzhCoding::StaticHuffman;
+            m.params = kLh4Params;
+            return m;
+        case '5':
+            m.coding = LzhCoding::StaticHuffman;
+            m.params = kLh5Params;
+            return m;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+// One extraction run over an LHA archive; owns everything the run opens.
+class LhaRun {
+public:
+    explicit LhaRun(TUnLHA& r) : r_(r), progress_(r, r.ProgressNotify) {}
+
+    void Execute();
+    void Close() { file_.Close(); }
+
+private:
+    void OpenArchive();
+    void ExtractMember(const LhaHeader& h);
+    // Writes the member; false when it ended before its CRC could be checked.
+    bool WriteMember(const LhaHeader& h, LzhMember m, bool& crcPass);
+
+    TUnLHA& r_;
+    InputFile file_;
+    ProgressMeter progress_;
+};
+
+void LhaRun::Execute() {
+    r_.MakeOutputName("");
+    OpenArchive();
+    std::uint64_t pos =
+        r_.ArchiveStart() > 1 ? static_cast<std::uint64_t>(r_.ArchiveStart()) - 1 : 0;
+    r_.FireNotify(r_.OnActivate);
+    for (;;) {
+        LhaHeader h;
+        const LhaHeaderRead read = ReadLhaHeader(file_, pos, h);
+        if (read == LhaHeaderRead::End) break;
+        if (read == LhaHeaderRead::Bad) {
+            r_.ReportWarning(r_.ArchiveFile(), ecode::BadFileHeader);
+            break;
+        }
+        ExtractMember(h);
+        pos = h.next;  // beyond the header and within the file, so the walk ends
+    }
+}
+
+void LhaRun::OpenArchive() {
+    const std::string& archive = r_.ArchiveFile();
+    if (archive.empty()) r_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(r_.ArcType()).reader != ReaderKind::Lha)
+        r_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) r_.ReportError(archive, ecode::OpenError);
+}
+
+void LhaRun::ExtractMember(const LhaHeader& h) {
+    r_.MakeOutputName(h.name);
+    // Folder entries and names without a file part have nothing to write.
+    if (r_.CurrentTarget().name.empty()) return;
+    if (!MatchSpec(h.name, r_.FileSpec(), false)) return;
+    if (!r_.ConfirmMember(r_.ExtractedCount() + 1, h.dosDateTime)) return;
+    bool crcPass = false;
+    if (const auto coding = LhaCoding(h.method)) {
+        if (!WriteMember(h, *coding, crcPass)) return;
+    } else {
+        // Nothing is written, so the CRC of no bytes (0) is compared.
+        r_.ReportWarning(r_.FileName(), ecode::UnsupportedMethod);
+        crcPass = h.crc == 0;
+    }
+    if (!crcPass) r_.ReportWarning(r_.FileName(), ecode::CrcError);
+    r_.FireEnd(crcPass);
+}
+
+bool LhaRun::WriteMember(const LhaHeader& h, LzhMember m, bool& crcPass) {
+    OutputFile out;
+    try {
+        r_.CreateMemberDirs();
+        out = r_.CreateOutput();
+    } catch (const E_RAISE& e) {
+        r_.ReportWarning(r_.FileName(), e.Code());
+        return false;
+    }
+    m.offset = h.dataOffset;
+    m.packedSize = h.dataSize;
+    m.originalSize = h.originalSize;
+    MemberOutput sink(&out, r_.MaxOutputBytes, CrcKind::Crc16);
+    bool cut = false;
+    try {
+        cut = DecodeLzhMember(file_, m, sink, progress_);
+        r_.CountExtracted();
+    } catch (const E_RAISE& e) {
+        r_.ReportWarning(r_.FileName(), e.Code());
+    }
+    out.Close();
+    crcPass = cut || sink.Crc16Value() == h.crc;
+    return true;
+}
+
+void TUnLHA::ExtractMembers() {
+    LhaRun run(*this);
+    // Errors of the set-up (already reported) and of the handlers leave the
+    // run after the clean-up.
+    ExecuteThenDeactivate(run);
+}
+
+}  // namespace lumora::archive

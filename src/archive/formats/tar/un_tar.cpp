@@ -1,0 +1,165 @@
+#include "archive/formats/tar/un_tar.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <optional>
+#include "archive/formats/format_table.h"
+
+#include "archive/core/copy_stored.h"
+#include "archive/core/dos_date.h"
+#include "archive/core/error_codes.h"
+#include "archive/core/match_spec.h"
+#include "archive/core/member_output.h"
+#include "archive/core/progress.h"
+#include "archive/core/stored_name.h"
+#include "archive/formats/tar/tar_header.h"
+
+namespace lumora::archive {
+
+// One extraction run over a TAR archive; owns everything the run opens.
+class TarRun {
+public:
+    explicit TarRun(TUnTAR& t) : t_(t), progress_(t, t.ProgressNotify) {}
+
+    void Execute();
+    void Close() { file_.Close(); }
+
+private:
+    bool Step(std::uint64_t& pos);
+    void ReadLongName(const TarHeader& h, std::uint64_t data);
+    void CreateFolder(const std::string& name);
+    // False when the member was skipped through OnFileExists or OnBegin.
+    bool ExtractMember(const TarHeader& h, std::uint64_t data);
+    void CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out);
+
+    TUnTAR& t_;
+    InputFile file_;
+    ProgressMeter progress_;
+    int extracted_ = 0;
+    std::string longName_;  // from a long-name or pax record, for the next member
+};
+
+void TarRun::Execute() {
+    t_.MakeOutputName("");
+    const std::string& archive = t_.ArchiveFile();
+    if (archive.empty()) t_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(t_.ArcType()).reader != ReaderKind::Tar)
+        t_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) t_.ReportError(archive, ecode::OpenError);
+    t_.FireNotify(t_.OnActivate);
+    // ArchiveStart is 513 after a volume-label block.
+    std::uint64_t pos =
+        t_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(t_.ArchiveStart() - 1) : 0;
+    while (Step(pos)) {
+    }
+}
+
+// Handles the header block at `pos` and moves `pos` to the next one; false
+// when the walk ends. Every step moves forward and stays within the file.
+bool TarRun::Step(std::uint64_t& pos) {
+    std::array<std::uint8_t, kTarBlock> block;
+    if (file_.ReadAt(pos, block.data(), block.size()) != block.size()) return false;
+    const TarHeader h = ParseTarHeader(block.data());
+    if (h.name.empty()) return false;
+    const std::uint64_t data = pos + kTarBlock;
+    if (h.IsLongName()) {
+        ReadLongName(h, data);
+    } else if (!h.KeepsLongName()) {
+        const std::string name = ToBackslashes(TarMemberName(h, longName_));
+        longName_.clear();
+        t_.MakeOutputName(name);
+        if (h.IsDirectory()) {
+            CreateFolder(name);
+            pos = data;
+            return true;
+        }
+        // A name without a file part ("DIR\", "..") has nothing to write.
+        if (h.IsFile() && !t_.CurrentTarget().name.empty() &&
+            MatchSpec(WithoutRoot(name), WithoutRoot(t_.FileSpec()), false)) {
+            if (ExtractMember(h, data) && t_.FileSpec().find('*') == std::string::npos)
+                return false;
+        }
+    }
+    if (!h.HasData()) {
+        pos = data;
+        return true;
+    }
+    if (h.size > file_.Size() - std::min(data, file_.Size())) {
+        t_.ReportError(t_.FileName(), ecode::BadFileHeader);
+    }
+    pos = data + h.PaddedSize();
+    return true;
+}
+
+// The record's data (at most kTarMaxLongName bytes) names the next member.
+void TarRun::ReadLongName(const TarHeader& h, std::uint64_t data) {
+    std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(h.size, kTarMaxLongName)),
+                     '\0');
+    const auto got = file_.ReadAt(data, text.data(), text.size());
+    text.resize(got);
+    longName_ = TarLongName(h.type, text);
+}
+
+// Folders are made only where stored folders are wanted, and only below
+// the extraction folder; a failure shows when a member is written there.
+void TarRun::CreateFolder(const std::string& name) {
+    if (!t_.UseStoredDirs) return;
+    t_.MakeOutputName(name.back() == '\\' ? name : name + '\\');
+    try {
+        t_.CreateMemberDirs();
+    } catch (const E_RAISE&) {
+    }
+}
+
+bool TarRun::ExtractMember(const TarHeader& h, std::uint64_t data) {
+    const std::uint32_t dosDate = UnixToDosDate(static_cast<std::time_t>(h.unixTime));
+    if (!t_.ConfirmMember(extracted_ + 1, dosDate)) {
+        t_.FireEnd(true);
+        return false;
+    }
+    OutputFile out;
+    try {
+        t_.CreateMemberDirs();
+        out = t_.CreateOutput();
+    } catch (const E_RAISE&) {
+        t_.ReportError(t_.FileName(), ecode::OpenError);
+    }
+    // The file gets its date, is closed and OnEnd fires also when the copy
+    // fails; the failure then leaves.
+    try {
+        CopyData(h, data, out);
+    } catch (...) {
+        t_.FinishOutput(out, dosDate, std::nullopt);
+        t_.FireEnd(true);
+        throw;
+    }
+    ++extracted_;
+    t_.CountExtracted();
+    t_.FinishOutput(out, dosDate, std::nullopt);
+    t_.FireEnd(true);
+    return true;
+}
+
+// Data cut short reports 25135 after what was there has been written; a
+// member cut at MaxOutputBytes counts as extracted.
+void TarRun::CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out) {
+    MemberOutput sink(&out, t_.MaxOutputBytes, CrcKind::None);
+    try {
+        CopyStored(file_, data, h.size, sink, progress_);
+    } catch (const OutputLimitReached&) {
+    } catch (const E_RAISE& e) {
+        sink.Flush();
+        t_.ReportError(t_.FileName(), e.Code());
+    }
+    sink.Flush();
+}
+
+// Reported errors leave after the clean-up; running out of memory ends the
+// run with a warning.
+void TUnTAR::ExtractMembers() {
+    TarRun run(*this);
+    ExecuteThenDeactivate(run);
+}
+
+}  // namespace lumora::archive

@@ -1,0 +1,216 @@
+#include "archive/formats/zip/un_zip.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include "archive/formats/format_table.h"
+
+#include "archive/core/error_codes.h"
+#include "archive/core/le_bytes.h"
+#include "archive/core/match_spec.h"
+#include "archive/core/member_output.h"
+#include "archive/core/progress.h"
+#include "archive/formats/zip/zip_crypto.h"
+#include "archive/formats/zip/zip_decompress.h"
+#include "archive/formats/zip/zip_records.h"
+
+namespace lumora::archive {
+
+// One extraction run over a ZIP archive; owns everything the run opens.
+class ZipRun {
+public:
+    explicit ZipRun(TUnZIP& z) : z_(z), progress_(z, z.ProgressNotify) {}
+
+    void Execute();
+    void Close() { file_.Close(); }
+
+private:
+    using Record = std::array<std::uint8_t, kZipCentralSize>;
+
+    void OpenArchive();
+    std::uint64_t LocateDirectory(Record& first);
+    void Walk(Record& rec, std::uint64_t pos);
+    std::string ReadField(std::uint64_t pos, std::size_t n);
+    void ExtractMember(const ZipCentralRecord& c);
+    bool ExtractPlain(const ZipCentralRecord& c, std::uint64_t data);
+    bool ExtractEncrypted(const ZipCentralRecord& c, const ZipLocalHeader& l, std::uint64_t data);
+    ZipCryptoKeys FindPassword(const std::uint8_t* header, bool haveHeader,
+                               const ZipCentralRecord& c, const ZipLocalHeader& l);
+    bool Decode(const ZipCentralRecord& c, std::uint64_t data, std::uint64_t count,
+                std::optional<ZipCryptoKeys> keys);
+
+    TUnZIP& z_;
+    InputFile file_;
+    ProgressMeter progress_;
+    std::uint64_t base_ = 0;  // added to every offset the archive stores
+    int recNum_ = 0;
+    std::string password_;  // the password that passed last in this run
+    bool nothingExtracted_ = true;
+};
+
+void ZipRun::Execute() {
+    z_.MakeOutputName("");
+    OpenArchive();
+    Record rec;
+    const std::uint64_t pos = LocateDirectory(rec);
+    z_.FireNotify(z_.OnActivate);
+    Walk(rec, pos);
+    if (nothingExtracted_) z_.ReportError(z_.ArchiveFile(), ecode::EmptyArchive);
+}
+
+void ZipRun::OpenArchive() {
+    const std::string& archive = z_.ArchiveFile();
+    if (archive.empty()) z_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(z_.ArcType()).reader != ReaderKind::Zip)
+        z_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) z_.ReportError(archive, ecode::OpenError);
+}
+
+// Reads the first central record and gives the walk position after it.
+// Offsets count from the string-table offset of a self-extractor; when the
+// directory is not where the stored offset says but right before the end
+// record, the stored offsets are taken as relative to where it really is
+// (an archive appended to a stub without its offsets adjusted).
+std::uint64_t ZipRun::LocateDirectory(Record& first) {
+    const std::string& archive = z_.ArchiveFile();
+    const auto end = FindZipEndRecord(file_);
+    if (!end) z_.ReportError(archive, ecode::UnknownFileType);
+    if (z_.SfxOffset() > 0 && z_.ArchiveStart() == z_.SfxOffset() + 1) {
+        base_ = static_cast<std::uint64_t>(z_.SfxOffset());
+    }
+    auto readAt = [&](std::uint64_t at) {
+        const std::size_t got = file_.ReadAt(at, first.data(), first.size());
+        return got >= 4 && Le32(first.data()) == kZipCentralSig ? got : 0;
+    };
+    std::size_t got = readAt(end->dirOffset + base_);
+    if (got == 0 && end->dirEndsAt >= end->dirOffset && end->dirEndsAt - end->dirOffset != base_ &&
+        (got = readAt(end->dirEndsAt)) != 0) {
+        base_ = end->dirEndsAt - end->dirOffset;
+    }
+    if (got == 0) z_.ReportError(archive, ecode::HeaderIdError);
+    if (got < kZipCentralSize) z_.ReportError(archive, ecode::ReadError);
+    return end->dirOffset + base_ + kZipCentralSize;
+}
+
+std::string ZipRun::ReadField(std::uint64_t pos, std::size_t n) {
+    std::string s(n, '\0');
+    if (file_.ReadAt(pos, s.data(), n) != n) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    return s;
+}
+
+// Every step moves forward by at least one record, so the walk ends within
+// the file whatever the records claim.
+void ZipRun::Walk(Record& rec, std::uint64_t pos) {
+    while (pos < file_.Size()) {
+        ZipCentralRecord c = ParseZipCentral(rec.data());
+        if (c.signature != kZipCentralSig) break;
+        const std::string name = ReadField(pos, c.nameLength);
+        pos += c.nameLength;
+        ApplyZip64Extra(c, ReadField(pos, c.extraLength));
+        z_.MakeOutputName(name);
+        const bool folderOrLabel =
+            (c.externalAttrs & (TztvFileAttr::kDirectory | TztvFileAttr::kVolumeID)) != 0;
+        if (!folderOrLabel) {
+            if (z_.FileName().empty()) break;
+            // A name without a file part ("DIR/", "..") has nothing to write.
+            if (!z_.CurrentTarget().name.empty() && MatchSpec(name, z_.FileSpec(), false)) {
+                ExtractMember(c);
+            }
+        }
+        pos += std::uint64_t{c.extraLength} + c.commentLength;
+        const std::size_t got = file_.ReadAt(pos, rec.data(), rec.size());
+        pos += got;
+        if (got < 4 || Le32(rec.data()) != kZipCentralSig) break;
+        if (got < kZipCentralSize) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    }
+}
+
+void ZipRun::ExtractMember(const ZipCentralRecord& c) {
+    std::array<std::uint8_t, kZipLocalSize> lh;
+    const std::uint64_t at = c.localOffset + base_;
+    if (file_.ReadAt(at, lh.data(), lh.size()) != lh.size() ||
+        (Le32(lh.data()) != kZipLocalSig && Le32(lh.data()) != kZipLocalSig250)) {
+        z_.ReportError(z_.FileName(), ecode::InconsistentHeader);
+    }
+    const ZipLocalHeader local = ParseZipLocal(lh.data());
+    ++recNum_;
+    bool crcPass = true;  // a skipped member counts as passing
+    if (z_.ConfirmMember(recNum_, local.dosDateTime)) {
+        z_.CreateMemberDirs();
+        const std::uint64_t data = at + kZipLocalSize + local.nameLength + local.extraLength;
+        crcPass = (local.flags & 1) ? ExtractEncrypted(c, local, data) : ExtractPlain(c, data);
+    }
+    if (!crcPass) z_.ReportWarning(z_.FileName(), ecode::CrcError);
+    z_.FireEnd(crcPass);
+}
+
+bool ZipRun::Decode(const ZipCentralRecord& c, std::uint64_t data, std::uint64_t count,
+                    std::optional<ZipCryptoKeys> keys) {
+    OutputFile out = z_.CreateOutput();
+    MemberOutput sink(&out, z_.MaxOutputBytes);
+    ZipByteReader in(file_, data, count, keys, progress_, c.method == 0);
+    const ZipMemberData member{c.method, c.flags, count, c.unpackedSize};
+    const bool cut = DecompressMember(member, in, sink, z_.OnMessageBox);
+    nothingExtracted_ = false;
+    z_.CountExtracted();
+    z_.FinishOutput(out, c.DosDateTime(), c.externalAttrs);
+    return cut || sink.Crc() == c.crc;
+}
+
+bool ZipRun::ExtractPlain(const ZipCentralRecord& c, std::uint64_t data) {
+    return Decode(c, data, c.packedSize, std::nullopt);
+}
+
+bool ZipRun::ExtractEncrypted(const ZipCentralRecord& c, const ZipLocalHeader& l,
+                              std::uint64_t data) {
+    std::array<std::uint8_t, kZipCryptHeaderSize> header{};
+    const bool haveHeader = file_.ReadAt(data, header.data(), header.size()) == header.size();
+    const ZipCryptoKeys keys = FindPassword(header.data(), haveHeader, c, l);
+    const std::uint64_t count =
+        c.packedSize >= kZipCryptHeaderSize ? c.packedSize - kZipCryptHeaderSize : 0;
+    return Decode(c, data + kZipCryptHeaderSize, count, keys);
+}
+
+// The run's last good password first (with the central values), then each
+// line of Passwords, then up to three rounds of OnGetPassword.
+ZipCryptoKeys ZipRun::FindPassword(const std::uint8_t* header, bool haveHeader,
+                                   const ZipCentralRecord& c, const ZipLocalHeader& l) {
+    ZipCryptoKeys keys;
+    auto passes = [&](const std::string& pw, std::uint16_t flags, std::uint16_t time,
+                      std::uint32_t crc) {
+        return haveHeader && CheckPassword(header, flags, pw, time, crc, keys);
+    };
+    if (!password_.empty() && passes(password_, c.flags, c.time, c.crc)) return keys;
+    for (const std::string& line : z_.Passwords) {
+        password_ = line;
+        if (passes(line, l.flags, l.Time(), l.crc)) return keys;
+    }
+    if (!z_.OnGetPassword) z_.ReportError(z_.FileName(), ecode::EventNotAssigned);
+    for (int round = 0; round < 3; ++round) {
+        std::string pw = password_;
+        bool tryAgain = true;
+        z_.OnGetPassword(z_, z_.FileName(), pw, tryAgain);
+        if (!tryAgain) break;
+        if (passes(pw, l.flags, l.Time(), l.crc)) {
+            password_ = pw;
+            z_.Passwords.insert(z_.Passwords.begin(), pw);
+            return keys;
+        }
+        password_.clear();
+        z_.ReportWarning(z_.FileName(), ecode::InvalidPassword);
+    }
+    z_.ReportError(z_.FileName(), ecode::PasswordFailed);
+}
+
+void TUnZIP::ExtractMembers() {
+    ZipRun run(*this);
+    RunThenDeactivate(run, [&] {
+        try {
+            run.Execute();
+        } catch (const E_RAISE&) {
+            // Already reported through OnError (or silent by design).
+        }
+    });
+}
+
+}  // namespace lumora::archive

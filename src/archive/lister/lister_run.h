@@ -1,0 +1,109 @@
+// One listing of TZipTV: the open archive, the header walk and the per-member
+// reporting that every type's header step uses. The walk reads a fixed window
+// at each header position and hands it to the type's step, which fills the
+// member record, reports the member and names the next header position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/core/input_file.h"
+#include "archive/lister/zip_tv.h"
+
+namespace lumora::archive {
+
+class ListerRun;
+
+// How a reported entry takes part in the listing.
+enum class EntryKind {
+    Member,     // matched against FileSpec, counted
+    Unmatched,  // counted without a FileSpec test (the one gzip member)
+    Directory,  // reported only with ShowBlankDirs, never counted
+};
+
+class HeaderWalker {
+public:
+    virtual ~HeaderWalker() = default;
+    // Sets the window size and the first header position, and reads what
+    // lies before the first header.
+    virtual void Prepare(ListerRun& run) = 0;
+    // One header at `at`; `w` holds run.Window() bytes read from there.
+    virtual void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) = 0;
+    // After the walk, before the totals.
+    virtual void Finish(ListerRun&) {}
+};
+
+class ListerRun {
+public:
+    explicit ListerRun(TZipTV& tv) : tv_(tv) {}
+
+    // Checks, opens, walks and fires OnTotals; errors raise E_RAISE after
+    // OnError.
+    void Execute();
+    // Releases the comment, fires OnDeactivate when OnActivate fired, closes.
+    void CleanUp();
+
+    TZipTV& Lister() { return tv_; }
+    const InputFile& File() const { return file_; }
+    std::uint64_t Size() const { return size_; }
+    std::size_t Window() const { return window_; }
+    void SetWindow(std::size_t window) { window_ = window; }
+    std::uint64_t Position() const { return pos_; }
+    void SetPosition(std::uint64_t pos) { pos_ = pos; }
+    void EndWalk() { ended_ = true; }
+    bool Ended() const { return ended_; }
+    int FileCount() const { return tv_.fileCount_; }
+    bool AnythingReported() const { return reported_; }
+    void SetArchiveComment(std::string text) { tv_.archiveComment_ = std::move(text); }
+
+    // Up to `n` bytes at `at` (fewer at the end of the file).
+    std::string ReadBytes(std::uint64_t at, std::size_t n) const;
+    // Exactly `n` bytes at `at`; fewer ends the listing with `code`.
+    std::string ReadExact(std::uint64_t at, std::size_t n, int code);
+    // The text at `at` up to its zero byte, which must come within `max`
+    // bytes; otherwise the listing ends with `code`. `end` gets the position
+    // after the zero byte.
+    std::string ReadCString(std::uint64_t at, std::size_t max, int code, std::uint64_t* end);
+
+    // The next header position: it must lie after `headerStart` and inside
+    // the file, otherwise the listing ends with the header error.
+    void MoveTo(std::uint64_t next, std::uint64_t headerStart);
+
+    // A fresh member record for the header being read.
+    TListerMember& NewMember();
+    // Reports the current member record under `storedName` ("/" becomes "\")
+    // with the header offset given to OnRead.
+    void Report(const std::string& storedName, std::uint64_t offset, EntryKind kind);
+
+    [[noreturn]] void Fail(int code);
+    void Warn(int code);
+
+private:
+    void Walk(HeaderWalker& walker);
+    void Fire(std::uint64_t offset);
+
+    TZipTV& tv_;
+    InputFile file_;
+    std::uint64_t size_ = 0;
+    std::size_t window_ = 0;
+    std::uint64_t pos_ = 0;
+    bool ended_ = false;
+    bool activated_ = false;
+    bool reported_ = false;
+};
+
+// Where the first header lies: ArchiveStart counts from 1, 0 when no
+// signature was searched for.
+inline std::uint64_t FirstHeaderOffset(const TZipTV& tv) {
+    return tv.ArchiveStart() > 0 ? static_cast<std::uint64_t>(tv.ArchiveStart() - 1) : 0;
+}
+
+// a + b, or the largest value when the sum does not fit.
+inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
+    return a + b < a ? ~std::uint64_t{0} : a + b;
+}
+
+}  // namespace lumora::archive

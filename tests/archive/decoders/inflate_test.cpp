@@ -1,0 +1,524 @@
+// Deflate decoder: hand-built streams for every block kind and each fault,
+// round trips against zlib, and streams that reach into a preset history.
+#include "archive/decoders/inflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <array>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "archive/legacy_test_support.h"
+
+namespace lumora::archive::test {
+namespace {
+
+struct Decoded {
+    InflateResult result;
+    Bytes out;
+};
+
+Decoded Decode(const Bytes& in, const InflateOptions& opt = {}, std::size_t chunk = SIZE_MAX) {
+    MemorySource src(in, chunk);
+    VectorSink sink;
+    const InflateResult r = Inflate(src, sink, opt);
+    EXPECT_EQ(r.produced, sink.bytes.size());
+    return {r, std::move(sink.bytes)};
+}
+
+// ---- Stream builder ----
+
+constexpr std::array<unsigned, 29> kLenBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                               15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                               67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<unsigned, 30> kDistBase = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+
+// A prefix code given by its lengths, with the canonical codes.
+struct Code {
+    std::vector<std::uint8_t> lens;
+    std::vector<std::uint32_t> codes;
+};
+
+Code Canonical(std::vector<std::uint8_t> lens) {
+    Code c{std::move(lens), {}};
+    c.codes.resize(c.lens.size());
+    std::uint32_t next = 0;
+    for (unsigned len = 1; len <= 15; ++len, next <<= 1)
+        for (std::size_t s = 0; s < c.lens.size(); ++s)
+            if (c.lens[s] == len) c.codes[s] = next++;
+    return c;
+}
+
+struct Tables {
+    Code lit, dist;
+};
+
+Tables FixedTables() {
+    std::vector<std::uint8_t> lit(288, 8);
+    std::fill(lit.begin() + 144, lit.begin() + 256, 9);
+    std::fill(lit.begin() + 256, lit.begin() + 280, 7);
+    return {Canonical(lit), Canonical(std::vector<std::uint8_t>(32, 5))};
+}
+
+// A complete dynamic code that gives every symbol, reserved ones included, a
+// code: literals 9 bits, symbols 256-287 6 bits, 32 distances of 5 bits.
+Tables FullTables() {
+    std::vector<std::uint8_t> lit(288, 9);
+    std::fill(lit.begin() + 256, lit.end(), 6);
+    return {Canonical(lit), Canonical(std::vector<std::uint8_t>(32, 5))};
+}
+
+class BlockWriter {
+public:
+    BlockWriter(LsbBitWriter& w, const Tables& t) : w_(w), t_(t) {}
+    void Symbol(unsigned sym) { w_.Code(t_.lit.codes.at(sym), t_.lit.lens.at(sym)); }
+    void Literals(const std::string& s) {
+        for (unsigned char ch : s) Symbol(ch);
+    }
+    void DistSymbol(unsigned sym) { w_.Code(t_.dist.codes.at(sym), t_.dist.lens.at(sym)); }
+    void Match(unsigned len, unsigned dist) {
+        unsigned i = 28;
+        while (kLenBase[i] > len) --i;
+        Symbol(257 + i);
+        w_.Bits(len - kLenBase[i], i < 8 || i == 28 ? 0 : (i - 4) / 4);
+        unsigned j = 29;
+        while (kDistBase[j] > dist) --j;
+        DistSymbol(j);
+        w_.Bits(dist - kDistBase[j], j < 4 ? 0 : (j - 2) / 2);
+    }
+    void End() { Symbol(256); }
+
+private:
+    LsbBitWriter& w_;
+    const Tables& t_;
+};
+
+void StoredBlock(LsbBitWriter& w, bool final, const Bytes& data, bool badComplement = false) {
+    w.Bits(final, 1);
+    w.Bits(0, 2);
+    w.Align();
+    const auto len = static_cast<std::uint32_t>(data.size());
+    w.Bits(len, 16);
+    w.Bits((~len & 0xFFFF) ^ (badComplement ? 1 : 0), 16);
+    for (std::uint8_t b : data) w.Bits(b, 8);
+}
+
+void FixedHeader(LsbBitWriter& w, bool final) {
+    w.Bits(final, 1);
+    w.Bits(1, 2);
+}
+
+// A code-length symbol and its extra bits.
+struct ClItem {
+    unsigned sym;
+    unsigned extra = 0;
+};
+// Code-length code: 13 codes of 4 bits and 6 of 5 bits (complete).
+const Code kClCode = Canonical({4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5});
+constexpr std::array<unsigned, 19> kClOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                               11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+void DynamicHeader(LsbBitWriter& w, unsigned nlit, unsigned ndist, const std::vector<ClItem>& items,
+                   const Code& cl = kClCode) {
+    w.Bits(1, 1);
+    w.Bits(2, 2);
+    w.Bits(nlit - 257, 5);
+    w.Bits(ndist - 1, 5);
+    w.Bits(19 - 4, 4);
+    for (unsigned sym : kClOrder) w.Bits(sym < cl.lens.size() ? cl.lens[sym] : 0, 3);
+    for (const ClItem& it : items) {
+        w.Code(cl.codes[it.sym], cl.lens[it.sym]);
+        if (it.sym >= 16) w.Bits(it.extra, it.sym == 16 ? 2 : it.sym == 17 ? 3 : 7);
+    }
+}
+
+// Every length of `t` as a plain code-length symbol.
+std::vector<ClItem> PlainItems(const Tables& t) {
+    std::vector<ClItem> items;
+    for (std::uint8_t l : t.lit.lens) items.push_back({l});
+    for (std::uint8_t l : t.dist.lens) items.push_back({l});
+    return items;
+}
+
+// A final dynamic block coded with `t`: `body` writes its symbols.
+Bytes DynamicBlock(const Tables& t, const std::function<void(LsbBitWriter&, BlockWriter&)>& body) {
+    LsbBitWriter w;
+    DynamicHeader(w, static_cast<unsigned>(t.lit.lens.size()),
+                  static_cast<unsigned>(t.dist.lens.size()), PlainItems(t));
+    BlockWriter b(w, t);
+    body(w, b);
+    b.End();
+    return w.bytes;
+}
+
+Bytes RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
+    return b;
+}
+
+// Word soup with long repeats, runs and random stretches.
+Bytes MixedData(std::size_t n, unsigned seed) {
+    static const char* const kWords[] = {"archive ", "Liste ", "file ", "BBS ",    "\r\n",
+                                         "Datei ",   "zip ",   "1995 ", "upload ", "the "};
+    std::mt19937 rng(seed);
+    Bytes b;
+    while (b.size() < n) {
+        const unsigned pick = rng() % 100;
+        if (pick < 85) {
+            const std::string w = kWords[rng() % 10];
+            b.insert(b.end(), w.begin(), w.end());
+        } else if (pick < 95) {
+            const Bytes r = RandomBytes(rng() % 300, rng());
+            b.insert(b.end(), r.begin(), r.end());
+        } else {
+            b.insert(b.end(), rng() % 2000, static_cast<std::uint8_t>(rng()));
+        }
+    }
+    b.resize(n);
+    return b;
+}
+
+// Raw Deflate by zlib; each piece ends with `flush` (several blocks) and may
+// switch level (0 gives stored blocks). `dict` presets the window.
+struct Piece {
+    std::size_t size;
+    int level;
+    int flush;
+};
+Bytes ZlibDeflate(const Bytes& data, const std::vector<Piece>& pieces, const Bytes& dict = {}) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, pieces.front().level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    if (!dict.empty()) deflateSetDictionary(&z, dict.data(), static_cast<uInt>(dict.size()));
+    Bytes out(deflateBound(&z, data.size()) + 64 * pieces.size() + 1024);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    std::size_t pos = 0;
+    for (const Piece& p : pieces) {
+        EXPECT_EQ(deflateParams(&z, p.level, Z_DEFAULT_STRATEGY), Z_OK);
+        z.next_in = const_cast<Bytef*>(data.data() + pos);
+        z.avail_in = static_cast<uInt>(std::min(p.size, data.size() - pos));
+        pos += z.avail_in;
+        const int flush = pos == data.size() ? Z_FINISH : p.flush;
+        EXPECT_EQ(deflate(&z, flush), flush == Z_FINISH ? Z_STREAM_END : Z_OK);
+    }
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+Bytes ZlibDeflate(const Bytes& data, int level) {
+    return ZlibDeflate(data, {{data.size(), level, Z_FINISH}});
+}
+
+// ---- Valid streams ----
+
+// Block kinds after one another, an overlapping match, a dynamic code with
+// the reserved symbols coded, and bytes after the stream left unread.
+TEST(Inflate, StoredFixedAndDynamicBlocksInOneStream) {
+    LsbBitWriter w;
+    StoredBlock(w, false, ToBytes("stored;"));
+    FixedHeader(w, false);
+    const Tables fixed = FixedTables();
+    BlockWriter fb(w, fixed);
+    fb.Literals("abc");
+    fb.Match(10, 3);
+    fb.End();
+    const Tables full = FullTables();
+    DynamicHeader(w, 288, 32, PlainItems(full));
+    BlockWriter db(w, full);
+    db.Literals("-x");
+    db.Match(258, 1);
+    db.End();
+    w.Bits(0xABCD, 16);
+
+    const Decoded d = Decode(w.bytes);
+    EXPECT_EQ(d.result.status, InflateStatus::kDone);
+    EXPECT_TRUE(d.result.finalBlockSeen);
+    EXPECT_EQ(d.out, ToBytes("stored;abcabcabcabca-" + std::string(259, 'x')));
+    EXPECT_EQ(d.result.inputUsed, w.bytes.size() - 2);
+}
+
+// The two incomplete distance codes the format allows: a single one-bit
+// code, and none at all.
+TEST(Inflate, SparseDistanceCodesAreAccepted) {
+    for (const std::vector<std::uint8_t>& distLens :
+         {std::vector<std::uint8_t>{0, 1}, std::vector<std::uint8_t>{0}}) {
+        Tables t = FullTables();
+        t.dist = Canonical(distLens);
+        const bool one = distLens.back() == 1;
+        const Decoded d = Decode(DynamicBlock(t, [one](LsbBitWriter&, BlockWriter& b) {
+            b.Literals("ab");
+            if (one) b.Match(4, 2);
+        }));
+        EXPECT_EQ(d.result.status, InflateStatus::kDone);
+        EXPECT_EQ(d.out, ToBytes(one ? "ababab" : "ab"));
+    }
+}
+
+// Matches whose source or destination crosses the 32 KB window's end:
+// (bytes before, distance, length), each match repeated three times.
+TEST(Inflate, MatchesAcrossTheWindowBoundary) {
+    const Bytes prefix = RandomBytes(70000, 1);
+    const std::vector<std::array<unsigned, 3>> cases = {
+        {32768, 32768, 258}, {32868, 32768, 258}, {40000, 32768, 258}, {40000, 32767, 100},
+        {32778, 20, 258},    {32770, 5, 258},     {65536, 32768, 3},   {32700, 1, 258},
+        {32765, 9, 40},      {65530, 30000, 258}};
+    for (const auto& [before, dist, len] : cases) {
+        SCOPED_TRACE(std::to_string(before) + " " + std::to_string(dist));
+        Bytes expected(prefix.begin(), prefix.begin() + before);
+        LsbBitWriter w;
+        for (std::size_t pos = 0; pos < before; pos += 65535)
+            StoredBlock(w, false,
+                        Bytes(expected.begin() + static_cast<std::ptrdiff_t>(pos),
+                              expected.begin() + static_cast<std::ptrdiff_t>(
+                                                     std::min<std::size_t>(before, pos + 65535))));
+        FixedHeader(w, true);
+        const Tables fixed = FixedTables();
+        BlockWriter b(w, fixed);
+        for (int rep = 0; rep < 3; ++rep) {
+            b.Match(len, dist);
+            for (unsigned i = 0; i < len; ++i) expected.push_back(expected[expected.size() - dist]);
+        }
+        b.End();
+        const Decoded d = Decode(w.bytes);
+        EXPECT_EQ(d.result.status, InflateStatus::kDone);
+        EXPECT_TRUE(d.out == expected);
+    }
+}
+
+// Megabytes at each level, then a stream of many blocks (stored ones among
+// them) read in pieces down to single bytes.
+TEST(Inflate, RoundTripsWithZlib) {
+    Bytes data = MixedData(3 << 20, 7);
+    const Bytes noise = RandomBytes(1 << 20, 8);
+    data.insert(data.end(), noise.begin(), noise.end());
+    for (int level : {1, 6, 9}) {
+        const Bytes packed = ZlibDeflate(data, level);
+        const Decoded d = Decode(packed);
+        EXPECT_EQ(d.result.status, InflateStatus::kDone) << level;
+        EXPECT_EQ(d.result.inputUsed, packed.size()) << level;
+        EXPECT_TRUE(d.out == data) << level;
+    }
+    data.resize(300000);
+    const Bytes packed = ZlibDeflate(data, {{50000, 6, Z_SYNC_FLUSH},
+                                            {70000, 0, Z_FULL_FLUSH},
+                                            {1000, 1, Z_BLOCK},
+                                            {90000, 9, Z_SYNC_FLUSH},
+                                            {SIZE_MAX, 6, Z_FINISH}});
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{4093}}) {
+        const Decoded d = Decode(packed, {}, chunk);
+        EXPECT_EQ(d.result.status, InflateStatus::kDone) << chunk;
+        EXPECT_TRUE(d.out == data) << chunk;
+    }
+}
+
+// ---- Damaged data ----
+
+// Each fault gives its code, read whole or byte by byte; "ok" decoded
+// before the fault still reaches the sink.
+TEST(Inflate, DamagedStreamsReportTheirCode) {
+    auto fixed = [](const std::function<void(BlockWriter&)>& damage) {
+        LsbBitWriter w;
+        FixedHeader(w, true);
+        const Tables t = FixedTables();
+        BlockWriter b(w, t);
+        b.Literals("ok");
+        damage(b);
+        b.End();
+        return w.bytes;
+    };
+    auto dynamic = [](const Tables& t, const std::function<void(BlockWriter&)>& damage) {
+        return DynamicBlock(t, [&](LsbBitWriter&, BlockWriter& b) {
+            b.Literals("ok");
+            damage(b);
+        });
+    };
+    auto lengths = [](std::vector<ClItem> items, unsigned nlit, unsigned ndist) {
+        LsbBitWriter w;
+        DynamicHeader(w, nlit, ndist, items);
+        w.Bits(0, 32);
+        return w.bytes;
+    };
+    auto fullWith = [](const std::function<void(Tables&)>& change) {
+        Tables t = FullTables();
+        change(t);
+        return PlainItems(t);
+    };
+    LsbBitWriter stored, type3, clIncomplete;
+    StoredBlock(stored, true, ToBytes("abc"), true);
+    type3.Bits(7, 3);
+    type3.Bits(0, 16);
+    DynamicHeader(clIncomplete, 257, 1, {{1}}, Canonical({1, 2, 3, 4}));
+    Tables noDist = FullTables();
+    noDist.dist = Canonical({0});
+    Tables noEnd = FullTables();
+    noEnd.lit.lens[256] = 0;
+    noEnd.lit.lens[287] = 5;
+    noEnd.lit = Canonical(noEnd.lit.lens);
+    std::vector<ClItem> repeatPast = PlainItems(FullTables());
+    repeatPast.resize(repeatPast.size() - 3);
+    repeatPast.push_back({16, 3});  // six more 5s where three belong
+
+    const int kFixed = kInflateBadBlock, kDyn = kInflateBadDynamicBlock;
+    const struct {
+        const char* name;
+        int code;
+        Bytes stream;
+    } cases[] = {
+        {"stored length not complemented", kFixed, stored.bytes},
+        {"block type 3", kFixed, type3.bytes},
+        {"fixed symbol 286", kFixed, fixed([](BlockWriter& b) { b.Symbol(286); })},
+        {"fixed distance 30", kFixed,
+         fixed([](BlockWriter& b) { b.Symbol(257), b.DistSymbol(30); })},
+        {"fixed distance before the start", kFixed, fixed([](BlockWriter& b) { b.Match(3, 3); })},
+        {"dynamic symbol 287", kDyn, dynamic(FullTables(), [](BlockWriter& b) { b.Symbol(287); })},
+        {"dynamic distance before the start", kDyn,
+         dynamic(FullTables(), [](BlockWriter& b) { b.Match(4, 3); })},
+        {"distance without distance codes", kDyn,
+         dynamic(noDist, [](BlockWriter& b) { b.Symbol(257); })},
+        {"over-subscribed literal code", kDyn,
+         lengths(fullWith([](Tables& t) { t.lit.lens[0] = 8; }), 288, 32)},
+        {"incomplete literal code", kDyn,
+         lengths(fullWith([](Tables& t) { t.lit.lens[0] = 0; }), 288, 32)},
+        {"incomplete distance code", kDyn,
+         lengths(fullWith([](Tables& t) { t.dist.lens[31] = 0; }), 288, 32)},
+        {"no end-of-block code", kDyn, dynamic(noEnd, [](BlockWriter&) {})},
+        {"incomplete code-length code", kDyn, clIncomplete.bytes},
+        {"repeat without a previous length", kDyn, lengths({{16, 0}}, 257, 1)},
+        {"repeat past the last length", kDyn, lengths(repeatPast, 288, 32)},
+        {"zero run past the last length", kDyn, lengths({{18, 127}, {18, 127}}, 257, 1)},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t chunk : {std::size_t{1}, SIZE_MAX}) {
+            const Decoded d = Decode(c.stream, {}, chunk);
+            EXPECT_EQ(d.result.status, InflateStatus::kDataError) << c.name;
+            EXPECT_EQ(d.result.errorCode, c.code) << c.name;
+            EXPECT_TRUE(d.out.empty() || d.out == ToBytes("ok")) << c.name;
+        }
+    }
+}
+
+// Random bit flips in real streams: any outcome but a crash, a hang or
+// output beyond the limit (the sanitizer build checks the accesses).
+TEST(Inflate, RandomlyDamagedStreamsEndCleanly) {
+    const Bytes data = MixedData(60000, 6);
+    const Bytes packed[] = {ZlibDeflate(data, 1), ZlibDeflate(data, 9),
+                            ZlibDeflate(data, {{20000, 6, Z_SYNC_FLUSH}, {SIZE_MAX, 0, Z_FINISH}})};
+    std::mt19937 rng(2);
+    InflateOptions opt;
+    opt.maxOutput = 100000;
+    for (int round = 0; round < 600; ++round) {
+        Bytes damaged = packed[round % 3];
+        for (unsigned flips = 1 + rng() % 4; flips > 0; --flips)
+            damaged[rng() % damaged.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        EXPECT_LE(Decode(damaged, opt).out.size(), opt.maxOutput);
+    }
+}
+
+// ---- Truncation, output limit, progress ----
+
+// Every cut of a stream is truncation, never damage, and keeps the output
+// decoded before it.
+TEST(Inflate, TruncatedStreamsKeepTheirOutput) {
+    const Bytes data = MixedData(200000, 5);
+    const Bytes packed = ZlibDeflate(
+        data, {{40000, 6, Z_SYNC_FLUSH}, {40000, 0, Z_SYNC_FLUSH}, {SIZE_MAX, 1, Z_FINISH}});
+    for (std::size_t cut = 0; cut < packed.size(); cut += cut < 300 ? 1 : 197) {
+        const Decoded d = Decode(Bytes(packed.begin(), packed.begin() + static_cast<long>(cut)));
+        ASSERT_EQ(d.result.status, InflateStatus::kTruncated) << cut;
+        ASSERT_TRUE(std::equal(d.out.begin(), d.out.end(), data.begin())) << cut;
+    }
+    const Decoded nearlyAll = Decode(Bytes(packed.begin(), packed.end() - 1));
+    EXPECT_TRUE(nearlyAll.result.finalBlockSeen);
+    EXPECT_GT(nearlyAll.out.size(), 190000u);
+
+    // Five 9-bit literals leave the end-of-block code (seven zero bits) alone
+    // in the last byte: zeros read past the end must not stand in for it.
+    LsbBitWriter w;
+    FixedHeader(w, true);
+    const Tables t = FixedTables();
+    BlockWriter b(w, t);
+    b.Literals("\xE4\xF6\xFC\xDF\xC4");
+    b.End();
+    ASSERT_EQ(w.bytes.size(), 7u);
+    const Decoded d = Decode(Bytes(w.bytes.begin(), w.bytes.end() - 1));
+    EXPECT_EQ(d.result.status, InflateStatus::kTruncated);
+    EXPECT_EQ(d.out, ToBytes("\xE4\xF6\xFC\xDF\xC4"));
+}
+
+// maxOutput bytes exactly, around the window's size; a limit the data fits
+// in is no stop.
+TEST(Inflate, OutputLimitStopsAtExactlyThatManyBytes) {
+    const Bytes data = MixedData(100000, 9);
+    const Bytes packed = ZlibDeflate(data, 6);
+    for (std::uint64_t limit : {1u, 32767u, 32768u, 32769u, 99999u, 100000u}) {
+        InflateOptions opt;
+        opt.maxOutput = limit;
+        const Decoded d = Decode(packed, opt);
+        EXPECT_EQ(d.result.status,
+                  limit < data.size() ? InflateStatus::kOutputLimit : InflateStatus::kDone);
+        EXPECT_TRUE(d.out == Bytes(data.begin(), data.begin() + static_cast<long>(limit)));
+    }
+}
+
+// Progress comes at most once per 32 KB of input, and last with the total.
+TEST(Inflate, ProgressAtMostOncePer32KAndAtTheEnd) {
+    const Bytes packed = ZlibDeflate(RandomBytes(200000, 4), 6);
+    for (std::size_t chunk : {std::size_t{1000}, SIZE_MAX}) {
+        std::vector<std::uint64_t> calls;
+        InflateOptions opt;
+        opt.onProgress = [&](std::uint64_t consumed) { calls.push_back(consumed); };
+        Decode(packed, opt, chunk);
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(), packed.size());
+        for (std::size_t i = 1; i + 1 < calls.size(); ++i)
+            EXPECT_GE(calls[i] / 32768, calls[i - 1] / 32768 + 1);
+    }
+}
+
+// ---- Preset history (the data blocks of a cabinet folder) ----
+
+// Matches reach into the history: a short one, a full window, more than a
+// window (only its end counts), and output that wraps the window.
+TEST(Inflate, MatchesReachIntoThePresetHistory) {
+    for (const auto& [historySize, dataSize] : std::vector<std::pair<std::size_t, std::size_t>>{
+             {100, 200}, {32768, 5000}, {50000, 5000}, {32768, 100000}}) {
+        SCOPED_TRACE(historySize);
+        Bytes history = RandomBytes(historySize, 1);
+        for (auto& c : history) c = static_cast<std::uint8_t>('a' + c % 16);
+        const Bytes dict(history.end() - std::min<long>(historySize, 32768), history.end());
+        Bytes data;  // pieces of the dictionary
+        for (std::size_t i = 0; data.size() < dataSize; i += 997)
+            data.insert(data.end(), dict.begin() + static_cast<long>(i % (dict.size() - 40)),
+                        dict.begin() + static_cast<long>(i % (dict.size() - 40) + 40));
+        data.resize(dataSize);
+        const Bytes stream = ZlibDeflate(data, {{data.size(), 9, Z_FINISH}}, dict);
+        ASSERT_LT(stream.size(), data.size() / 4) << "the stream must use the history";
+        InflateOptions opt;
+        opt.history = history;
+        const Decoded d = Decode(stream, opt, 32768);
+        EXPECT_EQ(d.result.status, InflateStatus::kDone);
+        EXPECT_TRUE(d.out == data);
+    }
+}
+
+// A distance beyond the history given is damage, not a read before it.
+TEST(Inflate, DistanceBeyondTheHistoryIsDamage) {
+    const Bytes history = RandomBytes(1000, 2);
+    const Bytes data(history.begin(), history.begin() + 500);  // 1000 bytes back
+    const Bytes stream = ZlibDeflate(data, {{data.size(), 9, Z_FINISH}}, history);
+    InflateOptions opt;
+    EXPECT_EQ(Decode(stream, opt).result.status, InflateStatus::kDataError);
+    opt.history = std::span(history).subspan(600);
+    EXPECT_EQ(Decode(stream, opt).result.status, InflateStatus::kDataError);
+    opt.history = history;
+    EXPECT_TRUE(Decode(stream, opt).out == data);
+}
+
+}  // namespace
+}  // namespace lumora::archive::test
