@@ -9,11 +9,16 @@
 #include <map>
 #include <random>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
-#include "archive/cab_builder.h"
 #include "archive/core/detect.h"
 #include "archive/lister/zip_tv.h"
+#include "support/builders/arc_builder.h"
+#include "support/builders/arj_builder.h"
+#include "support/builders/cab_builder.h"
+#include "support/builders/lha_builder.h"
+#include "support/builders/tar_builder.h"
+#include "support/builders/zip_builder.h"
+#include "support/builders/zoo_builder.h"
 
 namespace lumora::archive::test {
 namespace {

@@ -2,8 +2,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "archive/zip_builder.h"
 #include "cli/cli_runner.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora {
 namespace {

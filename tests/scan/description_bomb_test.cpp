@@ -7,9 +7,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "archive/cab_builder.h"
 #include "archive/lister_test_support.h"
 #include "scan/description_extraction.h"
+#include "support/builders/cab_builder.h"
 #include "support/temp_folder.h"
 
 namespace lumora {

@@ -16,9 +16,9 @@
 #include "archive/formats/rar/unrar_api.h"
 #include "archive/lister/zip_tv.h"
 #include "archive/lister_test_support.h"
-#include "archive/zip_builder.h"
 #include "platform/text.h"
 #include "scan/recording_host.h"
+#include "support/builders/zip_builder.h"
 #include "support/temp_folder.h"
 
 namespace lumora {

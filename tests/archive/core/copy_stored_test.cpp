@@ -6,7 +6,7 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/core/error_codes.h"
-#include "archive/zip_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/core/awk_main.h"
-#include "archive/pe_builder.h"
-#include "archive/zip_builder.h"
+#include "support/builders/pe_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive {
 namespace {

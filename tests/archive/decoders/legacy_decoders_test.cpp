@@ -17,7 +17,7 @@
 #include "archive/decoders/shrink.h"
 #include "archive/formats/zip/un_zip.h"
 #include "archive/legacy_test_support.h"
-#include "archive/zip_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive {
 namespace {

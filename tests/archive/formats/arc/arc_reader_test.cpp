@@ -7,10 +7,10 @@
 #include <random>
 #include <set>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
 #include "archive/corpus_manifest.h"
 #include "archive/formats/arc/un_arc.h"
+#include "support/builders/arc_builder.h"
 
 namespace lumora::archive::test {
 namespace {

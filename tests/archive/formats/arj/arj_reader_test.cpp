@@ -3,10 +3,10 @@
 // FileSpec with and without wildcards, CRC results and hostile headers.
 #include <gtest/gtest.h>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
 #include "archive/formats/arj/arj_header.h"
 #include "archive/formats/arj/un_arj.h"
+#include "support/builders/arj_builder.h"
 
 namespace lumora::archive::test {
 namespace {

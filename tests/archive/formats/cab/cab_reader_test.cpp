@@ -9,9 +9,9 @@
 #include <map>
 
 #include "archive/archive_test_support.h"
-#include "archive/cab_builder.h"
 #include "archive/corpus_manifest.h"
 #include "archive/formats/cab/un_cab.h"
+#include "support/builders/cab_builder.h"
 
 namespace lumora::archive::test {
 namespace {

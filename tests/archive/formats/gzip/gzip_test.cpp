@@ -11,10 +11,10 @@
 #include <stdexcept>
 
 #include "archive/archive_test_support.h"
-#include "archive/cab_builder.h"
 #include "archive/corpus_manifest.h"
 #include "archive/formats/gzip/un_gzip.h"
-#include "archive/zip_builder.h"
+#include "support/builders/cab_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive::test {
 namespace {

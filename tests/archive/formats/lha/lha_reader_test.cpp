@@ -6,8 +6,8 @@
 #include <chrono>
 #include <map>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
+#include "support/builders/lha_builder.h"
 
 namespace lumora::archive::test {
 namespace {

@@ -11,8 +11,8 @@
 #include "archive/archive_test_support.h"
 #include "archive/formats/sfx/un_sfx.h"
 #include "archive/formats/zip/un_zip.h"
-#include "archive/pe_builder.h"
-#include "archive/zip_builder.h"
+#include "support/builders/pe_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <chrono>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
 #include "archive/corpus_manifest.h"
 #include "archive/formats/tar/un_tar.h"
+#include "support/builders/tar_builder.h"
 
 namespace lumora::archive::test {
 namespace {

@@ -10,7 +10,7 @@
 #include "archive/archive_test_support.h"
 #include "archive/corpus_manifest.h"
 #include "archive/formats/zip/un_zip.h"
-#include "archive/zip_builder.h"
+#include "support/builders/zip_builder.h"
 
 namespace lumora::archive::test {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <chrono>
 
-#include "archive/archive_builders.h"
 #include "archive/archive_test_support.h"
+#include "support/builders/zoo_builder.h"
 
 namespace lumora::archive::test {
 namespace {

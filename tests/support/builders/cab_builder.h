@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/cabarc_test_support.h"
+#include "support/builders/le_fields.h"
 
 namespace lumora::archive::cabarc {
 
@@ -167,3 +168,22 @@ inline std::pair<CabFolder, CabFolder> SplitFolder(const CabFolder& f, std::size
 }
 
 }  // namespace lumora::archive::cabarc
+
+namespace lumora::archive::test {
+
+// --- CAB (headers and file entries only) -------------------------------
+
+inline std::string CabArchive(const std::vector<std::string>& names, std::uint16_t fileCount,
+                              const std::string& signature = "MSCF") {
+    std::string files;
+    for (const std::string& n : names) {
+        files +=
+            LeFields({{100, 4}, {0, 4}, {0, 2}, {0x1F8E, 2}, {0x5A00, 2}, {0x20, 2}}) + n + '\0';
+    }
+    // The first file entry at 44, after the header and one MSZIP folder.
+    return signature + LeFields({{0, 12}, {44, 4}, {0, 4}, {0x103, 2}, {1, 2}, {fileCount, 2}}) +
+           LeFields({{0, 2}, {0x1234, 2}, {0, 2}, {0, 4}, {0, 2}, {1, 2}}) + files +
+           std::string(64, '\0');
+}
+
+}  // namespace lumora::archive::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/zip_builder.h"
+#include "support/builders/le_fields.h"
 
 namespace lumora::archive::test {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/core/crc.h"
+#include "support/builders/le_fields.h"
 
 namespace lumora::archive::test {
 
@@ -30,21 +31,6 @@ inline TestMember Member(std::string name, std::string data, std::uint16_t metho
     m.data = std::move(data);
     m.method = method;
     return m;
-}
-
-inline void Put16(std::string& s, std::uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-inline void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-inline std::uint32_t CrcOf(const std::string& data) {
-    Crc32 c;
-    c.Update(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
-    return c.Value();
 }
 
 // A Deflate stream of stored blocks (at most 65535 bytes each).
@@ -161,5 +147,31 @@ private:
         return h;
     }
 };
+
+// --- ZIP central directory only (all the lister reads) -----------------
+
+struct CentralEntry {
+    std::string name;
+    std::uint32_t externalAttrs = 0x20;
+    std::string extra = {};
+    std::string comment = {};
+    std::uint32_t size = 10;
+};
+
+inline std::string ZipDirectoryOnly(const std::vector<CentralEntry>& entries,
+                                    const std::string& archiveComment = "") {
+    std::string dir;
+    for (const CentralEntry& e : entries) {
+        dir += LeFields({{0x02014B50, 4}, {20, 2}, {20, 2}, {0, 2}, {8, 2}, {0x1F8E5A00, 4}}) +
+               LeFields({{0x12345678, 4}, {e.size / 2, 4}, {e.size, 4}, {e.name.size(), 2}}) +
+               LeFields({{e.extra.size(), 2}, {e.comment.size(), 2}, {0, 4}}) +
+               LeFields({{e.externalAttrs, 4}, {0, 4}}) + e.name + e.extra + e.comment;
+    }
+    // A local header signature first (30 bytes), so that detection takes it
+    // for a ZIP.
+    return LeFields({{0x04034B50, 4}, {0, 26}}) + dir +
+           LeFields({{0x06054B50, 4}, {0, 4}, {entries.size(), 2}, {entries.size(), 2}}) +
+           LeFields({{dir.size(), 4}, {30, 4}, {archiveComment.size(), 2}}) + archiveComment;
+}
 
 }  // namespace lumora::archive::test
