@@ -18,12 +18,22 @@ TEST(FormatTableTest, EveryRowCanDeliverWhatItPromises) {
         EXPECT_EQ(row.type, type);
         EXPECT_EQ(MakeReader(type) != nullptr, row.reader != ReaderKind::None);
         // Scan I lists before it extracts, so a description needs a walker too.
-        if (row.description != DescriptionSource::None) EXPECT_NE(row.makeWalker, nullptr);
-        if (row.description == DescriptionSource::Reader) EXPECT_NE(row.reader, ReaderKind::None);
-        if (row.description == DescriptionSource::RarLibrary) EXPECT_EQ(row.family, MethodFamily::RAR);
-        if (row.makeWalker) EXPECT_NE(row.makeWalker(), nullptr);
+        if (row.description != DescriptionSource::None) {
+            EXPECT_NE(row.makeWalker, nullptr);
+        }
+        if (row.description == DescriptionSource::Reader) {
+            EXPECT_NE(row.reader, ReaderKind::None);
+        }
+        if (row.description == DescriptionSource::RarLibrary) {
+            EXPECT_EQ(row.family, MethodFamily::RAR);
+        }
+        if (row.makeWalker) {
+            EXPECT_NE(row.makeWalker(), nullptr);
+        }
         // Only self-extractors name the extension of the archive inside them.
-        if (!row.sfxExtension.empty()) EXPECT_TRUE(row.name.ends_with("Exe"));
+        if (!row.sfxExtension.empty()) {
+            EXPECT_TRUE(row.name.ends_with("Exe"));
+        }
     }
     EXPECT_EQ(FormatOf(static_cast<TArcType>(200)).name, "?");
     EXPECT_EQ(MakeReader(static_cast<TArcType>(200)), nullptr);
