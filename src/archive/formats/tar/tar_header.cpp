@@ -70,6 +70,7 @@ HeaderResult ParseTarHeader(std::string_view block, TarHeader& h) {
     const std::string magic = r.Text(6);
     r.Skip(82);  // version, owner and group names, device numbers
     const std::string prefix = r.Text(155);
+    r.Skip(kTarBlock - r.Pos());  // the block's padding must be there too
     if (r.Short()) return HeaderResult::Bad;
     h.name = Trimmed(UpToNul(name));
     if (h.name.empty()) return HeaderResult::End;

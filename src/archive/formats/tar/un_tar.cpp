@@ -1,7 +1,6 @@
 #include "archive/formats/tar/un_tar.h"
 
 #include <algorithm>
-#include <array>
 #include <new>
 #include <optional>
 #include "archive/formats/format_table.h"
