@@ -1,6 +1,5 @@
 #include "archive/formats/zip/un_zip.h"
 
-#include <array>
 #include <optional>
 #include <string>
 #include "archive/formats/format_table.h"
@@ -152,9 +151,9 @@ bool ZipRun::ExtractPlain(const ZipCentralRecord& c, std::uint64_t data) {
 
 bool ZipRun::ExtractEncrypted(const ZipCentralRecord& c, const ZipLocalHeader& l,
                               std::uint64_t data) {
-    std::array<std::uint8_t, kZipCryptHeaderSize> header{};
-    const bool haveHeader = file_.ReadAt(data, header.data(), header.size()) == header.size();
-    const ZipCryptoKeys keys = FindPassword(header.data(), haveHeader, c, l);
+    const std::string header = ReadBlock(file_, data, kZipCryptHeaderSize);
+    const bool haveHeader = header.size() == kZipCryptHeaderSize;
+    const ZipCryptoKeys keys = FindPassword(BytesOf(header), haveHeader, c, l);
     const std::uint64_t count =
         c.packedSize >= kZipCryptHeaderSize ? c.packedSize - kZipCryptHeaderSize : 0;
     return Decode(c, data + kZipCryptHeaderSize, count, keys);
