@@ -442,7 +442,7 @@ void Inflater::StoredBlock() {
     std::size_t len = Take(16);
     const std::uint32_t nlen = Take(16);
     CheckTruncation();
-    if (len != (~nlen & 0xFFFF)) Fail(kInflateBadBlock);
+    if (len != (~nlen & 0xFFFF)) Fail(ecode::BadBlock);
     // Whole bytes still in the bit accumulator come first.
     while (len > 0 && bitCount_ >= 8) {
         window_[wp_++] = static_cast<std::uint8_t>(Take(8));
@@ -488,7 +488,7 @@ void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
     }
     std::array<std::uint32_t, kCodeLenTableSize> table;
     if (!BuildTable(clens, kCodeLenInfo.data(), kCodeLenRoot, false, table))
-        Fail(kInflateBadDynamicBlock);
+        Fail(ecode::IncompleteCodeSet);
 
     for (std::size_t i = 0; i < lens.size();) {
         if (bitCount_ < kCodeLenRoot + 7) Refill();
@@ -502,7 +502,7 @@ void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
         std::uint8_t value = 0;
         std::size_t repeat;
         if (sym == 16) {
-            if (i == 0) Fail(kInflateBadDynamicBlock);
+            if (i == 0) Fail(ecode::IncompleteCodeSet);
             value = lens[i - 1];
             repeat = 3 + Take(2);
         } else if (sym == 17) {
@@ -510,7 +510,7 @@ void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
         } else {
             repeat = 11 + Take(7);
         }
-        if (repeat > lens.size() - i) Fail(kInflateBadDynamicBlock);
+        if (repeat > lens.size() - i) Fail(ecode::IncompleteCodeSet);
         std::fill_n(lens.begin() + static_cast<std::ptrdiff_t>(i), repeat, value);
         i += repeat;
     }
@@ -521,15 +521,15 @@ void Inflater::DynamicTables() {
     if (bitCount_ < 14) Refill();
     const unsigned nlit = Take(5) + 257;
     const unsigned ndist = Take(5) + 1;
-    if (nlit > kMaxLitCodes || ndist > kMaxDistCodes) Fail(kInflateTooManyCodes);
+    if (nlit > kMaxLitCodes || ndist > kMaxDistCodes) Fail(ecode::BadLengths);
     std::array<std::uint8_t, kMaxLitCodes + kMaxDistCodes> lens{};
     ReadCodeLengths(std::span(lens).first(nlit + ndist));
-    if (lens[256] == 0) Fail(kInflateBadDynamicBlock);  // no end-of-block code
+    if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
     if (!BuildTable(litLens, kLitInfo.data(), kLitRoot, true, lit_) ||
         !BuildTable(distLens, kDistInfo.data(), kDistRoot, true, dist_))
-        Fail(kInflateBadDynamicBlock);
+        Fail(ecode::IncompleteCodeSet);
 }
 
 // Decodes literals and matches up to the end-of-block code. The hot state is
@@ -600,12 +600,12 @@ InflateResult Inflater::Run() {
                 StoredBlock();
             } else if (type == 1) {
                 FixedTables();
-                DecodeData(fixedLit_.data(), fixedDist_.data(), kInflateBadBlock);
+                DecodeData(fixedLit_.data(), fixedDist_.data(), ecode::BadBlock);
             } else if (type == 2) {
                 DynamicTables();
-                DecodeData(lit_.data(), dist_.data(), kInflateBadDynamicBlock);
+                DecodeData(lit_.data(), dist_.data(), ecode::IncompleteCodeSet);
             } else {
-                Fail(kInflateBadBlock);
+                Fail(ecode::BadBlock);
             }
         }
     } catch (const Halt& halt) {

@@ -6,20 +6,20 @@
 #include <functional>
 #include <span>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/decoder_io.h"
 
 namespace lumora::archive {
-
-// Error codes of damaged Deflate data.
-inline constexpr int kInflateBadBlock = 25109;         // stored length, type 3, fixed-block code
-inline constexpr int kInflateBadDynamicBlock = 25116;  // code set or code in a dynamic block
-inline constexpr int kInflateTooManyCodes = 25141;     // more than 288 / 32 codes announced
 
 enum class InflateStatus {
     kDone,         // the final block was decoded
     kTruncated,    // the input ended before the final block was complete
     kOutputLimit,  // maxOutput bytes were produced and more would have followed
-    kDataError,    // damaged data; errorCode tells which fault
+    // Damaged data; errorCode tells which fault: ecode::BadBlock (stored
+    // length, block type 3, a fixed-block code), ecode::IncompleteCodeSet (the
+    // code set or a code of a dynamic block), ecode::BadLengths (more than
+    // 288 / 32 codes announced).
+    kDataError,
 };
 
 struct InflateOptions {
@@ -35,7 +35,7 @@ struct InflateOptions {
 
 struct InflateResult {
     InflateStatus status = InflateStatus::kDone;
-    int errorCode = 0;            // with kDataError: 25109, 25116 or 25141
+    int errorCode = 0;            // with kDataError: one of the ecode values above
     std::uint64_t produced = 0;   // bytes handed to the sink
     std::uint64_t inputRead = 0;  // bytes pulled from the source
     std::uint64_t inputUsed = 0;  // bytes of the stream decoded (exact when kDone)

@@ -1,14 +1,13 @@
 #include "archive/decoders/member_decode.h"
 
-#include <optional>
 #include <system_error>
 
 #include "archive/core/copy_stored.h"
 #include "archive/core/error_codes.h"
+#include "archive/core/member_source.h"
 #include "archive/decoders/arj_method4.h"
 #include "archive/decoders/lh1.h"
 #include "archive/decoders/zoo_lzw.h"
-#include "archive/formats/zip/zip_decompress.h"
 
 namespace lumora::archive {
 
@@ -21,7 +20,7 @@ void Decode(const InputFile& in, const LzhMember& m, MemberOutput& out, Progress
     }
     // The input ends with the member's packed bytes; the decoders read zero
     // bits after that.
-    ZipByteReader src(in, m.offset, m.packedSize, std::nullopt, progress, false);
+    MemberByteSource src(in, m.offset, m.packedSize, progress, false);
     switch (m.coding) {
         case LzhCoding::Lh1:
             DecodeLh1(src, out, m.originalSize);

@@ -13,6 +13,7 @@
 #include "archive/archive_test_support.h"
 #include "archive/core/awk_main.h"
 #include "support/builders/pe_builder.h"
+#include "support/builders/tar_builder.h"
 #include "support/builders/zip_builder.h"
 
 namespace lumora::archive {
@@ -21,6 +22,8 @@ namespace {
 using test::MakePe;
 using test::PutAt;
 using test::Set16;
+using test::TarFile;
+using test::TarHeaderBlock;
 
 // A literal with its zero bytes.
 template <std::size_t N>
@@ -176,31 +179,18 @@ TEST_F(DetectTest, ZipAppendedToAStubFoundByItsEndRecord) {
     for (int size : {0, 10, 32767}) EXPECT_EQ(DetectBytes(small, "T.EXE", size).type, atUnknown);
 }
 
-// A block whose checksum field holds the sum of its bytes.
-std::string TarBlock(const std::string& name, char type = '0', const char* checksum = nullptr) {
-    std::string b(512, '\0');
-    b.replace(0, name.size(), name);
-    b[156] = type;
-    unsigned sum = 8 * 32;
-    for (char c : b) sum += static_cast<unsigned char>(c);
-    char field[9];
-    std::snprintf(field, sizeof field, "%06o", sum);
-    b.replace(148, 8, checksum ? std::string(checksum, 8) : std::string(field, 6) + '\0' + ' ');
-    return b;
-}
-
 // TAR needs the .TAR extension, more than 512 bytes and a right checksum
 // (blanks inside the field skipped); a volume label moves the check to the
 // next block.
 TEST_F(DetectTest, TarByChecksumExtensionAndVolumeLabel) {
-    const std::string tar = TarBlock("FILE_ID.DIZ") + std::string(1024, '\0');
+    const std::string tar = TarHeaderBlock(TarFile("FILE_ID.DIZ", "")) + std::string(1024, '\0');
     // Name "A", the rest zero: the sum is 65 + 8 * 32 = 321 = 0o501.
     const auto a = [](const std::string& checksum) {
         std::string b(1024, '\0');
         b[0] = 'A';
         return b.replace(148, 8, checksum);
     };
-    const std::string label = TarBlock("GAME2 VOLUME", 'V', "garbage!");
+    const std::string label = TarHeaderBlock({"GAME2 VOLUME", "", 'V', "", "garbage!"});
     struct Case {
         std::string name, bytes;
         TArcType type;
@@ -215,7 +205,8 @@ TEST_F(DetectTest, TarByChecksumExtensionAndVolumeLabel) {
         {"A.TAR", a(B("000501\0 ")), atTAR},
         {"B.TAR", a(B("0005 01\0")), atTAR},
         {"C.TAR", a(B("000502\0 ")), atUnknown},
-        {"V.TAR", label + TarBlock("FILE_ID.DIZ") + std::string(512, '\0'), atTAR, 513},
+        {"V.TAR", label + TarHeaderBlock(TarFile("FILE_ID.DIZ", "")) + std::string(512, '\0'),
+         atTAR, 513},
         {"W.TAR", label + std::string(1024, '\0'), atUnknown},
     };
     for (const auto& c : cases) {

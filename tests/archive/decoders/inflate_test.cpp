@@ -364,7 +364,7 @@ TEST(Inflate, DamagedStreamsReportTheirCode) {
     repeatPast.resize(repeatPast.size() - 3);
     repeatPast.push_back({16, 3});  // six more 5s where three belong
 
-    const int kFixed = kInflateBadBlock, kDyn = kInflateBadDynamicBlock;
+    const int kFixed = ecode::BadBlock, kDyn = ecode::IncompleteCodeSet;
     const struct {
         const char* name;
         int code;

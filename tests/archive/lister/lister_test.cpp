@@ -153,8 +153,8 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     LhaEntry hugeA("A.TXT", "aaaa");
     hugeA.packed = 0xFFFFFF00;
     const std::string hugeLzh = LhaArchive({hugeA, {"B.TXT", "bb"}}, false) + std::string(40, '\0');
-    const std::string wrapTar =
-        TarArchive({{"A.TXT", "", '0', std::string("37777776000\0", 12)}, TarFile("B.TXT", "bb")});
+    const std::string wrapTar = TarArchive(
+        {{"A.TXT", "", '0', std::string("37777776000\0", 12), ""}, TarFile("B.TXT", "bb")});
     ArcEntry hugeA2 = Stored("A.TXT", "aaaa");
     hugeA2.packedSize = 0xFFFFFF00;
     const std::string hugeArc = ArcArchive({hugeA2, Stored("B.TXT", "bb")}, false);

@@ -18,11 +18,12 @@ struct TarEntry {
     std::string name;  // up to 100 bytes, written as is (zero bytes included)
     std::string data;
     char type = '0';
-    std::string sizeField;  // the 12 bytes at 124 as given; empty: octal of data.size()
+    std::string sizeField;      // the 12 bytes at 124 as given; empty: octal of data.size()
+    std::string checksumField;  // the 8 bytes at 148 as given; empty: the right checksum
 };
 
 inline TarEntry TarFile(std::string name, std::string data, char type = '0') {
-    return {std::move(name), std::move(data), type, ""};
+    return {std::move(name), std::move(data), type, "", ""};
 }
 
 inline std::string OctalField(unsigned long long v, int digits) {
@@ -48,7 +49,9 @@ inline std::string TarHeaderBlock(const TarEntry& e) {
     h.replace(148, 8, std::string(8, ' '));
     unsigned sum = 0;
     for (unsigned char c : h) sum += c;
-    h.replace(148, 8, OctalField(sum, 6) + '\0' + ' ');
+    h.replace(
+        148, 8,
+        e.checksumField.empty() ? OctalField(sum, 6) + '\0' + ' ' : e.checksumField.substr(0, 8));
     return h;
 }
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
+#include "archive/core/awk_main.h"
 #include "archive/core/crc.h"
-#include "archive/core/le_bytes.h"
+#include "platform/text.h"
 
 namespace lumora::archive {
 
@@ -18,10 +19,10 @@ constexpr std::size_t kMaxName = 255;
 constexpr std::size_t kMaxText = 65536;  // bytes searched for the end of a name or comment
 
 // Skips the zero-ended text at `at`; gives the position after its zero byte
-// and, when asked, the text itself (cut to kMaxName bytes).
+// (or after the bytes searched) and, when asked, the text itself (cut to
+// kMaxName bytes).
 std::uint64_t SkipText(const InputFile& file, std::uint64_t at, std::string* text) {
-    std::string buf(kMaxText, '\0');
-    buf.resize(file.ReadAt(at, buf.data(), buf.size()));
+    const std::string buf = ReadBlock(file, at, kMaxText);
     const auto nul = buf.find('\0');
     const std::size_t length = nul == std::string::npos ? buf.size() : nul;
     if (text != nullptr) *text = buf.substr(0, std::min(length, kMaxName));
@@ -32,58 +33,65 @@ std::uint64_t SkipText(const InputFile& file, std::uint64_t at, std::string* tex
 // header bytes before them.
 bool HeaderCrcMatches(const InputFile& file, std::uint64_t end) {
     if (end + 2 > file.Size()) return false;
-    std::string head(static_cast<std::size_t>(end), '\0');
-    std::uint8_t stored[2];
-    if (file.ReadAt(0, head.data(), head.size()) != head.size() ||
-        file.ReadAt(end, stored, 2) != 2) {
-        return false;
-    }
+    const std::string head = ReadBlock(file, 0, static_cast<std::size_t>(end));
+    const std::string stored = ReadBlock(file, end, 2);
+    FieldReader r(stored);
+    const std::uint16_t value = r.U16();
+    if (head.size() != end || r.Short()) return false;
     Crc32 crc;
-    crc.Update(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
-    return (crc.Value() & 0xFFFF) == Le16(stored);
+    crc.Update(BytesOf(head), head.size());
+    return (crc.Value() & 0xFFFF) == value;
 }
 
-void ReadGzipFields(const InputFile& file, const std::uint8_t* h, GzipMember& m) {
-    m.method = h[2];
-    m.flags = h[3];
-    m.unixTime = Le32(h + 4);
+// The gzip fields after the signature in `h`, and the optional fields and
+// the trailer from the file. The 2 bytes flagged by FLG bit 1 (a header CRC,
+// or the part number of early multi-part files) are passed over either way.
+void ReadGzipFields(const InputFile& file, FieldReader& h, GzipMember& m) {
+    m.method = h.U8();
+    m.flags = h.U8();
+    m.unixTime = h.U32();
     m.encrypted = (m.flags & kFlagEncrypted) != 0;
     std::uint64_t p = kGzipHeaderSize;
     if (m.flags & kFlagExtra) {
-        std::uint8_t len[2] = {0, 0};
-        file.ReadAt(p, len, 2);
-        p += 2 + Le16(len);
+        const std::string len = ReadBlock(file, p, 2);
+        FieldReader r(len);
+        p += 2 + r.U16();
+        m.extraCut = r.Short();
     }
     if (m.flags & kFlagName) p = SkipText(file, p, &m.storedName);
     if (m.flags & kFlagComment) p = SkipText(file, p, nullptr);
     if (m.flags & kFlagHeaderCrc) {
-        if (HeaderCrcMatches(file, p)) {
-            p += 2;
-        } else {
-            m.multipart = true;
-        }
+        m.multipart = !HeaderCrcMatches(file, p);
+        p += 2;
     }
     m.dataStart = p;
     const std::uint64_t size = file.Size();
     m.packedSize = size >= p + 8 ? size - p - 8 : 0;
-    std::uint8_t trailer[8];
-    if (size >= 8 && file.ReadAt(size - 8, trailer, 8) == 8) {
-        m.crc = Le32(trailer);
-        m.unpackedSize = Le32(trailer + 4);
+    if (size >= 8) {
+        const std::string trailer = ReadBlock(file, size - 8, 8);
+        FieldReader t(trailer);
+        const std::uint32_t crc = t.U32();
+        const std::uint32_t unpacked = t.U32();
+        if (!t.Short()) {
+            m.crc = crc;
+            m.unpackedSize = unpacked;
+        }
     }
 }
 
 }  // namespace
 
-std::optional<GzipMember> ReadGzipMember(const InputFile& file, const std::uint8_t* h) {
-    if (h[0] != 0x1F) return std::nullopt;
-    GzipMember m;
-    switch (h[1]) {
+HeaderResult ReadGzipMember(const InputFile& file, std::string_view head, GzipMember& m) {
+    m = {};
+    if (head.size() < 2) return HeaderResult::Bad;
+    FieldReader h(head);
+    if (h.U8() != 0x1F) return HeaderResult::Bad;
+    switch (h.U8()) {
         case 0x8B:
         case 0x9E:
             m.gzip = true;
             ReadGzipFields(file, h, m);
-            return m;
+            return HeaderResult::Ok;
         case 0x9D:
             m.method = 1;
             break;
@@ -94,12 +102,19 @@ std::optional<GzipMember> ReadGzipMember(const InputFile& file, const std::uint8
             m.method = 3;
             break;
         default:
-            return std::nullopt;
+            return HeaderResult::Bad;
     }
     // compress, pack and SCO compress: only recognised, never decoded.
     m.dataStart = 3;
     m.packedSize = file.Size() > 2 ? file.Size() - 2 : 0;
-    return m;
+    return HeaderResult::Ok;
+}
+
+std::string GzipDerivedName(const std::string& archivePath) {
+    std::string name = HostFileNamePart(archivePath);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return Utf8ToAnsi(name);
 }
 
 }  // namespace lumora::archive

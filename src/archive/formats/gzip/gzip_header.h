@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
+#include <string_view>
 
+#include "archive/core/field_reader.h"
 #include "archive/core/input_file.h"
 
 namespace lumora::archive {
@@ -27,12 +28,19 @@ struct GzipMember {
     // header CRC since; only a header CRC that matches is taken as one.
     bool multipart = false;
     bool encrypted = false;  // FLG bit 5 (gzip only)
+    bool extraCut = false;   // the file ends inside the extra field's length
 };
 
-// The member described by the 10 header bytes `h` of `file`; nullopt when
-// the signature is none of the five accepted ones. The optional fields
+// The member of `file` whose header starts with `head` (the file's first
+// kGzipHeaderSize bytes, fewer when the file is shorter): Ok, or Bad when
+// fewer than 2 bytes arrived or the signature is none of the five accepted
+// ones. Fixed fields past a cut header read as zero; the optional fields
 // (extra field, name, comment, header CRC) are read as far as the file
 // holds them.
-std::optional<GzipMember> ReadGzipMember(const InputFile& file, const std::uint8_t* h);
+HeaderResult ReadGzipMember(const InputFile& file, std::string_view head, GzipMember& m);
+
+// The archive's own file name without its last extension, as the stored name
+// of a member that has none.
+std::string GzipDerivedName(const std::string& archivePath);
 
 }  // namespace lumora::archive

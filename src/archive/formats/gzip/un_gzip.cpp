@@ -1,15 +1,17 @@
 #include "archive/formats/gzip/un_gzip.h"
 
-#include <array>
+#include <string>
+
 #include "archive/formats/format_table.h"
 
 #include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
+#include "archive/core/field_reader.h"
 #include "archive/core/member_output.h"
+#include "archive/core/member_source.h"
 #include "archive/core/progress.h"
 #include "archive/formats/gzip/gzip_header.h"
 #include "archive/formats/zip/zip_decompress.h"
-#include "platform/text.h"
 
 namespace lumora::archive {
 
@@ -31,18 +33,6 @@ private:
     ProgressMeter progress_;
 };
 
-namespace {
-
-// The archive's own file name without its last extension, as a stored name.
-std::string DerivedMemberName(const std::string& archivePath) {
-    std::string name = HostFileNamePart(archivePath);
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return Utf8ToAnsi(name);
-}
-
-}  // namespace
-
 void GzipRun::Execute() {
     g_.MakeOutputName("");
     const std::string& archive = g_.ArchiveFile();
@@ -50,13 +40,13 @@ void GzipRun::Execute() {
     if (FormatOf(g_.ArcType()).reader != ReaderKind::Gzip)
         g_.ReportError(archive, ecode::BadArchive);
     if (!file_.Open(archive)) g_.ReportError(archive, ecode::OpenError);
-    std::array<std::uint8_t, kGzipHeaderSize> h{};
-    const std::size_t got = file_.ReadAt(0, h.data(), h.size());
-    const auto member = got >= 2 ? ReadGzipMember(file_, h.data()) : std::nullopt;
-    if (!member) g_.ReportError(archive, ecode::HeaderIdError);
+    const std::string head = ReadBlock(file_, 0, kGzipHeaderSize);
+    GzipMember member;
+    if (ReadGzipMember(file_, head, member) != HeaderResult::Ok)
+        g_.ReportError(archive, ecode::HeaderIdError);
     g_.FireNotify(g_.OnActivate);
-    if (got < h.size()) g_.ReportError(archive, ecode::EmptyArchive);
-    ExtractMember(*member);
+    if (head.size() < kGzipHeaderSize) g_.ReportError(archive, ecode::EmptyArchive);
+    ExtractMember(member);
 }
 
 // The header's Unix time for gzip, the archive file's date for the others.
@@ -66,7 +56,7 @@ std::uint32_t GzipRun::StoredDate(const GzipMember& m) const {
 }
 
 void GzipRun::ExtractMember(const GzipMember& m) {
-    g_.MakeOutputName(m.storedName.empty() ? DerivedMemberName(g_.ArchiveFile()) : m.storedName);
+    g_.MakeOutputName(m.storedName.empty() ? GzipDerivedName(g_.ArchiveFile()) : m.storedName);
     const std::uint32_t dosDate = StoredDate(m);
     bool crcPass = true;  // a member not decoded counts as passing
     if (g_.ConfirmMember(1, dosDate)) {
@@ -95,8 +85,8 @@ bool GzipRun::Decode(const GzipMember& m, std::uint32_t dosDate) {
     const bool decodable = m.gzip && (m.method == 0 || m.method == 8);
     bool cut = false;
     if (decodable) {
-        ZipByteReader in(file_, m.dataStart, m.packedSize, std::nullopt, progress_, m.method == 0);
-        cut = DecompressMember({m.method, 0, m.packedSize, m.unpackedSize}, in, sink,
+        MemberByteSource in(file_, m.dataStart, m.packedSize, progress_, m.method == 0);
+        cut = DecompressMember({m.method, 0, m.packedSize, m.unpackedSize}, in, std::nullopt, sink,
                                g_.OnMessageBox);
     } else if (g_.OnMessageBox) {
         g_.OnMessageBox(kInfoCaption, std::string(ErrorText(ecode::UnsupportedMethod)));

@@ -9,7 +9,7 @@
 
 #include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
+#include "archive/core/field_reader.h"
 #include "archive/lister/lister_methods.h"
 #include "archive/lister/lister_run.h"
 #include "platform/text.h"
@@ -21,6 +21,7 @@ namespace {
 constexpr std::string_view kMarker4("Rar!\x1a\x07\x00", 7);
 constexpr std::string_view kMarker5("Rar!\x1a\x07\x01\x00", 8);
 constexpr std::size_t kMainHeaderSize = 13;
+constexpr std::size_t kRar4BlockSize = 32;
 constexpr std::uint8_t kFileBlock = 0x74;
 constexpr std::uint8_t kEndBlock = 0x7B;
 constexpr std::uint16_t kLongBlock = 0x8000;
@@ -33,14 +34,54 @@ std::uint64_t ArchiveOffset(const TZipTV& tv) {
     return tv.ArchiveStart() > 0 ? static_cast<std::uint64_t>(tv.ArchiveStart() - 1) : 0;
 }
 
+// The fixed 32 bytes of a RAR 1.5-4 block header (the file fields only mean
+// something in file blocks).
+struct Rar4Block {
+    std::uint8_t type = 0;
+    std::uint16_t flags = 0;
+    std::uint16_t headSize = 0;
+    std::uint32_t dataSize = 0;  // with kLongBlock; the packed size of files
+    std::uint32_t unpacked = 0;
+    std::uint8_t hostOs = 0;
+    std::uint32_t crc = 0;
+    std::uint32_t dosTime = 0;
+    std::uint8_t version = 0;
+    std::uint8_t method = 0;
+    std::uint16_t nameSize = 0;
+    std::uint32_t attributes = 0;
+};
+
+Rar4Block ParseRar4Block(FieldReader r) {
+    Rar4Block b;
+    r.Skip(2);  // header CRC
+    b.type = r.U8();
+    b.flags = r.U16();
+    b.headSize = r.U16();
+    b.dataSize = r.U32();
+    b.unpacked = r.U32();
+    b.hostOs = r.U8();
+    b.crc = r.U32();
+    b.dosTime = r.U32();
+    b.version = r.U8();
+    b.method = r.U8();
+    b.nameSize = r.U16();
+    b.attributes = r.U32();
+    return b;
+}
+
+// The 32-bit value at `at`, which must be in the file.
+std::uint32_t ReadU32(ListerRun& run, std::uint64_t at) {
+    const std::string bytes = run.ReadExact(at, 4, ecode::BadFileHeader);
+    return FieldReader(bytes).U32();
+}
+
 class Rar4Walker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override;
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 
 private:
-    void ReportFile(ListerRun& run, std::uint64_t at, const std::uint8_t* w, std::uint16_t flags,
-                    std::uint16_t headSize, std::uint64_t packed);
+    void ReportFile(ListerRun& run, std::uint64_t at, const Rar4Block& b, std::uint64_t packed);
 };
 
 // Reads variable-length integers (7 bits per byte, low groups first) and
@@ -48,41 +89,41 @@ private:
 // header error through the run.
 class Rar5Fields {
 public:
-    Rar5Fields(ListerRun& run, std::string_view bytes) : run_(run), b_(bytes) {}
+    Rar5Fields(ListerRun& run, std::string_view bytes) : run_(run), r_(bytes) {}
 
     std::uint64_t Vint() {
         std::uint64_t v = 0;
         for (int shift = 0; shift < 64; shift += 7) {
-            const std::uint8_t byte = Byte();
+            const std::uint8_t byte = Checked(r_.U8());
             v |= std::uint64_t{byte & 0x7Fu} << shift;
             if (!(byte & 0x80)) return v;
         }
         run_.Fail(ecode::BadFileHeader);
     }
-    std::uint32_t U32() {
-        Need(4);
-        const auto v = Le32(reinterpret_cast<const std::uint8_t*>(b_.data() + p_));
-        p_ += 4;
-        return v;
-    }
-    std::string_view Bytes(std::uint64_t n) {
+    std::uint32_t U32() { return Checked(r_.U32()); }
+    std::string Text(std::uint64_t n) {
         Need(n);
-        const std::string_view s = b_.substr(p_, n);
-        p_ += n;
-        return s;
+        return r_.Text(static_cast<std::size_t>(n));
     }
-    std::size_t Offset() const { return p_; }
-    std::size_t Size() const { return b_.size(); }
+    void Skip(std::uint64_t n) {
+        Need(n);
+        r_.Skip(static_cast<std::size_t>(n));
+    }
+    std::size_t Offset() const { return r_.Pos(); }
+    std::size_t Size() const { return r_.Size(); }
 
 private:
-    std::uint8_t Byte() { return static_cast<std::uint8_t>(Bytes(1)[0]); }
+    template <typename T>
+    T Checked(T value) {
+        if (r_.Short()) run_.Fail(ecode::BadFileHeader);
+        return value;
+    }
     void Need(std::uint64_t n) {
-        if (n > b_.size() - p_) run_.Fail(ecode::BadFileHeader);
+        if (n > r_.Remaining()) run_.Fail(ecode::BadFileHeader);
     }
 
     ListerRun& run_;
-    std::string_view b_;
-    std::size_t p_ = 0;
+    FieldReader r_;
 };
 
 class Rar5Walker final : public HeaderWalker {
@@ -128,75 +169,68 @@ void Rar4Walker::Prepare(ListerRun& run) {
     const std::uint64_t start = ArchiveOffset(run.Lister()) + kMarker4.size();
     if (start > run.Size()) run.Fail(ecode::OpenError);
     const std::string main = run.ReadExact(start, kMainHeaderSize, ecode::ReadError);
-    const auto* m = reinterpret_cast<const std::uint8_t*>(main.data());
-    const std::uint16_t mainSize = Le16(m + 5);
+    FieldReader m(main);
+    m.Skip(3);  // header CRC, type
+    const std::uint16_t flags = m.U16();
+    const std::uint16_t mainSize = m.U16();
     if (mainSize < kMainHeaderSize) run.Fail(ecode::BadFileHeader);
     if (mainSize > kMainHeaderSize) run.SetArchiveComment("Archive Comment encrypted...");
-    run.SetWindow(32);
+    run.SetWindow(kRar4BlockSize);
     run.SetPosition(start + mainSize);
     // Encrypted block headers cannot be read without the password.
-    if (Le16(m + 3) & kEncryptedHeaders) run.EndWalk();
+    if (flags & kEncryptedHeaders) run.EndWalk();
 }
 
 // Every block is passed over as a whole: its header size plus, for blocks
 // with data, the data size (64-bit with the high part of large files).
 void Rar4Walker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
-    const std::uint8_t type = w[2];
-    const std::uint16_t flags = Le16(w + 3);
-    const std::uint16_t headSize = Le16(w + 5);
-    if (type == kEndBlock || headSize < 7 || (type == kFileBlock && headSize < 32)) {
+    const Rar4Block b = ParseRar4Block(FieldReader(w, run.Window()));
+    if (b.type == kEndBlock || b.headSize < 7 || (b.type == kFileBlock && b.headSize < 32)) {
         run.EndWalk();
         return;
     }
     std::uint64_t data = 0;
-    if (flags & kLongBlock) {
-        data = Le32(w + 7);
-        if (type == kFileBlock && (flags & kLargeSizes)) {
-            const std::string high = run.ReadExact(at + 32, 4, ecode::BadFileHeader);
-            data |= std::uint64_t{Le32(reinterpret_cast<const std::uint8_t*>(high.data()))} << 32;
-        }
+    if (b.flags & kLongBlock) {
+        data = b.dataSize;
+        if (b.type == kFileBlock && (b.flags & kLargeSizes))
+            data |= std::uint64_t{ReadU32(run, at + 32)} << 32;
     }
-    if (type == kFileBlock && !(flags & kSkipIfUnknown)) {
-        ReportFile(run, at, w, flags, headSize, data);
-    }
-    run.MoveTo(SaturatingAdd(at + headSize, data), at);
+    if (b.type == kFileBlock && !(b.flags & kSkipIfUnknown)) ReportFile(run, at, b, data);
+    run.MoveTo(SaturatingAdd(at + b.headSize, data), at);
 }
 
-void Rar4Walker::ReportFile(ListerRun& run, std::uint64_t at, const std::uint8_t* w,
-                            std::uint16_t flags, std::uint16_t headSize, std::uint64_t packed) {
-    const std::size_t nameAt = (flags & kLargeSizes) ? 40 : 32;
-    const std::uint16_t nameSize = Le16(w + 26);
-    if (nameAt + nameSize > headSize) run.Fail(ecode::BadFileHeader);
-    std::string name = run.ReadExact(at + nameAt, nameSize, ecode::BadFileHeader);
+void Rar4Walker::ReportFile(ListerRun& run, std::uint64_t at, const Rar4Block& b,
+                            std::uint64_t packed) {
+    const std::size_t nameAt = (b.flags & kLargeSizes) ? 40 : 32;
+    if (nameAt + b.nameSize > b.headSize) run.Fail(ecode::BadFileHeader);
+    std::string name = run.ReadExact(at + nameAt, b.nameSize, ecode::BadFileHeader);
     // Unicode names hold the plain name, a zero byte, then the encoded form.
     name.resize(std::strlen(name.c_str()));
-    std::uint64_t unpacked = Le32(w + 11);
-    if (flags & kLargeSizes) {
-        const std::string high = run.ReadExact(at + 36, 4, ecode::BadFileHeader);
-        unpacked |= std::uint64_t{Le32(reinterpret_cast<const std::uint8_t*>(high.data()))} << 32;
-    }
+    std::uint64_t unpacked = b.unpacked;
+    if (b.flags & kLargeSizes) unpacked |= std::uint64_t{ReadU32(run, at + 36)} << 32;
     TListerMember& m = run.NewMember();
     m.PackedSize = packed;
     m.UnpackedSize = unpacked;
-    m.Crc = Le32(w + 16);
-    m.FileDate = DosDateToDateTime(Le32(w + 20));
-    m.VersionMadeBy = w[24];
-    m.MethodCode = w[25];
-    m.MethodName = MethodName(MethodFamily::RAR, w[25]);
+    m.Crc = b.crc;
+    m.FileDate = DosDateToDateTime(b.dosTime);
+    m.VersionMadeBy = b.version;
+    m.MethodCode = b.method;
+    m.MethodName = MethodName(MethodFamily::RAR, b.method);
     m.InternalAttr = 32;
-    m.ExternalAttr = Le32(w + 28);
-    m.Encrypted = (flags & 0x04) != 0;
+    m.ExternalAttr = b.attributes;
+    m.Encrypted = (b.flags & 0x04) != 0;
     // Directories carry the dictionary bits 111; MS-DOS, OS/2 and Windows
     // hosts also mark them by attribute.
-    const bool folder = (flags & 0xE0) == 0xE0 || (w[15] <= 2 && (m.ExternalAttr & 0x10));
+    const bool folder = (b.flags & 0xE0) == 0xE0 || (b.hostOs <= 2 && (m.ExternalAttr & 0x10));
     run.Report(name, at, folder ? EntryKind::Directory : EntryKind::Member);
 }
 
 void Rar5Walker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
-    Rar5Fields sizeField(run, std::string_view(reinterpret_cast<const char*>(w + 4), 4));
+    Rar5Fields sizeField(run, std::string_view(reinterpret_cast<const char*>(w), run.Window()));
+    sizeField.Skip(4);  // header CRC
     const std::uint64_t headerSize = sizeField.Vint();
     if (headerSize == 0 || headerSize > kRar5MaxHeader) run.Fail(ecode::BadFileHeader);
-    const std::uint64_t bodyAt = at + 4 + sizeField.Offset();
+    const std::uint64_t bodyAt = at + sizeField.Offset();
     const std::string body = run.ReadExact(bodyAt, headerSize, ecode::BadFileHeader);
     Rar5Fields f(run, body);
     const std::uint64_t type = f.Vint();
@@ -240,7 +274,7 @@ Rar5Extra ReadExtraArea(ListerRun& run, std::string_view area) {
                 }
             }
         }
-        e.Bytes(size - (e.Offset() - start));  // a size too small fails here
+        e.Skip(size - (e.Offset() - start));  // a size too small fails here
     }
     return x;
 }
@@ -256,7 +290,7 @@ void Rar5Walker::ReportFile(ListerRun& run, std::uint64_t at, Rar5Fields& f, std
     if (fileFlags & 4) m.Crc = f.U32();
     const std::uint64_t compression = f.Vint();
     f.Vint();  // host system
-    const std::string name(f.Bytes(f.Vint()));
+    const std::string name = f.Text(f.Vint());
     if (f.Offset() > body.size() - extraSize) run.Fail(ecode::BadFileHeader);
     const Rar5Extra extra = ReadExtraArea(run, body.substr(body.size() - extraSize));
     m.Encrypted = extra.encrypted;

@@ -6,10 +6,6 @@ namespace lumora::archive {
 
 namespace {
 
-std::string_view Field(const std::uint8_t* block, std::size_t at, std::size_t n) {
-    return {reinterpret_cast<const char*>(block + at), n};
-}
-
 std::string_view UpToNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
 }
@@ -61,18 +57,29 @@ std::uint64_t TarHeader::PaddedSize() const {
     return rounded / kTarBlock * kTarBlock;
 }
 
-TarHeader ParseTarHeader(const std::uint8_t* block) {
-    TarHeader h;
-    h.name = Trimmed(UpToNul(Field(block, 0, 100)));
-    if (Field(block, 257, 6) == std::string_view("ustar\0", 6))
-        h.prefix = UpToNul(Field(block, 345, 155));
-    h.type = static_cast<char>(block[156]);
-    h.size = NumberField(Field(block, 124, 12));
-    const std::string_view time = Field(block, 136, 12);
-    h.hasTime = time.find_first_of("01234567") != std::string_view::npos;
+HeaderResult ParseTarHeader(std::string_view block, TarHeader& h) {
+    h = {};
+    FieldReader r(block);
+    const std::string name = r.Text(100);
+    r.Skip(24);  // mode, owner, group
+    const std::string size = r.Text(12);
+    const std::string time = r.Text(12);
+    const std::string checksum = r.Text(8);
+    h.type = static_cast<char>(r.U8());
+    r.Skip(100);  // link name
+    const std::string magic = r.Text(6);
+    r.Skip(82);  // version, owner and group names, device numbers
+    const std::string prefix = r.Text(155);
+    r.Skip(kTarBlock - r.Pos());  // the block's padding must be there too
+    if (r.Short()) return HeaderResult::Bad;
+    h.name = Trimmed(UpToNul(name));
+    if (h.name.empty()) return HeaderResult::End;
+    if (magic == std::string_view("ustar\0", 6)) h.prefix = UpToNul(prefix);
+    h.size = NumberField(size);
+    h.hasTime = time.find_first_of("01234567") != std::string::npos;
     h.unixTime = ParseOctal(time);
-    h.checksum = static_cast<std::uint32_t>(ParseOctal(Field(block, 148, 8)));
-    return h;
+    h.checksum = static_cast<std::uint32_t>(ParseOctal(checksum));
+    return HeaderResult::Ok;
 }
 
 std::string TarLongName(char type, std::string_view data) {

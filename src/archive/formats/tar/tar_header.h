@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "archive/core/field_reader.h"
+
 namespace lumora::archive {
 
 inline constexpr std::size_t kTarBlock = 512;
@@ -39,7 +41,9 @@ struct TarHeader {
     std::uint64_t PaddedSize() const;
 };
 
-TarHeader ParseTarHeader(const std::uint8_t* block);
+// The header block `block` (kTarBlock bytes, fewer at the end of the file):
+// Ok; End when its name is empty (the end blocks); Bad when it is cut short.
+HeaderResult ParseTarHeader(std::string_view block, TarHeader& h);
 
 // The name a long-name record's data gives: a GNU record's text up to its
 // zero byte, or the "path" of pax records ("LEN key=value\n").

@@ -35,8 +35,8 @@ private:
 };
 
 void TarWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
-    const TarHeader h = ParseTarHeader(w);
-    if (h.name.empty()) {
+    TarHeader h;
+    if (ParseTarHeader({reinterpret_cast<const char*>(w), run.Window()}, h) != HeaderResult::Ok) {
         run.EndWalk();
         return;
     }

@@ -1,7 +1,6 @@
 #include "archive/formats/tar/un_tar.h"
 
 #include <algorithm>
-#include <array>
 #include <new>
 #include <optional>
 #include "archive/formats/format_table.h"
@@ -58,10 +57,8 @@ void TarRun::Execute() {
 // Handles the header block at `pos` and moves `pos` to the next one; false
 // when the walk ends. Every step moves forward and stays within the file.
 bool TarRun::Step(std::uint64_t& pos) {
-    std::array<std::uint8_t, kTarBlock> block;
-    if (file_.ReadAt(pos, block.data(), block.size()) != block.size()) return false;
-    const TarHeader h = ParseTarHeader(block.data());
-    if (h.name.empty()) return false;
+    TarHeader h;
+    if (ParseTarHeader(ReadBlock(file_, pos, kTarBlock), h) != HeaderResult::Ok) return false;
     const std::uint64_t data = pos + kTarBlock;
     if (h.IsLongName()) {
         ReadLongName(h, data);
@@ -94,11 +91,8 @@ bool TarRun::Step(std::uint64_t& pos) {
 
 // The record's data (at most kTarMaxLongName bytes) names the next member.
 void TarRun::ReadLongName(const TarHeader& h, std::uint64_t data) {
-    std::string text(static_cast<std::size_t>(std::min<std::uint64_t>(h.size, kTarMaxLongName)),
-                     '\0');
-    const auto got = file_.ReadAt(data, text.data(), text.size());
-    text.resize(got);
-    longName_ = TarLongName(h.type, text);
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(h.size, kTarMaxLongName));
+    longName_ = TarLongName(h.type, ReadBlock(file_, data, n));
 }
 
 // Folders are made only where stored folders are wanted, and only below

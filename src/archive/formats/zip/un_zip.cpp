@@ -1,12 +1,11 @@
 #include "archive/formats/zip/un_zip.h"
 
-#include <array>
 #include <optional>
 #include <string>
 #include "archive/formats/format_table.h"
 
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
+#include "archive/core/field_reader.h"
 #include "archive/core/match_spec.h"
 #include "archive/core/member_output.h"
 #include "archive/core/progress.h"
@@ -25,11 +24,11 @@ public:
     void Close() { file_.Close(); }
 
 private:
-    using Record = std::array<std::uint8_t, kZipCentralSize>;
-
     void OpenArchive();
-    std::uint64_t LocateDirectory(Record& first);
-    void Walk(Record& rec, std::uint64_t pos);
+    std::uint64_t LocateDirectory();
+    // The central record at `pos` into `c`; false at the directory's end.
+    bool ReadCentral(std::uint64_t pos, ZipCentralRecord& c);
+    void Walk(std::uint64_t pos);
     std::string ReadField(std::uint64_t pos, std::size_t n);
     void ExtractMember(const ZipCentralRecord& c);
     bool ExtractPlain(const ZipCentralRecord& c, std::uint64_t data);
@@ -51,10 +50,9 @@ private:
 void ZipRun::Execute() {
     z_.MakeOutputName("");
     OpenArchive();
-    Record rec;
-    const std::uint64_t pos = LocateDirectory(rec);
+    const std::uint64_t pos = LocateDirectory();
     z_.FireNotify(z_.OnActivate);
-    Walk(rec, pos);
+    Walk(pos);
     if (nothingExtracted_) z_.ReportError(z_.ArchiveFile(), ecode::EmptyArchive);
 }
 
@@ -66,44 +64,39 @@ void ZipRun::OpenArchive() {
     if (!file_.Open(archive)) z_.ReportError(archive, ecode::OpenError);
 }
 
-// Reads the first central record and gives the walk position after it.
-// Offsets count from the string-table offset of a self-extractor; when the
-// directory is not where the stored offset says but right before the end
-// record, the stored offsets are taken as relative to where it really is
-// (an archive appended to a stub without its offsets adjusted).
-std::uint64_t ZipRun::LocateDirectory(Record& first) {
+// Gives the position of the first central record and sets the base of the
+// stored offsets (see LocateZipDirectory).
+std::uint64_t ZipRun::LocateDirectory() {
     const std::string& archive = z_.ArchiveFile();
-    const auto end = FindZipEndRecord(file_);
-    if (!end) z_.ReportError(archive, ecode::UnknownFileType);
-    if (z_.SfxOffset() > 0 && z_.ArchiveStart() == z_.SfxOffset() + 1) {
-        base_ = static_cast<std::uint64_t>(z_.SfxOffset());
-    }
-    auto readAt = [&](std::uint64_t at) {
-        const std::size_t got = file_.ReadAt(at, first.data(), first.size());
-        return got >= 4 && Le32(first.data()) == kZipCentralSig ? got : 0;
-    };
-    std::size_t got = readAt(end->dirOffset + base_);
-    if (got == 0 && end->dirEndsAt >= end->dirOffset && end->dirEndsAt - end->dirOffset != base_ &&
-        (got = readAt(end->dirEndsAt)) != 0) {
-        base_ = end->dirEndsAt - end->dirOffset;
-    }
-    if (got == 0) z_.ReportError(archive, ecode::HeaderIdError);
-    if (got < kZipCentralSize) z_.ReportError(archive, ecode::ReadError);
-    return end->dirOffset + base_ + kZipCentralSize;
+    ZipDirectory dir;
+    const HeaderResult found =
+        LocateZipDirectory(file_, ZipSfxBase(z_.SfxOffset(), z_.ArchiveStart()), dir);
+    if (!dir.end) z_.ReportError(archive, ecode::UnknownFileType);
+    if (found != HeaderResult::Ok) z_.ReportError(archive, ecode::HeaderIdError);
+    base_ = dir.base;
+    return dir.start;
+}
+
+bool ZipRun::ReadCentral(std::uint64_t pos, ZipCentralRecord& c) {
+    const std::string bytes = ReadBlock(file_, pos, kZipCentralSize);
+    FieldReader r(bytes);
+    const HeaderResult result = ParseZipCentral(r, c);
+    if (result == HeaderResult::Bad) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    return result == HeaderResult::Ok;
 }
 
 std::string ZipRun::ReadField(std::uint64_t pos, std::size_t n) {
-    std::string s(n, '\0');
-    if (file_.ReadAt(pos, s.data(), n) != n) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    std::string s = ReadBlock(file_, pos, n);
+    if (s.size() != n) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
     return s;
 }
 
 // Every step moves forward by at least one record, so the walk ends within
 // the file whatever the records claim.
-void ZipRun::Walk(Record& rec, std::uint64_t pos) {
-    while (pos < file_.Size()) {
-        ZipCentralRecord c = ParseZipCentral(rec.data());
-        if (c.signature != kZipCentralSig) break;
+void ZipRun::Walk(std::uint64_t pos) {
+    ZipCentralRecord c;
+    if (!ReadCentral(pos, c)) return;
+    for (pos += kZipCentralSize; pos < file_.Size(); pos += kZipCentralSize) {
         const std::string name = ReadField(pos, c.nameLength);
         pos += c.nameLength;
         ApplyZip64Extra(c, ReadField(pos, c.extraLength));
@@ -118,26 +111,21 @@ void ZipRun::Walk(Record& rec, std::uint64_t pos) {
             }
         }
         pos += std::uint64_t{c.extraLength} + c.commentLength;
-        const std::size_t got = file_.ReadAt(pos, rec.data(), rec.size());
-        pos += got;
-        if (got < 4 || Le32(rec.data()) != kZipCentralSig) break;
-        if (got < kZipCentralSize) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+        c = {};
+        if (!ReadCentral(pos, c)) break;
     }
 }
 
 void ZipRun::ExtractMember(const ZipCentralRecord& c) {
-    std::array<std::uint8_t, kZipLocalSize> lh;
     const std::uint64_t at = c.localOffset + base_;
-    if (file_.ReadAt(at, lh.data(), lh.size()) != lh.size() ||
-        (Le32(lh.data()) != kZipLocalSig && Le32(lh.data()) != kZipLocalSig250)) {
+    ZipLocalHeader local;
+    if (ReadZipLocal(file_, at, local) != HeaderResult::Ok)
         z_.ReportError(z_.FileName(), ecode::InconsistentHeader);
-    }
-    const ZipLocalHeader local = ParseZipLocal(lh.data());
     ++recNum_;
     bool crcPass = true;  // a skipped member counts as passing
     if (z_.ConfirmMember(recNum_, local.dosDateTime)) {
         z_.CreateMemberDirs();
-        const std::uint64_t data = at + kZipLocalSize + local.nameLength + local.extraLength;
+        const std::uint64_t data = local.DataAt(at);
         crcPass = (local.flags & 1) ? ExtractEncrypted(c, local, data) : ExtractPlain(c, data);
     }
     if (!crcPass) z_.ReportWarning(z_.FileName(), ecode::CrcError);
@@ -148,9 +136,9 @@ bool ZipRun::Decode(const ZipCentralRecord& c, std::uint64_t data, std::uint64_t
                     std::optional<ZipCryptoKeys> keys) {
     OutputFile out = z_.CreateOutput();
     MemberOutput sink(&out, z_.MaxOutputBytes);
-    ZipByteReader in(file_, data, count, keys, progress_, c.method == 0);
+    MemberByteSource in(file_, data, count, progress_, c.method == 0);
     const ZipMemberData member{c.method, c.flags, count, c.unpackedSize};
-    const bool cut = DecompressMember(member, in, sink, z_.OnMessageBox);
+    const bool cut = DecompressMember(member, in, keys, sink, z_.OnMessageBox);
     nothingExtracted_ = false;
     z_.CountExtracted();
     z_.FinishOutput(out, c.DosDateTime(), c.externalAttrs);
@@ -163,9 +151,9 @@ bool ZipRun::ExtractPlain(const ZipCentralRecord& c, std::uint64_t data) {
 
 bool ZipRun::ExtractEncrypted(const ZipCentralRecord& c, const ZipLocalHeader& l,
                               std::uint64_t data) {
-    std::array<std::uint8_t, kZipCryptHeaderSize> header{};
-    const bool haveHeader = file_.ReadAt(data, header.data(), header.size()) == header.size();
-    const ZipCryptoKeys keys = FindPassword(header.data(), haveHeader, c, l);
+    const std::string header = ReadBlock(file_, data, kZipCryptHeaderSize);
+    const bool haveHeader = header.size() == kZipCryptHeaderSize;
+    const ZipCryptoKeys keys = FindPassword(BytesOf(header), haveHeader, c, l);
     const std::uint64_t count =
         c.packedSize >= kZipCryptHeaderSize ? c.packedSize - kZipCryptHeaderSize : 0;
     return Decode(c, data + kZipCryptHeaderSize, count, keys);

@@ -16,34 +16,58 @@ namespace {
 
 constexpr std::size_t kChunk = 32768;
 
+// The member's bytes decrypted as they are read.
+class DecryptingSource final : public ByteSource {
+public:
+    DecryptingSource(MemberByteSource& in, const ZipCryptoKeys& keys) : in_(in), keys_(keys) {}
+
+    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
+        const std::size_t got = in_.Read(dst, n);
+        keys_.Decrypt(dst, got);
+        return got;
+    }
+
+private:
+    MemberByteSource& in_;
+    ZipCryptoKeys keys_;
+};
+
+// What a method decodes from: `bytes` (plain or decrypted) over `source`,
+// which keeps the count and the progress.
+struct MethodInput {
+    ByteSource& bytes;
+    MemberByteSource& source;
+};
+
 // Stored: the input goes through buffer by buffer.
-void CopyStoredMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData&) {
+void CopyStoredMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData&) {
     std::vector<std::uint8_t> buf(kChunk);
-    while (const std::size_t got = in.Read(buf.data(), buf.size())) out.Write(buf.data(), got);
+    while (const std::size_t got = in.bytes.Read(buf.data(), buf.size()))
+        out.Write(buf.data(), got);
 }
 
 // Deflate stops silently at damaged or missing data; the CRC check that
 // follows reports the damage.
-void InflateMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData&) {
-    Inflate(in, out);  // the byte limit is enforced by `out`, which throws
-    in.Progress().Test(in.Total(), in.Consumed(), false);
+void InflateMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData&) {
+    Inflate(in.bytes, out);  // the byte limit is enforced by `out`, which throws
+    in.source.Progress().Test(in.source.Total(), in.source.Consumed(), false);
 }
 
 // The legacy methods stop at the member's uncompressed size; their data
 // errors throw DecodeError.
-void ShrinkMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
-    DecodeShrink(in, out, m.unpackedSize);
+void ShrinkMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeShrink(in.bytes, out, m.unpackedSize);
 }
 
-void ReduceMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
-    DecodeReduce(in, out, m.unpackedSize, m.method - 1u);
+void ReduceMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeReduce(in.bytes, out, m.unpackedSize, m.method - 1u);
 }
 
-void ImplodeMethod(ZipByteReader& in, MemberOutput& out, const ZipMemberData& m) {
-    DecodeImplode(in, out, m.unpackedSize, ImplodeParamsFromFlags(m.flags));
+void ImplodeMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData& m) {
+    DecodeImplode(in.bytes, out, m.unpackedSize, ImplodeParamsFromFlags(m.flags));
 }
 
-using ZipMethodFn = void (*)(ZipByteReader&, MemberOutput&, const ZipMemberData&);
+using ZipMethodFn = void (*)(const MethodInput&, MemberOutput&, const ZipMemberData&);
 
 struct ZipMethod {
     std::uint16_t first, last;  // method codes served
@@ -71,39 +95,19 @@ void ShowError(const TOnMessageBox& box, int code) {
 
 }  // namespace
 
-ZipByteReader::ZipByteReader(const InputFile& file, std::uint64_t offset, std::uint64_t count,
-                             std::optional<ZipCryptoKeys> keys, ProgressMeter& progress,
-                             bool everyChange)
-    : file_(file),
-      pos_(offset),
-      total_(count),
-      end_(count),
-      keys_(keys),
-      progress_(progress),
-      everyChange_(everyChange) {}
-
-std::size_t ZipByteReader::Read(std::uint8_t* dst, std::size_t n) {
-    const std::uint64_t remaining = end_ - consumed_;
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>({n, remaining, kChunk}));
-    if (want == 0) return 0;
-    const std::size_t got = file_.ReadAt(pos_, dst, want);
-    if (got < want) end_ = consumed_ + got;  // a short read ends the data
-    if (keys_) keys_->Decrypt(dst, got);
-    pos_ += got;
-    consumed_ += got;
-    progress_.Test(total_, consumed_, everyChange_);
-    return got;
-}
-
-bool DecompressMember(const ZipMemberData& member, ZipByteReader& in, MemberOutput& out,
+bool DecompressMember(const ZipMemberData& member, MemberByteSource& in,
+                      std::optional<ZipCryptoKeys> keys, MemberOutput& out,
                       const TOnMessageBox& messageBox) {
     bool cut = false;
+    std::optional<DecryptingSource> decrypted;
+    if (keys) decrypted.emplace(in, *keys);
+    const MethodInput input{decrypted ? static_cast<ByteSource&>(*decrypted) : in, in};
     const ZipMethod* method = FindMethod(member.method);
     if (method == nullptr) {
         ShowError(messageBox, ecode::UnsupportedMethod);
     } else {
         try {
-            method->run(in, out, member);
+            method->run(input, out, member);
         } catch (const E_RAISE& e) {
             ShowError(messageBox, e.Code());
         } catch (const DecodeError& e) {

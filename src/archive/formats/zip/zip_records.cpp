@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <vector>
-
-#include "archive/core/le_bytes.h"
 
 namespace lumora::archive {
 
@@ -13,94 +10,154 @@ namespace {
 constexpr std::uint32_t kZip64LocatorSig = 0x07064B50u;
 constexpr std::uint32_t kZip64EndSig = 0x06064B50u;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kZip64EndSize = 56;
+constexpr std::size_t kEndSearch = 32768;
 
 // Fills the 64-bit directory size and offset from a Zip64 end record when
 // the 32-bit record says they did not fit.
-void ApplyZip64End(const InputFile& file, ZipEndRecord& end, const std::uint8_t* rec) {
-    if (Le32(rec + 16) != 0xFFFFFFFFu && Le32(rec + 12) != 0xFFFFFFFFu) return;
-    std::uint8_t loc[20], z64[56];
-    if (end.position < 20 || file.ReadAt(end.position - 20, loc, 20) != 20 ||
-        Le32(loc) != kZip64LocatorSig) {
-        return;
-    }
-    const std::uint64_t at = Le64(loc + 8);
-    if (file.ReadAt(at, z64, 56) != 56 || Le32(z64) != kZip64EndSig) return;
-    end.dirSize = Le64(z64 + 40);
-    end.dirOffset = Le64(z64 + 48);
-    end.dirEndsAt = end.dirSize <= at ? at - end.dirSize : 0;
+void ApplyZip64End(const InputFile& file, ZipEndRecord& end, bool fieldsFull) {
+    if (!fieldsFull || end.position < kZip64LocatorSize) return;
+    const std::string loc = ReadBlock(file, end.position - kZip64LocatorSize, kZip64LocatorSize);
+    FieldReader l(loc);
+    if (l.U32() != kZip64LocatorSig) return;
+    l.Skip(4);  // disk of the Zip64 end record
+    const std::uint64_t at = l.U64();
+    if (l.Short()) return;
+    const std::string rec = ReadBlock(file, at, kZip64EndSize);
+    FieldReader z(rec);
+    if (z.U32() != kZip64EndSig) return;
+    z.Seek(40);
+    const std::uint64_t dirSize = z.U64();
+    const std::uint64_t dirOffset = z.U64();
+    if (z.Short()) return;
+    end.dirSize = dirSize;
+    end.dirOffset = dirOffset;
+    end.dirEndsAt = dirSize <= at ? at - dirSize : 0;
+}
+
+// The 22-byte end record at `position` held in `r`.
+ZipEndRecord ParseZipEnd(const InputFile& file, std::uint64_t position, FieldReader r) {
+    ZipEndRecord end;
+    end.position = position;
+    r.Skip(12);  // signature, disk numbers, entry counts
+    const std::uint32_t size32 = r.U32();
+    const std::uint32_t offset32 = r.U32();
+    end.commentLength = r.U16();
+    end.dirSize = size32;
+    end.dirOffset = offset32;
+    end.dirEndsAt = end.dirSize <= position ? position - end.dirSize : 0;
+    ApplyZip64End(file, end, size32 == 0xFFFFFFFFu || offset32 == 0xFFFFFFFFu);
+    return end;
+}
+
+// True when a central record signature starts at `at`.
+bool CentralAt(const InputFile& file, std::uint64_t at) {
+    const std::string sig = ReadBlock(file, at, 4);
+    FieldReader r(sig);
+    return r.U32() == kZipCentralSig && !r.Short();
+}
+
+std::uint64_t SaturatingSum(std::uint64_t a, std::uint64_t b) {
+    return a + b < a ? ~std::uint64_t{0} : a + b;
 }
 
 }  // namespace
 
+// The window leaves out the file's first byte (an end record there is not
+// searched for).
 std::optional<ZipEndRecord> FindZipEndRecord(const InputFile& file) {
     const std::uint64_t size = file.Size();
     if (size == 0) return std::nullopt;
-    const std::size_t window = size > 32767 ? 32768 : static_cast<std::size_t>(size - 1);
-    std::vector<std::uint8_t> buf(window);
+    const std::size_t window =
+        size > kEndSearch - 1 ? kEndSearch : static_cast<std::size_t>(size - 1);
     const std::uint64_t base = size - window;
-    const std::size_t got = file.ReadAt(base, buf.data(), window);
-    for (std::size_t i = got >= 22 ? got - 22 + 1 : 0; i-- > 0;) {
-        if (Le32(&buf[i]) != kZipEndSig) continue;
-        ZipEndRecord end;
-        end.position = base + i;
-        const std::uint8_t* rec = &buf[i];
-        end.dirSize = Le32(rec + 12);
-        end.dirOffset = Le32(rec + 16);
-        end.dirEndsAt = end.dirSize <= end.position ? end.position - end.dirSize : 0;
-        ApplyZip64End(file, end, rec);
-        return end;
+    const std::string tail = ReadBlock(file, base, window);
+    for (std::size_t i = tail.size() >= kZipEndSize ? tail.size() - kZipEndSize + 1 : 0; i-- > 0;) {
+        FieldReader r(BytesOf(tail) + i, tail.size() - i);
+        if (r.U32() != kZipEndSig) continue;
+        return ParseZipEnd(file, base + i, FieldReader(BytesOf(tail) + i, tail.size() - i));
     }
     return std::nullopt;
 }
 
-ZipCentralRecord ParseZipCentral(const std::uint8_t* b) {
-    ZipCentralRecord r;
-    r.signature = Le32(b);
-    r.flags = Le16(b + 8);
-    r.method = Le16(b + 10);
-    r.time = Le16(b + 12);
-    r.date = Le16(b + 14);
-    r.crc = Le32(b + 16);
-    r.packedSize = Le32(b + 20);
-    r.unpackedSize = Le32(b + 24);
-    r.nameLength = Le16(b + 28);
-    r.extraLength = Le16(b + 30);
-    r.commentLength = Le16(b + 32);
-    r.externalAttrs = Le32(b + 38);
-    r.localOffset = Le32(b + 42);
-    return r;
+std::uint64_t ZipSfxBase(std::int64_t sfxOffset, std::int64_t archiveStart) {
+    return sfxOffset > 0 && archiveStart == sfxOffset + 1 ? static_cast<std::uint64_t>(sfxOffset)
+                                                          : 0;
+}
+
+HeaderResult LocateZipDirectory(const InputFile& file, std::uint64_t sfxBase, ZipDirectory& dir) {
+    dir = {};
+    dir.end = FindZipEndRecord(file);
+    if (!dir.end) return HeaderResult::Bad;
+    const ZipEndRecord& end = *dir.end;
+    dir.base = sfxBase;
+    dir.start = SaturatingSum(end.dirOffset, sfxBase);
+    if (CentralAt(file, dir.start)) return HeaderResult::Ok;
+    if (end.dirEndsAt < end.dirOffset || end.dirEndsAt == dir.start ||
+        !CentralAt(file, end.dirEndsAt)) {
+        return HeaderResult::Bad;
+    }
+    dir.base = end.dirEndsAt - end.dirOffset;
+    dir.start = end.dirEndsAt;
+    return HeaderResult::Ok;
+}
+
+HeaderResult ParseZipCentral(FieldReader& r, ZipCentralRecord& c) {
+    if (r.U32() != kZipCentralSig || r.Short()) return HeaderResult::End;
+    c.versionMadeBy = r.U16();
+    c.versionNeeded = r.U16();
+    c.flags = r.U16();
+    c.method = r.U16();
+    c.time = r.U16();
+    c.date = r.U16();
+    c.crc = r.U32();
+    c.packedSize = r.U32();
+    c.unpackedSize = r.U32();
+    c.nameLength = r.U16();
+    c.extraLength = r.U16();
+    c.commentLength = r.U16();
+    r.Skip(2);  // disk number
+    c.internalAttrs = r.U16();
+    c.externalAttrs = r.U32();
+    c.localOffset = r.U32();
+    return r.Short() ? HeaderResult::Bad : HeaderResult::Ok;
 }
 
 void ApplyZip64Extra(ZipCentralRecord& r, const std::string& extra) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(extra.data());
-    std::size_t pos = 0;
-    while (pos + 4 <= extra.size()) {
-        const std::uint16_t id = Le16(p + pos);
-        const std::size_t len = Le16(p + pos + 2);
-        const std::size_t end = std::min(pos + 4 + len, extra.size());
+    FieldReader f(extra);
+    while (f.Remaining() >= 4) {
+        const std::uint16_t id = f.U16();
+        const std::size_t len = f.U16();
         if (id == kZip64ExtraId) {
-            std::size_t at = pos + 4;
+            // The record's values, cut to the bytes the field holds.
+            FieldReader z(f.Data() + f.Pos(), std::min(len, f.Remaining()));
             for (std::uint64_t* field : {&r.unpackedSize, &r.packedSize, &r.localOffset}) {
                 if (*field != 0xFFFFFFFFu) continue;
-                if (at + 8 > end) return;
-                *field = Le64(p + at);
-                at += 8;
+                const std::uint64_t value = z.U64();
+                if (z.Short()) return;
+                *field = value;
             }
             return;
         }
-        pos += 4 + len;
+        f.Skip(len);
     }
 }
 
-ZipLocalHeader ParseZipLocal(const std::uint8_t* b) {
-    ZipLocalHeader h;
-    h.signature = Le32(b);
-    h.flags = Le16(b + 6);
-    h.dosDateTime = Le32(b + 10);
-    h.crc = Le32(b + 14);
-    h.nameLength = Le16(b + 26);
-    h.extraLength = Le16(b + 28);
-    return h;
+HeaderResult ReadZipLocal(const InputFile& file, std::uint64_t at, ZipLocalHeader& h) {
+    const std::string bytes = ReadBlock(file, at, kZipLocalSize);
+    FieldReader r(bytes);
+    const std::uint32_t sig = r.U32();
+    if (sig != kZipLocalSig && sig != kZipLocalSig250) return HeaderResult::Bad;
+    r.Skip(2);  // version needed
+    h.flags = r.U16();
+    r.Skip(2);  // method
+    h.dosDateTime = r.U32();
+    h.crc = r.U32();
+    r.Skip(8);  // sizes
+    h.nameLength = r.U16();
+    h.extraLength = r.U16();
+    return r.Short() ? HeaderResult::Bad : HeaderResult::Ok;
 }
 
 }  // namespace lumora::archive

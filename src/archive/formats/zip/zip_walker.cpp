@@ -2,11 +2,9 @@
 // record to the first record without the central signature.
 #include "archive/formats/zip/zip_walker.h"
 
-#include <optional>
-
 #include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
+#include "archive/core/field_reader.h"
 #include "archive/formats/zip/zip_records.h"
 #include "archive/lister/lister_methods.h"
 #include "archive/lister/lister_run.h"
@@ -22,46 +20,27 @@ public:
     void Finish(ListerRun& run) override {
         if (run.FileCount() == 0 && !run.AnythingReported()) run.Fail(ecode::BadFileHeader);
     }
-
-private:
-    static bool CentralAt(const ListerRun& run, std::uint64_t at) {
-        const std::string sig = run.ReadBytes(at, 4);
-        return sig.size() == 4 &&
-               Le32(reinterpret_cast<const std::uint8_t*>(sig.data())) == kZipCentralSig;
-    }
 };
 
-// The directory offset counts from the string-table offset of a
-// self-extractor; a directory found right before the end record instead
-// makes the stored offsets relative to where it really is.
 void ZipWalker::Prepare(ListerRun& run) {
     const TZipTV& tv = run.Lister();
-    const std::optional<ZipEndRecord> end = FindZipEndRecord(run.File());
-    if (!end) run.Fail(ecode::HeaderIdError);
-    const std::string rec = run.ReadBytes(end->position, 22);
-    if (rec.size() == 22) {
-        const auto commentLength = Le16(reinterpret_cast<const std::uint8_t*>(rec.data()) + 20);
-        if (commentLength > 0)
-            run.SetArchiveComment(run.ReadBytes(end->position + 22, commentLength));
+    ZipDirectory dir;
+    if (LocateZipDirectory(run.File(), ZipSfxBase(tv.SfxOffset(), tv.ArchiveStart()), dir) !=
+        HeaderResult::Ok) {
+        run.Fail(ecode::HeaderIdError);
     }
-    std::uint64_t base = 0;
-    if (tv.SfxOffset() > 0 && tv.ArchiveStart() == tv.SfxOffset() + 1) {
-        base = static_cast<std::uint64_t>(tv.SfxOffset());
-    }
-    std::uint64_t dir = SaturatingAdd(end->dirOffset, base);
-    if (!CentralAt(run, dir)) {
-        if (end->dirEndsAt < end->dirOffset || !CentralAt(run, end->dirEndsAt)) {
-            run.Fail(ecode::HeaderIdError);
-        }
-        dir = end->dirEndsAt;
-    }
+    if (dir.end->commentLength > 0)
+        run.SetArchiveComment(
+            run.ReadBytes(dir.end->position + kZipEndSize, dir.end->commentLength));
     run.SetWindow(kZipCentralSize);
-    run.SetPosition(dir);
+    run.SetPosition(dir.start);
 }
 
+// The offset reported is the local header offset as stored.
 void ZipWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
-    ZipCentralRecord c = ParseZipCentral(w);
-    if (c.signature != kZipCentralSig) {
+    FieldReader r(w, run.Window());
+    ZipCentralRecord c;
+    if (ParseZipCentral(r, c) != HeaderResult::Ok) {
         run.EndWalk();
         return;
     }
@@ -75,8 +54,8 @@ void ZipWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
     p += c.commentLength;
 
     m.FileDate = DosDateToDateTime(c.DosDateTime());
-    m.VersionMadeBy = Le16(w + 4);
-    m.VersionNeeded = Le16(w + 6);
+    m.VersionMadeBy = c.versionMadeBy;
+    m.VersionNeeded = c.versionNeeded;
     m.PackedSize = c.packedSize;
     m.UnpackedSize = c.unpackedSize;
     m.Crc = c.crc;
@@ -84,7 +63,7 @@ void ZipWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
     m.MethodCode = c.method;
     m.MethodName = MethodName(MethodFamily::ZIP, c.method, c.flags);
     m.MethodOption = static_cast<std::uint8_t>(c.flags & 6);
-    m.InternalAttr = Le16(w + 36);
+    m.InternalAttr = c.internalAttrs;
     m.ExternalAttr = c.externalAttrs;
     const bool folder = (c.externalAttrs & TztvFileAttr::kDirectory) != 0;
     run.Report(name, c.localOffset, folder ? EntryKind::Directory : EntryKind::Member);

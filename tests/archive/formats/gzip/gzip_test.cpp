@@ -12,7 +12,9 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/corpus_manifest.h"
+#include "archive/formats/gzip/gzip_header.h"
 #include "archive/formats/gzip/un_gzip.h"
+#include "archive/lister/zip_tv.h"
 #include "support/builders/cab_builder.h"
 #include "support/builders/zip_builder.h"
 
@@ -192,6 +194,61 @@ TEST_F(GzipTest, HeaderVariantsAndDamagedData) {
 TEST_F(GzipTest, FileEndingInsideTheHeader) {
     Extract(Write("SHORT.GZ", std::string("\x1F\x8B\x08\x00\x00\x00\x00\x00", 8)));
     EXPECT_EQ(log.lines, (Events{"Activate", "Error 26999 SHORT.GZ", "Deactivate"}));
+}
+
+// The lister and the reader take one reading of the header: the data starts
+// after a stored name of any length (the name cut to 255 bytes) and after the
+// 2 bytes of FLG bit 1, whether they hold a matching header CRC or the part
+// number of a multi-part file.
+TEST_F(GzipTest, ListerAndReaderReadTheHeaderAlike) {
+    GzipSpec badHeaderCrc = Spec(2 | 8, "B.TXT");
+    badHeaderCrc.goodHeaderCrc = false;
+    const GzipSpec specs[] = {Spec(8, std::string(300, 'N') + ".TXT"), badHeaderCrc,
+                              Spec(2 | 4 | 8 | 16, "C.TXT", "xy", "note"), Spec(0)};
+    for (const GzipSpec& spec : specs) {
+        SCOPED_TRACE(spec.name.substr(0, 8));
+        const std::string bytes = spec.Build();
+        const std::uint64_t packed = cabarc::RawDeflate(spec.data, "").size();
+        const fs::path gz = Write("T.GZ", bytes);
+        InputFile file;
+        ASSERT_TRUE(file.Open(gz.string()));
+        GzipMember m;
+        ASSERT_EQ(ReadGzipMember(file, ReadBlock(file, 0, kGzipHeaderSize), m), HeaderResult::Ok);
+        EXPECT_EQ(m.dataStart, bytes.size() - 8 - packed);
+        EXPECT_EQ(m.packedSize, packed);
+        EXPECT_EQ(m.storedName, spec.name.substr(0, 255));
+        EXPECT_EQ(m.multipart, !spec.goodHeaderCrc);
+
+        TZipTV tv;
+        tv.SetArchiveFile(gz.string());
+        tv.SetFileSpec("*.*");
+        std::uint64_t listed = 0;
+        tv.OnRead = [&listed](TZipTV& t, std::uint64_t, int) { listed = t.Member().PackedSize; };
+        EXPECT_TRUE(tv.Activate());
+        EXPECT_EQ(listed, packed);
+    }
+}
+
+// A header cut inside its extra field's length: the lister refuses it, the
+// reader takes the length as zero.
+TEST_F(GzipTest, HeaderCutInsideTheExtraLength) {
+    const std::string bytes("\x1F\x8B\x08\x04\0\0\0\0\0\x03\x05", 11);
+    const fs::path gz = Write("CUT.GZ", bytes);
+    InputFile file;
+    ASSERT_TRUE(file.Open(gz.string()));
+    GzipMember m;
+    ASSERT_EQ(ReadGzipMember(file, ReadBlock(file, 0, kGzipHeaderSize), m), HeaderResult::Ok);
+    EXPECT_TRUE(m.extraCut);
+    EXPECT_EQ(m.dataStart, 12u);
+    TZipTV tv;
+    tv.SetArchiveFile(gz.string());
+    tv.SetFileSpec("*.*");
+    int error = 0;
+    tv.OnError = [&error](TZipCommon&, const std::string&, const std::string&, int code) {
+        error = code;
+    };
+    EXPECT_FALSE(tv.Activate());
+    EXPECT_EQ(error, ecode::BadFileHeader);
 }
 
 // An exception of the host's handler and an output file that cannot be made

@@ -7,6 +7,7 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/corpus_manifest.h"
+#include "archive/formats/tar/tar_header.h"
 #include "archive/formats/tar/un_tar.h"
 #include "support/builders/tar_builder.h"
 
@@ -155,6 +156,45 @@ TEST_F(TarTest, SizesBeyondTheFileEndTheWalk) {
                                 "Error 25135 HUGE.BIN", "End HUGE.BIN pass", "Deactivate"}));
     EXPECT_EQ(Out("HUGE.BIN").substr(0, 3), "abc");
     EXPECT_LT(Out("HUGE.BIN").size(), 4096u);
+}
+
+// One header block as the lister and the reader read it: Ok with its fields,
+// End for an end block (no name, or blanks only), Bad when cut short.
+TEST(TarHeaderTest, BlockFields) {
+    TarEntry big = TarFile(" BIG.BIN ", "");
+    big.sizeField = std::string("\x80\0\0\0\0\0\0\x01\0\0\0\0", 12);  // base-256: 2^32
+    std::string prefixed = TarHeaderBlock(TarFile("FILE_ID.DIZ", "abc"));
+    prefixed.replace(345, 4, "GAME");
+    std::string noMagic = prefixed;
+    noMagic.replace(257, 6, std::string(6, '\0'));
+    struct Case {
+        const char* name;
+        std::string block;
+        HeaderResult result;
+        std::string fullName;
+        std::uint64_t size;
+    };
+    const Case cases[] = {
+        {"plain", TarHeaderBlock(TarFile("A.TXT", "hello", '0')), HeaderResult::Ok, "A.TXT", 5},
+        {"trimmed, base-256 size", TarHeaderBlock(big), HeaderResult::Ok, "BIG.BIN", 1ull << 32},
+        {"ustar prefix", prefixed, HeaderResult::Ok, "GAME/FILE_ID.DIZ", 3},
+        {"prefix without the magic", noMagic, HeaderResult::Ok, "FILE_ID.DIZ", 3},
+        {"end block", std::string(512, '\0'), HeaderResult::End, "", 0},
+        {"blank name", TarHeaderBlock(TarFile("   ", "x")), HeaderResult::End, "", 0},
+        {"cut short", TarHeaderBlock(TarFile("A.TXT", "x")).substr(0, 511), HeaderResult::Bad, "",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TarHeader h;
+        EXPECT_EQ(ParseTarHeader(c.block, h), c.result);
+        if (c.result != HeaderResult::Ok) continue;
+        EXPECT_EQ(TarMemberName(h, ""), c.fullName);
+        EXPECT_EQ(h.size, c.size);
+        EXPECT_TRUE(h.hasTime);
+        EXPECT_EQ(h.unixTime, 818899200u);
+        EXPECT_NE(h.checksum, 0u);
+    }
 }
 
 // An output file that cannot be made (a folder of that name in the way)
