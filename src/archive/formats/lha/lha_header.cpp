@@ -7,7 +7,8 @@ namespace {
 constexpr std::size_t kFixedSize = 22;    // up to the name length (levels 0, 1) or the CRC
 constexpr std::size_t kLevel2Fixed = 26;  // up to the first extended header
 constexpr std::size_t kLevel3Fixed = 32;
-constexpr std::uint64_t kMaxLevel3Header = 1 << 20;
+// A longer level-3 header is taken for damage.
+constexpr std::uint64_t kMaxNewHeader = 1 << 20;
 // No archiver writes more than a handful per member; the limit keeps a
 // crafted chain of tiny headers from costing millions of reads.
 constexpr int kMaxExtendedHeaders = 1024;
@@ -126,13 +127,17 @@ HeaderResult ReadNewLevels(const InputFile& file, std::uint64_t pos, LhaHeader& 
         total = f.U32();
         if (first != 4) return HeaderResult::Bad;
     }
-    if (f.Short() || total < fixed || total > kMaxLevel3Header) return HeaderResult::Bad;
+    // The size is checked against the bytes left before anything is read.
+    if (f.Short() || total < fixed || total > kMaxNewHeader || total > file.Size() - pos) {
+        return HeaderResult::Bad;
+    }
     const std::string hdr = ReadBlock(file, pos, static_cast<std::size_t>(total));
     FieldReader fields(hdr);
     fields.Seek(21);
     h.crc = fields.U16();
-    if (hdr.size() < total || fields.Short() || !ReadInnerExtras(hdr, fixed, level2 ? 2 : 4, ext))
+    if (hdr.size() < total || fields.Short() || !ReadInnerExtras(hdr, fixed, level2 ? 2 : 4, ext)) {
         return HeaderResult::Bad;
+    }
     h.dataOffset = pos + total;
     h.dataSize = h.packedSize;
     h.next = h.dataOffset + h.packedSize;

@@ -89,6 +89,8 @@ TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
     const std::string next = LhaArchive({{"C.TXT", "c"}});
     LhaEntry padded{"A.TXT", "aaa", "-lh0-", 1, {"\x02SUB"}};
     padded.pad = std::string(2, '\0');
+    const std::string subDir = std::string("\x02SUB\xFF") + "DIR";
+    const LhaEntry inDir{"A.TXT", "aaa", "-lh0-", 1, {subDir}};
     LhaEntry cut{"A.TXT", "aaa"};
     cut.packed = 10;
     LhaEntry lowZero{"B.TXT", "bb", "-lh0-", 2, {"\x7F" + std::string(219, 'f')}};
@@ -118,12 +120,18 @@ TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
          {},
          {"A.TXT", "GOOD.TXT"},
          {}},
+        // The directory of a level-1 extended header is listed; the reader
+        // extracts under the header's name field.
+        {"level-1 directory", LhaArchive({inDir}), {"SUB\\DIR\\A.TXT"}, {}, {"A.TXT"}, {}},
+        // A member cut short is listed before the header error; the reader
+        // refuses its header.
         {"cut data",
          LhaArchive({good, cut}),
          {"GOOD.TXT", "A.TXT"},
          {kHeader},
          {"GOOD.TXT"},
          {kHeader}},
+        // The reader takes levels 0 and 1 only.
         {"level 2",
          LhaArchive({good, {"B.TXT", "bb", "-lh0-", 2}}),
          {"GOOD.TXT", "B.TXT"},
