@@ -1,68 +1,178 @@
 #include "archive/formats/lha/lha_header.h"
 
-#include <array>
-
-#include "archive/core/le_bytes.h"
-
 namespace lumora::archive {
 
 namespace {
 
-constexpr std::size_t kFixedSize = 22;
+constexpr std::size_t kFixedSize = 22;    // up to the name length (levels 0, 1) or the CRC
+constexpr std::size_t kLevel2Fixed = 26;  // up to the first extended header
+constexpr std::size_t kLevel3Fixed = 32;
+// A longer level-3 header is taken for damage.
+constexpr std::uint64_t kMaxNewHeader = 1 << 20;
 // No archiver writes more than a handful per member; the limit keeps a
 // crafted chain of tiny headers from costing millions of reads.
 constexpr int kMaxExtendedHeaders = 1024;
 
-// Walks the extended headers of a level-1 member that start at `pos`, the
-// first of them `size` bytes long. Gives their total length, or false when
-// one is too short to hold its successor's size or they overrun the packed
-// data.
-bool WalkExtendedHeaders(const InputFile& file, std::uint64_t pos, std::uint16_t size,
-                         std::uint64_t packed, std::uint64_t& total) {
+// What the extended headers say about the member; the last of a type wins.
+struct LhaExtras {
+    std::optional<std::string> name;
+    std::string dir;
+    std::optional<std::uint16_t> attribute;
+    std::optional<std::uint32_t> unixTime;
+
+    void Apply(std::uint8_t type, const std::string& data) {
+        FieldReader f(data);
+        switch (type) {
+            case 0x01:
+                name = data;
+                break;
+            case 0x02:  // 0xFF separates the directories
+                dir.clear();
+                for (char c : data) dir += c == '\xFF' ? '\\' : c;
+                if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+                break;
+            case 0x40:
+                if (const std::uint16_t v = f.U16(); !f.Short()) attribute = v;
+                break;
+            case 0x54:
+                if (const std::uint32_t v = f.U32(); !f.Short()) unixTime = v;
+                break;
+            default:
+                break;
+        }
+    }
+};
+
+// Level-1 extended headers follow the header in the file, the first `size`
+// bytes long, each ending with the size of the next. Their sizes count in
+// the packed size, which bounds them. Gives their total length in `total`.
+bool ReadLevel1Extras(const InputFile& file, std::uint64_t at, std::uint16_t size,
+                      std::uint64_t packed, LhaExtras& ext, std::uint64_t& total) {
     total = 0;
     for (int count = 0; size != 0; ++count) {
         if (count == kMaxExtendedHeaders || size < 3 || total + size > packed) return false;
-        std::array<std::uint8_t, 2> next;
-        if (file.ReadAt(pos + size - 2, next.data(), next.size()) != next.size()) return false;
-        pos += size;
+        const std::string block = ReadBlock(file, at, size);
+        FieldReader f(block);
+        const std::uint8_t type = f.U8();
+        const std::string data = f.Text(std::size_t{size} - 3);
+        const std::uint16_t next = f.U16();
+        if (f.Short()) return false;
+        ext.Apply(type, data);
+        at += size;
         total += size;
-        size = Le16(next.data());
+        size = next;
     }
     return true;
 }
 
+// Level-2 and level-3 extended headers lie inside the header from `from`;
+// their size fields are `width` bytes wide (2 or 4), the first of them right
+// before `from`.
+bool ReadInnerExtras(const std::string& hdr, std::size_t from, std::size_t width, LhaExtras& ext) {
+    FieldReader f(hdr);
+    f.Seek(from - width);
+    auto nextSize = [&]() -> std::uint64_t { return width == 2 ? f.U16() : f.U32(); };
+    std::uint64_t size = nextSize();
+    for (int count = 0; size != 0; ++count) {
+        if (count == kMaxExtendedHeaders || size < width + 1 || size > f.Remaining()) return false;
+        const std::uint8_t type = f.U8();
+        ext.Apply(type, f.Text(static_cast<std::size_t>(size) - width - 1));
+        size = nextSize();
+    }
+    return !f.Short();
+}
+
+// Levels 0 and 1: `headerSize` bytes follow the first two. A level-1 header
+// ends with the size of the first extended header.
+HeaderResult ReadOldLevels(const InputFile& file, std::uint64_t pos, std::size_t headerSize,
+                           LhaHeader& h, LhaExtras& ext) {
+    const std::size_t total = headerSize + 2;
+    const std::string hdr = ReadBlock(file, pos, total);
+    FieldReader f(hdr);
+    f.Seek(kFixedSize - 1);
+    const std::size_t nameLength = f.U8();
+    const std::size_t levelFields = h.level == 1 ? 3 : 0;  // OS id, first extended size
+    if (hdr.size() < total || kFixedSize + nameLength + levelFields > headerSize) {
+        return HeaderResult::Bad;
+    }
+    h.storedName = f.Text(nameLength);
+    h.crc = f.U16();
+    std::uint16_t firstExtended = 0;
+    if (h.level == 1) {
+        f.Seek(headerSize);
+        firstExtended = f.U16();
+    }
+    if (f.Short()) return HeaderResult::Bad;
+    std::uint64_t extended = 0;
+    if (!ReadLevel1Extras(file, pos + total, firstExtended, h.packedSize, ext, extended)) {
+        return HeaderResult::Bad;
+    }
+    h.dataOffset = pos + total + extended;
+    h.dataSize = h.packedSize - extended;
+    h.next = pos + total + h.packedSize;
+    return HeaderResult::Ok;
+}
+
+// Levels 2 and 3: a level-2 header gives its whole size in its first two
+// bytes; a level-3 header has a word size of 4 there and its size at 24.
+HeaderResult ReadNewLevels(const InputFile& file, std::uint64_t pos, LhaHeader& h, LhaExtras& ext) {
+    const bool level2 = h.level == 2;
+    const std::size_t fixed = level2 ? kLevel2Fixed : kLevel3Fixed;
+    const std::string head = ReadBlock(file, pos, fixed);
+    FieldReader f(head);
+    const std::uint16_t first = f.U16();
+    std::uint64_t total = first;
+    if (!level2) {
+        f.Seek(24);
+        total = f.U32();
+        if (first != 4) return HeaderResult::Bad;
+    }
+    // The size is checked against the bytes left before anything is read.
+    if (f.Short() || total < fixed || total > kMaxNewHeader || total > file.Size() - pos) {
+        return HeaderResult::Bad;
+    }
+    const std::string hdr = ReadBlock(file, pos, static_cast<std::size_t>(total));
+    FieldReader fields(hdr);
+    fields.Seek(21);
+    h.crc = fields.U16();
+    if (hdr.size() < total || fields.Short() || !ReadInnerExtras(hdr, fixed, level2 ? 2 : 4, ext)) {
+        return HeaderResult::Bad;
+    }
+    h.dataOffset = pos + total;
+    h.dataSize = h.packedSize;
+    h.next = h.dataOffset + h.packedSize;
+    return HeaderResult::Ok;
+}
+
 }  // namespace
 
-LhaHeaderRead ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeader& h) {
-    std::array<std::uint8_t, 257> b{};  // a header is at most 255 + 2 bytes
-    const std::size_t got = file.ReadAt(pos, b.data(), b.size());
-    if (got < kFixedSize || b[0] == 0) return LhaHeaderRead::End;
-    const std::size_t headerSize = b[0];  // bytes after the first two
-    h.level = b[20];
-    if (headerSize < kFixedSize || h.level > 1 || got < headerSize + 2) return LhaHeaderRead::Bad;
-    const std::size_t nameLength = b[21];
-    const std::size_t levelFields = h.level == 1 ? 3 : 0;  // OS id, first extended size
-    if (kFixedSize + nameLength + levelFields > headerSize) return LhaHeaderRead::Bad;
+HeaderResult ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeaderUse use,
+                           LhaHeader& h) {
+    h = LhaHeader{};
+    const bool list = use == LhaHeaderUse::List;
+    const std::string fixed = ReadBlock(file, pos, kFixedSize);
+    if (fixed.size() < kFixedSize) return HeaderResult::End;
+    FieldReader f(fixed);
+    const std::uint8_t sizeLow = f.U8();
+    const std::uint8_t sizeHigh = f.U8();  // the high byte of a level-2 header's size
+    h.method = f.Text(5);
+    h.packedSize = f.U32();
+    h.originalSize = f.U32();
+    h.stamp = f.U32();
+    const std::uint8_t attribute = f.U8();
+    h.level = f.U8();
+    if (sizeLow == 0 && (!list || h.level < 2 || sizeHigh == 0)) return HeaderResult::End;
+    if (h.level > (list ? 3 : 1)) return HeaderResult::Bad;
 
-    h.method.assign(reinterpret_cast<const char*>(b.data() + 2), 5);
-    h.packedSize = Le32(b.data() + 7);
-    h.originalSize = Le32(b.data() + 11);
-    h.dosDateTime = Le32(b.data() + 15);
-    h.name.assign(reinterpret_cast<const char*>(b.data() + kFixedSize), nameLength);
-    h.crc = Le16(b.data() + kFixedSize + nameLength);
-
-    const std::uint64_t dataStart = pos + headerSize + 2;
-    h.next = dataStart + h.packedSize;
-    if (h.next > file.Size()) return LhaHeaderRead::Bad;
-    std::uint64_t extended = 0;
-    // A level-1 header ends with the size of the first extended header.
-    if (h.level == 1 && !WalkExtendedHeaders(file, dataStart, Le16(b.data() + headerSize),
-                                             h.packedSize, extended)) {
-        return LhaHeaderRead::Bad;
-    }
-    h.dataOffset = dataStart + extended;
-    h.dataSize = h.packedSize - extended;
-    return LhaHeaderRead::Ok;
+    LhaExtras ext;
+    const HeaderResult read =
+        h.level < 2 ? ReadOldLevels(file, pos, sizeLow, h, ext) : ReadNewLevels(file, pos, h, ext);
+    if (read != HeaderResult::Ok) return read;
+    if (!list && h.next > file.Size()) return HeaderResult::Bad;
+    h.name = ext.dir + ext.name.value_or(h.storedName);
+    h.attribute = ext.attribute.value_or(h.level < 2 ? attribute : 0x20);
+    h.unixTime = ext.unixTime;
+    return HeaderResult::Ok;
 }
 
 }  // namespace lumora::archive

@@ -1,37 +1,46 @@
-// LHA/LZH member headers of levels 0 and 1, read with every field checked
-// against the bytes that really arrived and against the file's size.
+// LHA/LZH member headers, the one parser of the lister's walk and the
+// reader. Levels 0 and 1: 22 fixed bytes, the name and the CRC; level-1
+// extended headers follow the header and count in the packed size. Levels 2
+// and 3: the whole header, extended headers included, sized up front. Every
+// field is read against the bytes that really arrived.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "archive/core/field_reader.h"
 #include "archive/core/input_file.h"
 
 namespace lumora::archive {
 
 struct LhaHeader {
-    std::string method;  // the five-character identifier, "-lh5-"
-    std::uint32_t packedSize = 0;
-    std::uint32_t originalSize = 0;
-    std::uint32_t dosDateTime = 0;
     std::uint8_t level = 0;
-    std::string name;  // as stored
+    std::string method;            // the five-character identifier, "-lh5-"
+    std::uint64_t packedSize = 0;  // as stored; at level 1 with the extended headers
+    std::uint64_t originalSize = 0;
+    std::uint32_t stamp = 0;  // DOS date and time (levels 0 and 1), Unix time (2 and 3)
+    std::optional<std::uint32_t> unixTime;  // from an extended header
+    std::uint16_t attribute = 0;            // DOS attributes
     std::uint16_t crc = 0;
+    std::string storedName;        // the name field of a level-0 or level-1 header
+    std::string name;              // the directory part and the file name, as listed
     std::uint64_t dataOffset = 0;  // after the extended headers
     std::uint64_t dataSize = 0;    // the packed size less the extended headers
     std::uint64_t next = 0;        // where the next header starts
 };
 
-enum class LhaHeaderRead {
-    Ok,
-    End,  // a header size of 0, or fewer than 22 bytes left
-    Bad,  // a header that cannot be read (25108)
-};
+// Who reads the headers. The reader takes levels 0 and 1 only (a zero
+// first byte ends its walk) and refuses a member whose data reaches past the
+// end of the file. The lister also lists levels 2 and 3, and a member cut
+// short (its walk then ends when it moves past the file's end).
+enum class LhaHeaderUse { Extract, List };
 
-// Reads the header at `pos`. Level-1 headers have their whole chain of
-// extended headers walked to find the data. A header is bad when its size
-// is below 22, its level is 2 or more, its name or extended headers do not
-// fit, or its data reaches past the end of the file.
-LhaHeaderRead ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeader& h);
+// Reads the header at `pos`. End: fewer than 22 bytes left, or a header
+// size of 0. Bad: a header size too small for its fields, a level the use
+// does not take, extended headers that overrun the header or the packed
+// data, more than 1024 of them, a level-3 header over 1 MiB.
+HeaderResult ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeaderUse use,
+                           LhaHeader& h);
 
 }  // namespace lumora::archive

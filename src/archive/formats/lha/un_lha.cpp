@@ -2,11 +2,11 @@
 
 #include <new>
 #include <optional>
-#include "archive/formats/format_table.h"
 
 #include "archive/core/error_codes.h"
 #include "archive/core/match_spec.h"
 #include "archive/decoders/member_decode.h"
+#include "archive/formats/format_table.h"
 #include "archive/formats/lha/lha_header.h"
 
 namespace lumora::archive {
@@ -67,9 +67,9 @@ void LhaRun::Execute() {
     r_.FireNotify(r_.OnActivate);
     for (;;) {
         LhaHeader h;
-        const LhaHeaderRead read = ReadLhaHeader(file_, pos, h);
-        if (read == LhaHeaderRead::End) break;
-        if (read == LhaHeaderRead::Bad) {
+        const HeaderResult read = ReadLhaHeader(file_, pos, LhaHeaderUse::Extract, h);
+        if (read == HeaderResult::End) break;
+        if (read == HeaderResult::Bad) {
             r_.ReportWarning(r_.ArchiveFile(), ecode::BadFileHeader);
             break;
         }
@@ -87,11 +87,13 @@ void LhaRun::OpenArchive() {
 }
 
 void LhaRun::ExtractMember(const LhaHeader& h) {
-    r_.MakeOutputName(h.name);
+    // The name field of the header, without a directory of the extended
+    // headers.
+    r_.MakeOutputName(h.storedName);
     // Folder entries and names without a file part have nothing to write.
     if (r_.CurrentTarget().name.empty()) return;
-    if (!MatchSpec(h.name, r_.FileSpec(), false)) return;
-    if (!r_.ConfirmMember(r_.ExtractedCount() + 1, h.dosDateTime)) return;
+    if (!MatchSpec(h.storedName, r_.FileSpec(), false)) return;
+    if (!r_.ConfirmMember(r_.ExtractedCount() + 1, h.stamp)) return;
     bool crcPass = false;
     if (const auto coding = LhaCoding(h.method)) {
         if (!WriteMember(h, *coding, crcPass)) return;

@@ -1,0 +1,202 @@
+// The LHA header parser that the lister and the reader share: the record it
+// fills for each header level, where the lister's reading and the reader's
+// differ on purpose, and damaged headers of levels 1 to 3 in a listing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "archive/archive_test_support.h"
+#include "archive/formats/lha/lha_header.h"
+#include "archive/lister_test_support.h"
+
+namespace lumora::archive::test {
+namespace {
+
+using Names = std::vector<std::string>;
+using Codes = std::vector<int>;
+constexpr int kHeader = ecode::BadFileHeader;
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
+}
+
+class LhaHeaderTest : public ReaderTest {
+protected:
+    HeaderResult Parse(const std::string& bytes, LhaHeaderUse use, LhaHeader& h) {
+        InputFile file;
+        EXPECT_TRUE(file.Open(Write("P.LZH", bytes).string()));
+        return ReadLhaHeader(file, 0, use, h);
+    }
+};
+
+// Each level fills the same record: the name with its directory part (from
+// the name field or the extended headers), the date, the attributes, and
+// the data after the header and, at level 1, after the extended headers.
+TEST_F(LhaHeaderTest, FillsOneRecordForEveryLevel) {
+    const std::vector<std::string> ext = {
+        "\x02SUB\xFF"
+        "DIR",
+        std::string("\x40\x21\x00", 3), "\x54" + Le(830000000, 4)};
+    struct Case {
+        LhaEntry entry;
+        std::string name, storedName;
+        std::uint16_t attribute;
+        std::optional<std::uint32_t> unixTime;
+        std::uint64_t dataOffset, packed;
+    };
+    // Level-1 extended headers count in the packed size (22 bytes here).
+    const Case cases[] = {
+        {{"DATA\\A.TXT", "abc"}, "DATA\\A.TXT", "DATA\\A.TXT", 0x20, std::nullopt, 34, 3},
+        {{"A.TXT", "abc", "-lh5-", 1, ext},
+         "SUB\\DIR\\A.TXT",
+         "A.TXT",
+         0x21,
+         830000000,
+         32 + 22,
+         25},
+        {{"A.TXT", "abc", "-lhd-", 2, ext}, "SUB\\DIR\\A.TXT", "", 0x21, 830000000, 26 + 30, 3},
+        {{"A.TXT", "abc", "-lh0-", 3, ext}, "SUB\\DIR\\A.TXT", "", 0x21, 830000000, 32 + 38, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry.level);
+        LhaHeader h;
+        ASSERT_EQ(Parse(LhaArchive({c.entry}), LhaHeaderUse::List, h), HeaderResult::Ok);
+        EXPECT_EQ(h.level, c.entry.level);
+        EXPECT_EQ(h.method, c.entry.method);
+        EXPECT_EQ(h.name, c.name);
+        EXPECT_EQ(h.storedName, c.storedName);
+        EXPECT_EQ(h.attribute, c.attribute);
+        EXPECT_EQ(h.unixTime, c.unixTime);
+        EXPECT_EQ(h.crc, Crc16Of("abc"));
+        EXPECT_EQ(h.packedSize, c.packed);
+        EXPECT_EQ(h.originalSize, 3u);
+        EXPECT_EQ(h.dataOffset, c.dataOffset);
+        EXPECT_EQ(h.dataSize, 3u);
+        EXPECT_EQ(h.next, c.dataOffset + 3);
+        EXPECT_EQ(Parse(LhaArchive({c.entry}), LhaHeaderUse::Extract, h),
+                  c.entry.level < 2 ? HeaderResult::Ok : HeaderResult::Bad);
+    }
+}
+
+// Where the two walks used to read a header differently. The reader's
+// reading holds for both, except what only the lister does: list levels 2
+// and 3, a member its file cuts short, and names with the directory of the
+// extended headers.
+TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
+    const LhaEntry good{"GOOD.TXT", "good"};
+    const std::string goodOnly = LhaArchive({good}, false);
+    const std::string next = LhaArchive({{"C.TXT", "c"}});
+    LhaEntry padded{"A.TXT", "aaa", "-lh0-", 1, {"\x02SUB"}};
+    padded.pad = std::string(2, '\0');
+    const std::string subDir = std::string("\x02SUB\xFF") + "DIR";
+    const LhaEntry inDir{"A.TXT", "aaa", "-lh0-", 1, {subDir}};
+    LhaEntry cut{"A.TXT", "aaa"};
+    cut.packed = 10;
+    LhaEntry lowZero{"B.TXT", "bb", "-lh0-", 2, {"\x7F" + std::string(219, 'f')}};
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Names listed;
+        Codes listerCodes;
+        Names extracted;
+        Codes readerCodes;
+    };
+    const Case cases[] = {
+        // Fewer than a header's 22 fixed bytes end the archive; 22 start a
+        // header cut short.
+        {"21 left", goodOnly + next.substr(0, 21), {"GOOD.TXT"}, {}, {"GOOD.TXT"}, {}},
+        {"22 left",
+         goodOnly + next.substr(0, 22),
+         {"GOOD.TXT"},
+         {kHeader},
+         {"GOOD.TXT"},
+         {kHeader}},
+        // A level-1 header ends with the size of the first extended header,
+        // however long it is.
+        {"padded level 1",
+         LhaArchive({padded, good}),
+         {"SUB\\A.TXT", "GOOD.TXT"},
+         {},
+         {"A.TXT", "GOOD.TXT"},
+         {}},
+        // The directory of a level-1 extended header is listed; the reader
+        // extracts under the header's name field.
+        {"level-1 directory", LhaArchive({inDir}), {"SUB\\DIR\\A.TXT"}, {}, {"A.TXT"}, {}},
+        // A member cut short is listed before the header error; the reader
+        // refuses its header.
+        {"cut data",
+         LhaArchive({good, cut}),
+         {"GOOD.TXT", "A.TXT"},
+         {kHeader},
+         {"GOOD.TXT"},
+         {kHeader}},
+        // The reader takes levels 0 and 1 only.
+        {"level 2",
+         LhaArchive({good, {"B.TXT", "bb", "-lh0-", 2}}),
+         {"GOOD.TXT", "B.TXT"},
+         {},
+         {"GOOD.TXT"},
+         {kHeader}},
+        // A level-2 header of 256 bytes starts with a zero byte: the end of
+        // the archive to the reader.
+        {"level 2 of 256 bytes",
+         LhaArchive({good, lowZero}),
+         {"GOOD.TXT", "B.TXT"},
+         {},
+         {"GOOD.TXT"},
+         {}},
+    };
+    storedDirs = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path path = Write("T.LZH", c.bytes);
+        const Listing l = ListFile(path.string());
+        EXPECT_EQ(l.names, c.listed);
+        EXPECT_EQ(l.codes, c.listerCodes);
+        Reset();
+        Extract(path);
+        EXPECT_EQ(OutFiles(), c.extracted);
+        EXPECT_EQ(log.codes, c.readerCodes);
+    }
+    EXPECT_EQ(LhaArchive({lowZero})[0], '\0');
+}
+
+// Header and extended-header sizes that do not fit end the listing with the
+// header error after the members before, quickly.
+TEST_F(LhaHeaderTest, DamagedHeadersEndTheListing) {
+    const std::string good = LhaArchive({{"GOOD.TXT", "good"}}, false);
+    const std::size_t at = good.size();
+    const std::string level2 = good + LhaArchive({{"B.TXT", "bb", "-lh0-", 2}});
+    const std::string level3 = good + LhaArchive({{"B.TXT", "bb", "-lh0-", 3}});
+    LhaEntry manyOld{"B.TXT", "bb", "-lh0-", 1, std::vector<std::string>(1025, "\x7F")};
+    LhaEntry manyNew{"B.TXT", "bb", "-lh0-", 3, std::vector<std::string>(1025, "\x7F")};
+    LhaEntry overrun{"B.TXT", "bb", "-lh0-", 1, {"\x40" + std::string(20, ' ')}};
+    overrun.packed = 10;
+    const std::pair<const char*, std::string> cases[] = {
+        {"level 4", Patched(level2, at + 20, "\x04")},
+        {"level 2 under 26", Patched(level2, at, Le(25, 2))},
+        {"level 2 past the end", Patched(level2, at, Le(400, 2))},
+        {"level 2 extension past the header", Patched(level2, at + 24, Le(9, 2))},
+        {"level 2 extension under 3", Patched(level2, at + 24, Le(2, 2))},
+        {"level 3 word size", Patched(level3, at, Le(2, 2))},
+        {"level 3 under 32", Patched(level3, at + 24, Le(31, 4))},
+        {"level 3 over 1 MiB", Patched(level3, at + 24, Le((1 << 20) + 1, 4))},
+        {"level 3 extension under 5", Patched(level3, at + 28, Le(4, 4))},
+        {"1025 level-3 extensions", good + LhaArchive({manyNew})},
+        {"1025 level-1 extensions", good + LhaArchive({manyOld})},
+        {"level 1 extension past the data", good + LhaArchive({overrun})},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        const auto start = std::chrono::steady_clock::now();
+        const Listing l = ListFile(Write("T.LZH", bytes).string());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(l.result);
+        EXPECT_EQ(l.names, Names{"GOOD.TXT"});
+        EXPECT_EQ(l.codes, Codes{kHeader});
+    }
+}
+
+}  // namespace
+}  // namespace lumora::archive::test
