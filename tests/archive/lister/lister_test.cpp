@@ -16,17 +16,6 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using Lines = std::vector<std::string>;
 
-std::string ArjBlock(const std::string& basic) {
-    return "\x60\xEA" + LeFields({{basic.size(), 2}}) + basic +
-           LeFields({{CrcOf(basic), 4}, {0, 2}});
-}
-
-// Basic header of 30 fixed bytes, stored; file type 2 is the main header.
-std::string ArjBasic(const std::string& name, std::uint32_t packed, std::uint8_t fileType = 0) {
-    return LeFields({{0x01'0B'1E, 4}, {0, 2}, {fileType, 2}, {0x1F8E5A00, 4}, {packed, 4}}) +
-           LeFields({{packed, 4}, {0, 6}, {0x20, 2}, {0, 2}}) + name + '\0' + '\0';
-}
-
 // A BH member: versions, flags, method 0, then the name after the window.
 std::string BhMember(const std::string& name, const std::string& data) {
     return LeFields({{0x07'05'48'42, 4}, {37, 2}, {0x14'14'00, 5}, {0x1F8E5A00, 4}}) +
@@ -73,9 +62,9 @@ TEST_F(ListerTest, WalksEveryFormat) {
     const std::string gzNamed = std::string("\x1f\x8b\x08\x0c\0\0\0\0\0\x03\x04\0", 12) +
                                 "ABCDFILE_ID.DIZ" + '\0' + std::string(20, 'z') +
                                 LeFields({{0, 4}, {77, 4}});  // extra field, name, data
-    std::string arjSfx = std::string("MZ\x60\x00\x01", 5) + std::string(91, '\0') +
-                         ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(ArjBasic("FILE_ID.DIZ", 3)) +
-                         "abc" + std::string("\x60\xEA\x00\x00", 4) + std::string(40, '\0');
+    const std::string arjSfx = std::string("MZ\x60\x00\x01", 5) + std::string(91, '\0') +
+                               ArjArchive({{"FILE_ID.DIZ", "abc"}}, "X.ARJ") +
+                               std::string(40, '\0');
 
     const std::string arc =
         ArcArchive({Coded("README.TXT", 1, std::string(40, 'r'), std::string(40, 'r')),
@@ -143,7 +132,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     std::string huge;
     Put32(huge, 0xFFFFFF00);
     const std::string zip = ZipDirectoryOnly({{"A.TXT"}, {"B.TXT"}});
-    std::string bigBasic = ArjBasic("A.TXT", 0);
+    std::string bigBasic = ArjBasic({"A.TXT"});
     bigBasic.resize(2601, '\0');
     const std::string rar = RarArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bbbb"}});
     const std::string lzh =
@@ -160,7 +149,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     const std::string hugeArc = ArcArchive({hugeA2, Stored("B.TXT", "bb")}, false);
     const std::string ha = HaArchive({{"", "A.TXT", "aaaa", ""}}).substr(0, 4 + 17 + 4) + "A.TXT";
     const std::string arj =
-        ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(bigBasic) + std::string(40, '\0');
+        ArjEntryBlock(ArjMain("X.ARJ")) + ArjBlock(bigBasic) + std::string(40, '\0');
     const std::string cab = CabArchive({"A.TXT"}, 2).substr(0, 44 + 16 + 5) + std::string(300, 'x');
     struct Case {
         std::string name, bytes;

@@ -2,12 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
 #include "support/builders/le_fields.h"
 
 namespace lumora::archive::test {
@@ -21,42 +20,70 @@ struct ArjEntry {
     std::string packed;       // compressed bytes (methods 1-4); `data` when empty
     std::uint8_t method = 0;  // 0 stored
     std::uint8_t flags = 0;
-    std::uint8_t fileType = 0;
+    std::uint8_t fileType = 0;  // 2: the main header
     std::uint8_t version = 11;
     std::uint8_t minVersion = 1;
+    std::uint8_t fixedSize = 30;  // where the name starts in the basic header
+    std::uint16_t fileMode = 0;
     std::optional<std::uint32_t> crc;
     std::optional<std::uint32_t> packedSize;
-    std::string ext;  // one extended header's data, when not empty
+    std::string comment;
+    std::vector<std::string> ext;  // the extended headers' data
+    const std::string& Stored() const { return packed.empty() ? data : packed; }
 };
 
-// Signature, size, basic header, its CRC, extended headers.
-inline std::string ArjHeader(const ArjEntry& e) {
-    const std::string& packed = e.packed.empty() ? e.data : e.packed;
-    std::string b{30,
-                  static_cast<char>(e.version),
-                  static_cast<char>(e.minVersion),
-                  2,
-                  static_cast<char>(e.flags),
-                  static_cast<char>(e.method),
-                  static_cast<char>(e.fileType),
-                  0};
-    b += Le(0x1F9A6000, 4);
-    b += Le(e.packedSize.value_or(static_cast<std::uint32_t>(packed.size())), 4);
-    b += Le(static_cast<std::uint32_t>(e.data.size()), 4) + Le(e.crc.value_or(CrcOf(e.data)), 4);
-    b += std::string(6, '\0') + e.name + '\0' + '\0';
-    std::string block = "\x60\xEA" + Le(static_cast<std::uint32_t>(b.size()), 2) + b;
-    block += Le(CrcOf(b), 4);
-    if (!e.ext.empty()) block += Le(static_cast<std::uint32_t>(e.ext.size()), 2) + e.ext + "CRC!";
+// The main header of an archive named `name`.
+inline ArjEntry ArjMain(std::string name, std::string comment = "") {
+    ArjEntry main{std::move(name)};
+    main.fileType = 2;
+    main.comment = std::move(comment);
+    return main;
+}
+
+// The basic header: 30 fixed bytes, the name and the comment.
+inline std::string ArjBasic(const ArjEntry& e) {
+    std::string b = LeFields({{e.fixedSize, 1},
+                              {e.version, 1},
+                              {e.minVersion, 1},
+                              {2, 1},  // host system
+                              {e.flags, 1},
+                              {e.method, 1},
+                              {e.fileType, 1},
+                              {0, 1},
+                              {0x1F9A6000, 4},
+                              {e.packedSize.value_or(e.Stored().size()), 4},
+                              {e.data.size(), 4},
+                              {e.crc.value_or(CrcOf(e.data)), 4},
+                              {0, 2},
+                              {e.fileMode, 2},
+                              {0, 2}});
+    return b + e.name + '\0' + e.comment + '\0';
+}
+
+// Signature, size, any basic header, its CRC, the extended headers (each
+// with a CRC that is not checked) and their end.
+inline std::string ArjBlock(const std::string& basic, const std::vector<std::string>& ext = {}) {
+    std::string block = "\x60\xEA" + Le(static_cast<std::uint32_t>(basic.size()), 2) + basic;
+    block += Le(CrcOf(basic), 4);
+    for (const std::string& x : ext)
+        block += Le(static_cast<std::uint32_t>(x.size()), 2) + x + "CRC!";
     return block + Le(0, 2);
+}
+
+// The header block of an entry.
+inline std::string ArjEntryBlock(const ArjEntry& e) {
+    return ArjBlock(ArjBasic(e), e.ext);
+}
+
+inline std::string ArjEnd() {
+    return std::string("\x60\xEA\0\0", 4);
 }
 
 inline std::string ArjArchive(const std::vector<ArjEntry>& entries,
                               const std::string& name = "T.ARJ") {
-    ArjEntry main{name};
-    main.fileType = 2;
-    std::string s = ArjHeader(main);
-    for (const ArjEntry& e : entries) s += ArjHeader(e) + (e.packed.empty() ? e.data : e.packed);
-    return s + std::string("\x60\xEA\0\0", 4);
+    std::string s = ArjEntryBlock(ArjMain(name));
+    for (const ArjEntry& e : entries) s += ArjEntryBlock(e) + e.Stored();
+    return s + ArjEnd();
 }
 
 }  // namespace lumora::archive::test

@@ -1,114 +1,151 @@
 #include "archive/formats/arj/arj_header.h"
 
 #include <algorithm>
-#include <array>
-#include <vector>
+#include <optional>
 
 #include "archive/core/crc.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
 
 namespace lumora::archive {
 
 namespace {
 
+constexpr std::uint16_t kSignature = 0xEA60;
 constexpr std::uint64_t kSearchLimit = 25000;
 constexpr std::size_t kMaxBasicSize = 2600;
 constexpr std::size_t kFixedSize = 30;  // fields read at fixed offsets
+constexpr std::size_t kMaxBlock = 4 + kMaxBasicSize + 4;
 constexpr int kMaxExtendedHeaders = 1024;
 
-std::uint32_t Crc32Of(const std::uint8_t* p, std::size_t n) {
+bool PlausibleSize(std::size_t n) {
+    return n >= kFixedSize && n <= kMaxBasicSize;
+}
+
+std::uint32_t Crc32Of(const std::uint8_t* bytes, std::size_t n) {
     Crc32 crc;
-    crc.Update(p, n);
+    crc.Update(bytes, n);
     return crc.Value();
 }
 
-// The basic header size at `pos` + 2 and, when it is plausible, whether the
-// stored CRC matches its bytes.
-bool ValidHeaderAt(const InputFile& file, std::uint64_t pos) {
-    std::array<std::uint8_t, 2> size;
-    if (file.ReadAt(pos + 2, size.data(), size.size()) != size.size())
-        throw ArjError{ecode::ReadError};
-    const std::size_t n = Le16(size.data());
-    if (n < kFixedSize || n > kMaxBasicSize) return false;
-    std::vector<std::uint8_t> body(n + 4);
-    if (file.ReadAt(pos + 4, body.data(), body.size()) != body.size())
-        throw ArjError{ecode::ReadError};
-    return Crc32Of(body.data(), n) == Le32(body.data() + n);
+// Whether a header block with a plausible size and a matching CRC starts at
+// `at` in `bytes`; nullopt when its bytes are cut short.
+std::optional<bool> ValidHeaderAt(const std::string& bytes, std::size_t at) {
+    FieldReader r(bytes);
+    r.Seek(at);
+    if (r.U16() != kSignature || r.Short()) return false;
+    const std::size_t n = r.U16();
+    if (r.Short()) return std::nullopt;
+    if (!PlausibleSize(n)) return false;
+    r.Skip(n);
+    const std::uint32_t stored = r.U32();
+    if (r.Short()) return std::nullopt;
+    return Crc32Of(BytesOf(bytes) + at + 4, n) == stored;
 }
 
-// Steps over the extended headers that follow the basic header at `pos`.
-std::uint64_t SkipExtendedHeaders(const InputFile& file, std::uint64_t pos) {
-    for (int count = 0;; ++count) {
-        std::array<std::uint8_t, 2> size;
-        if (count == kMaxExtendedHeaders ||
-            file.ReadAt(pos, size.data(), size.size()) != size.size()) {
-            throw ArjError{ecode::BadFileHeader};
-        }
+// A text up to its zero byte (skipped), or up to the end when it has none.
+std::string HeaderText(FieldReader& r) {
+    const std::uint8_t* from = r.Data() + r.Pos();
+    const std::size_t room = r.Remaining();
+    const auto length = static_cast<std::size_t>(std::find(from, from + room, 0) - from);
+    std::string text = r.Text(length);
+    if (length < room) r.Skip(1);
+    return text;
+}
+
+// The fields of the basic header `r` (its size checked to be at least the
+// fixed part); false when the name position lies beyond it.
+bool ParseBasicHeader(FieldReader r, ArjHeader& h) {
+    const std::uint8_t fixedSize = r.U8();
+    h.version = r.U8();
+    h.minVersion = r.U8();
+    r.Skip(1);  // host system
+    h.flags = r.U8();
+    h.method = r.U8();
+    h.fileType = r.U8();
+    r.Skip(1);
+    h.dosDateTime = r.U32();
+    h.packedSize = r.U32();
+    h.originalSize = r.U32();
+    h.crc = r.U32();
+    r.Skip(2);  // file spec position
+    h.fileMode = r.U16();
+    r.Seek(fixedSize);
+    h.name = HeaderText(r);
+    h.comment = HeaderText(r);
+    return !r.Short();
+}
+
+// The position after the extended headers from `pos`: each a size, its data
+// and a CRC that is not checked, up to a size of 0. Nullopt when one is cut
+// short, reaches past the end of the file, or there are too many.
+std::optional<std::uint64_t> SkipExtendedHeaders(const InputFile& file, std::uint64_t pos) {
+    for (int count = 0; count < kMaxExtendedHeaders; ++count) {
+        const std::string bytes = ReadBlock(file, pos, 2);
+        FieldReader r(bytes);
+        const std::uint16_t n = r.U16();
+        if (r.Short()) return std::nullopt;
         pos += 2;
-        const std::uint16_t n = Le16(size.data());
         if (n == 0) return pos;
-        pos += std::uint64_t{n} + 4;  // data and its CRC, not checked
-        if (pos > file.Size()) throw ArjError{ecode::BadFileHeader};
-    }
-}
-
-ArjHeader ParseBasicHeader(const std::uint8_t* b, std::size_t n) {
-    ArjHeader h;
-    h.version = b[1];
-    h.minVersion = b[2];
-    h.flags = b[4];
-    h.method = b[5];
-    h.fileType = b[6];
-    h.dosDateTime = Le32(b + 8);
-    h.packedSize = Le32(b + 12);
-    h.originalSize = Le32(b + 16);
-    h.crc = Le32(b + 20);
-    const std::size_t nameStart = b[0];
-    if (nameStart > n) throw ArjError{ecode::BadFileHeader};
-    std::size_t nameEnd = nameStart;
-    while (nameEnd < n && b[nameEnd] != 0) ++nameEnd;
-    h.name.assign(reinterpret_cast<const char*>(b + nameStart), nameEnd - nameStart);
-    return h;
-}
-
-}  // namespace
-
-std::optional<std::uint64_t> FindArjHeader(const InputFile& file, std::uint64_t start,
-                                           bool inExecutable) {
-    if (file.Size() < 2) return std::nullopt;
-    std::uint64_t last = file.Size() - 2;
-    if (last > kSearchLimit)
-        last = std::min(last, inExecutable ? start + kSearchLimit : kSearchLimit);
-    if (start >= last) return std::nullopt;
-    // The bytes of every signature tried: positions start .. last - 1 and
-    // the byte after each.
-    std::vector<std::uint8_t> window(static_cast<std::size_t>(last - start + 1));
-    window.resize(file.ReadAt(start, window.data(), window.size()));
-    for (std::size_t i = 0; i + 1 < window.size(); ++i) {
-        if (window[i] == 0x60 && window[i + 1] == 0xEA && ValidHeaderAt(file, start + i))
-            return start + i;
+        pos += std::uint64_t{n} + 4;
+        if (pos > file.Size()) return std::nullopt;
     }
     return std::nullopt;
 }
 
-std::optional<ArjHeader> ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first) {
-    std::array<std::uint8_t, 4> id;
-    const std::size_t got = file.ReadAt(pos, id.data(), id.size());
-    if (got < 2 || Le16(id.data()) != 0xEA60)
-        throw ArjError{first ? ecode::BadArchive : ecode::BadFileHeader};
-    if (got < 4) throw ArjError{ecode::BadFileHeader};
-    const std::size_t n = Le16(id.data() + 2);
-    if (n == 0) return std::nullopt;
-    if (n < kFixedSize || n > kMaxBasicSize) throw ArjError{ecode::BadFileHeader};
-    std::vector<std::uint8_t> body(n + 4);
-    if (file.ReadAt(pos + 4, body.data(), body.size()) != body.size())
-        throw ArjError{ecode::BadFileHeader};
-    if (Crc32Of(body.data(), n) != Le32(body.data() + n)) throw ArjError{ecode::HeaderCrcError};
-    ArjHeader h = ParseBasicHeader(body.data(), n);
-    h.dataOffset = SkipExtendedHeaders(file, pos + 4 + n + 4);
-    if (!first && h.Next(false) > file.Size()) throw ArjError{ecode::BadFileHeader};
-    return h;
+}  // namespace
+
+HeaderResult FindArjHeader(const InputFile& file, std::uint64_t start, bool inExecutable,
+                           std::uint64_t& found, int& error) {
+    error = ecode::BadArchive;
+    if (file.Size() < 2) return HeaderResult::Bad;
+    std::uint64_t last = file.Size() - 2;
+    if (last > kSearchLimit)
+        last = std::min(last, inExecutable ? start + kSearchLimit : kSearchLimit);
+    if (start >= last) return HeaderResult::Bad;
+    // Every candidate's whole block: what is missing lies past the end.
+    const auto span = static_cast<std::size_t>(last - start);
+    const std::string bytes = ReadBlock(file, start, span + kMaxBlock);
+    for (std::size_t i = 0; i < span; ++i) {
+        const std::optional<bool> valid = ValidHeaderAt(bytes, i);
+        if (!valid) {
+            error = ecode::ReadError;
+            return HeaderResult::Bad;
+        }
+        if (*valid) {
+            found = start + i;
+            return HeaderResult::Ok;
+        }
+    }
+    return HeaderResult::Bad;
+}
+
+HeaderResult ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first, ArjHeader& header,
+                           int& error) {
+    const auto bad = [&error](int code) {
+        error = code;
+        return HeaderResult::Bad;
+    };
+    const std::string id = ReadBlock(file, pos, 4);
+    FieldReader r(id);
+    if (r.U16() != kSignature || r.Short())
+        return bad(first ? ecode::BadArchive : ecode::BadFileHeader);
+    const std::size_t n = r.U16();
+    if (r.Short()) return bad(ecode::BadFileHeader);
+    if (n == 0) return HeaderResult::End;
+    if (!PlausibleSize(n)) return bad(ecode::BadFileHeader);
+    const std::string block = ReadBlock(file, pos + 4, n + 4);
+    FieldReader b(block);
+    b.Skip(n);
+    const std::uint32_t stored = b.U32();
+    if (b.Short()) return bad(ecode::BadFileHeader);
+    if (Crc32Of(BytesOf(block), n) != stored) return bad(ecode::HeaderCrcError);
+    ArjHeader h;
+    if (!ParseBasicHeader(FieldReader(BytesOf(block), n), h)) return bad(ecode::BadFileHeader);
+    const std::optional<std::uint64_t> data = SkipExtendedHeaders(file, pos + 4 + n + 4);
+    if (!data) return bad(ecode::BadFileHeader);
+    h.dataOffset = *data;
+    header = std::move(h);
+    return HeaderResult::Ok;
 }
 
 }  // namespace lumora::archive

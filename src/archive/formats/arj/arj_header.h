@@ -1,12 +1,13 @@
-// ARJ header blocks: the search for the first header (behind a
-// self-extractor stub, or past damaged bytes) and the reading of one header
-// block with its CRC check, every field checked against what was read.
+// ARJ header blocks, read the same way by the lister's walk and the reader:
+// the search for the main header (behind a self-extractor stub, or past
+// damaged bytes) and the reading of one header block with its CRC check,
+// every field checked against what was read.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
+#include "archive/core/field_reader.h"
 #include "archive/core/input_file.h"
 
 namespace lumora::archive {
@@ -25,29 +26,28 @@ struct ArjHeader {
     std::uint32_t packedSize = 0;
     std::uint32_t originalSize = 0;
     std::uint32_t crc = 0;
+    std::uint16_t fileMode = 0;    // MS-DOS attributes
     std::string name;              // as stored
+    std::string comment;           // as stored
     std::uint64_t dataOffset = 0;  // after the extended headers
     // Where the next header starts (the main header has no data).
     std::uint64_t Next(bool first) const { return dataOffset + (first ? 0 : packedSize); }
 };
 
-// Thrown by the functions below with the library's error code; the reader
-// reports it.
-struct ArjError {
-    int code;
-};
+// Finds the first position from `start` where a header block with a valid
+// CRC begins. Positions are tried up to the file's size less 2, but not
+// beyond 25000 (inside an executable: 25000 bytes from `start`). Bad with
+// `error` 25139 when there is none, 25135 when a candidate's bytes run past
+// the end of the file.
+HeaderResult FindArjHeader(const InputFile& file, std::uint64_t start, bool inExecutable,
+                           std::uint64_t& found, int& error);
 
-// The first position from `start` where a header block with a valid CRC
-// begins. Positions are tried up to the file's size less 2, but not beyond
-// 25000 (inside an executable: 25000 bytes from `start`). A candidate whose
-// bytes run past the end of the file throws 25135.
-std::optional<std::uint64_t> FindArjHeader(const InputFile& file, std::uint64_t start,
-                                           bool inExecutable);
-
-// Reads the header block at `pos`; nullopt for the end-of-archive header.
-// Throws 25139 (first header) or 25108 for a wrong signature, 25108 for a
-// size or field that does not fit, 25136 for a CRC mismatch. A member whose
-// data reaches past the end of the file is a bad header too.
-std::optional<ArjHeader> ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first);
+// Reads the header block at `pos` (`first`: the main header of a volume);
+// End at the end-of-archive header. Bad with `error` 25139 (first header) or
+// 25108 for a wrong signature, 25108 for a size, name position or extended
+// header that does not fit, 25136 for a CRC mismatch. The name and the
+// comment end at their zero byte or at the end of the basic header.
+HeaderResult ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first, ArjHeader& header,
+                           int& error);
 
 }  // namespace lumora::archive

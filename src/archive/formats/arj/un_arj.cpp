@@ -2,7 +2,6 @@
 
 #include <new>
 #include <string>
-#include "archive/formats/format_table.h"
 
 #include "archive/core/case_lookup.h"
 #include "archive/core/dos_date.h"
@@ -11,6 +10,7 @@
 #include "archive/core/routines.h"
 #include "archive/decoders/member_decode.h"
 #include "archive/formats/arj/arj_header.h"
+#include "archive/formats/format_table.h"
 
 namespace lumora::archive {
 
@@ -71,14 +71,9 @@ void ArjRun::Execute() {
     a_.FireNotify(a_.OnActivate);
     const std::uint64_t start =
         a_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(a_.ArchiveStart()) - 1 : 0;
-    std::optional<std::uint64_t> found;
-    try {
-        found = FindArjHeader(file_, start, a_.ArcType() == atArjExe);
-    } catch (const ArjError& e) {
-        Fail(e.code, volume_);
-    }
-    if (!found) Fail(ecode::BadArchive, volume_);
-    pos_ = *found;
+    int error = 0;
+    if (FindArjHeader(file_, start, a_.ArcType() == atArjExe, pos_, error) != HeaderResult::Ok)
+        Fail(error, volume_);
     ReadHeader(true);
     Walk();
 }
@@ -108,15 +103,19 @@ void ArjRun::Walk() {
 }
 
 bool ArjRun::ReadHeader(bool first) {
-    try {
-        const auto h = ReadArjHeader(file_, pos_, first);
-        if (!h) return false;
-        header_ = *h;
-        pos_ = header_.Next(first);  // always forward, within the file
-        return true;
-    } catch (const ArjError& e) {
-        Fail(e.code, volume_);
+    int error = 0;
+    switch (ReadArjHeader(file_, pos_, first, header_, error)) {
+        case HeaderResult::Ok:
+            break;
+        case HeaderResult::End:
+            return false;
+        case HeaderResult::Bad:
+            Fail(error, volume_);
     }
+    // A member whose data reaches past the end is refused before any event.
+    if (!first && header_.Next(false) > file_.Size()) Fail(ecode::BadFileHeader, volume_);
+    pos_ = header_.Next(first);  // always forward, within the file
+    return true;
 }
 
 bool ArjRun::ExtractMember() {

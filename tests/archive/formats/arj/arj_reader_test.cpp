@@ -206,7 +206,7 @@ TEST_F(ArjReaderTest, CompressedMemberWithWrongCrcCounts) {
 TEST_F(ArjReaderTest, HostileHeaders) {
     ArjEntry past{"A.TXT", "a"}, withExt{"B.TXT", "b"};
     past.packedSize = 5000;
-    withExt.ext = "extended";
+    withExt.ext = {"extended"};
     std::string badHeaderCrc = ArjArchive({{"A.TXT", "a"}});
     badHeaderCrc[badHeaderCrc.find("A.TXT") + 1] = 'X';
     struct Case {
