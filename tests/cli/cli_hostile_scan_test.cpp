@@ -79,8 +79,7 @@ std::map<std::string, std::string> EscapingNames(const std::string& absolute) {
 
 std::map<std::string, std::string> HostileFiles(const std::string& absolute) {
     auto files = EscapingNames(absolute);
-    files["CYCLE.ZOO"] =
-        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(0)}, {"", 0}});
+    files["CYCLE.ZOO"] = ZooArchive({{"A.TXT", "a"}, ZooLinked("FILE_ID.DIZ", "d", 0)});
     files["HDR65535.ARJ"] = ArjHeaderSize65535();
     files["HDR0MID.LZH"] = LhaArchive({{"A.TXT", "aaaa"}}) + LhaArchive({{"FILE_ID.DIZ", "desc"}});
     files["OUTSIDE.ZIP"] = ZipOffsetOutside();
@@ -90,7 +89,7 @@ std::map<std::string, std::string> HostileFiles(const std::string& absolute) {
     for (const char* sample :
          {"GAME1.ZIP", "DOCS.ARC", "NOTES.GZ", "SETUP.CAB", "SOURCE.TAR", "TOOLS.ARJ", "UTILS.LZH"})
         files[std::string("CUT") + sample] = Half(Sample(sample));
-    files["CUT.ZOO"] = Half(ZooChain({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}}));
+    files["CUT.ZOO"] = Half(ZooArchive({{"FILE_ID.DIZ", "description"}}));
     files["CUT.RAR"] = Half(RarOne("FILE_ID.DIZ", "description"));
     return files;
 }

@@ -65,16 +65,12 @@ std::string CabStored(const std::string& data) {
 }
 
 // A ZOO archive with one stored FILE_ID.DIZ whose header claims 4 GB: the
-// entry's data position, original and packed size patched in.
+// entry's original size patched in.
 std::string ZooClaiming4GB(const std::string& data) {
-    using archive::test::ZooChain;
-    using archive::test::ZooEntryAt;
-    std::string zoo = ZooChain({{"FILE_ID.DIZ", ZooEntryAt(1)}, {"", 0}});
-    const std::size_t entry = ZooEntryAt(0);
-    zoo.replace(entry + 10, 4, Le32(static_cast<std::uint32_t>(zoo.size())));
-    zoo.replace(entry + 20, 4, Le32(0xFFFFFFFF));
-    zoo.replace(entry + 24, 4, Le32(static_cast<std::uint32_t>(data.size())));
-    return zoo + data;
+    std::vector<std::size_t> entries;
+    std::string zoo = archive::test::ZooArchive({{"FILE_ID.DIZ", data}}, &entries);
+    zoo.replace(entries[0] + 20, 4, Le32(0xFFFFFFFF));
+    return zoo;
 }
 
 // FILE_ID.DIZ of `size` zero bytes packed by an installed archiver; empty

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/arc_input.h"
 
 namespace lumora::archive {
@@ -105,7 +106,7 @@ public:
     // The next free code is the string being defined; a code beyond it is
     // damage.
     bool Defined(int code) const {
-        if (static_cast<std::size_t>(code) > free_) throw DecodeError{kArcBadCode};
+        if (static_cast<std::size_t>(code) > free_) throw DecodeError{ecode::BadCode};
         return static_cast<std::size_t>(code) < free_;
     }
     bool CanAdd() const { return free_ < Size(); }
@@ -135,7 +136,7 @@ public:
             table_.Clear();
             clear_ = true;
             code = Raw();
-            if (code >= kClearCode) throw DecodeError{kArcBadCode};
+            if (code >= kClearCode) throw DecodeError{ecode::BadCode};
         }
         return code;
     }
@@ -186,7 +187,7 @@ void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
     int old = codes.Next();
     if (old < 0) return;
     if (!table.Defined(old) || s.pred[static_cast<std::size_t>(old)] != kNoPred)
-        throw DecodeError{kArcBadCode};
+        throw DecodeError{ecode::BadCode};
     std::uint8_t first = s.foll[static_cast<std::size_t>(old)];
     out.Put(first);
     std::vector<std::uint8_t> stack(s.pred.size());
@@ -194,7 +195,7 @@ void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
         const int read = code;
         std::size_t sp = 0;
         auto push = [&](std::uint8_t b) {
-            if (sp == stack.size()) throw DecodeError{kArcStackOverflow};
+            if (sp == stack.size()) throw DecodeError{ecode::StackOverflow};
             stack[sp++] = b;
         };
         if (!table.Defined(code)) {
@@ -224,7 +225,7 @@ void Run(ArcByteInput& in, ArcByteOutput& out, ArcLzwKind kind) {
     if (kind == ArcLzwKind::Dynamic12) {
         const int lead = in.Next();
         if (lead < 0) return;
-        if (lead != static_cast<int>(maxBits)) throw DecodeError{kArcBadBitCount};
+        if (lead != static_cast<int>(maxBits)) throw DecodeError{ecode::BadBitCount};
     }
     DynamicTable table(maxBits);
     DynamicCodes codes(in, table, maxBits);

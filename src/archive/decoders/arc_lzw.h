@@ -10,15 +10,12 @@
 
 namespace lumora::archive {
 
-inline constexpr int kArcBadCode = 25111;
-inline constexpr int kArcBadBitCount = 25113;
-inline constexpr int kArcStackOverflow = 25196;
-
 enum class ArcLzwKind { CrunchOldHash, CrunchNewHash, Dynamic12, Dynamic13 };
 
 // Decodes into `out` until the data ends. Faults throw DecodeError: a
-// method-8 stream not starting with 12 (25113), a code beyond the next free
-// one (25111), a string deeper than the table (25196).
+// method-8 stream not starting with 12 (ecode::BadBitCount), a code beyond
+// the next free one (ecode::BadCode), a string deeper than the table
+// (ecode::StackOverflow).
 void DecodeArcLzw(ByteSource& in, OutputSink& out, ArcLzwKind kind);
 
 }  // namespace lumora::archive

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/arc_input.h"
 
 namespace lumora::archive {
@@ -55,13 +56,13 @@ void Decode(ArcByteInput& in, const std::array<Node, kMaxNodes>& nodes, int node
     for (int bit; (bit = bits.Next()) >= 0;) {
         const std::int16_t e = nodes[static_cast<std::size_t>(node)][static_cast<std::size_t>(bit)];
         if (e >= 0) {
-            if (e >= nodeCount) throw DecodeError{kArcBadTree};
+            if (e >= nodeCount) throw DecodeError{ecode::BadDecodingTree};
             node = e;
             continue;
         }
         const int value = -(e + 1);
         if (value == kEndCode) return;
-        if (value > kEndCode) throw DecodeError{kArcBadTree};
+        if (value > kEndCode) throw DecodeError{ecode::BadDecodingTree};
         out.Put(static_cast<std::uint8_t>(value));
         node = 0;
     }
@@ -73,7 +74,7 @@ void Unsqueeze(ByteSource& src, OutputSink& sink) {
     ArcByteInput in(src);
     std::int16_t count = 0;
     if (!Read16(in, count)) return;
-    if (count < 0 || count > kMaxNodes) throw DecodeError{kArcBadTree};
+    if (count < 0 || count > kMaxNodes) throw DecodeError{ecode::BadDecodingTree};
     std::array<Node, kMaxNodes> nodes{};
     nodes[0] = {kEndLeaf, kEndLeaf};
     for (int i = 0; i < count; ++i) {

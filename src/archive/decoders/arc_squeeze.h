@@ -7,10 +7,8 @@
 
 namespace lumora::archive {
 
-inline constexpr int kArcBadTree = 25118;
-
 // Decodes into `out`; a node count outside 0..256, a node index beyond the
-// count or a leaf beyond the end code throws DecodeError 25118.
+// count or a leaf beyond the end code throws DecodeError ecode::BadDecodingTree.
 void Unsqueeze(ByteSource& in, OutputSink& out);
 
 }  // namespace lumora::archive

@@ -73,7 +73,7 @@ TEST_F(ListerTest, WalksEveryFormat) {
         '\x1a' + std::string(31, '\0');
     const std::string cab = CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2);
     const std::string zoo =
-        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
+        ZooArchive({{"A.TXT", std::string(10, 'a')}, {"FILE_ID.DIZ", std::string(10, 'd')}});
     const std::string ha = HaArchive({{"", "README.TXT", std::string(30, 'r'), "\x02\xa4\x01"},
                                       {"DOC/", "FILE_ID.DIZ", "desc", ""},
                                       {"", "LAST.TXT", std::string(40, 'l'), "1234567"}});
@@ -137,8 +137,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     const std::string rar = RarArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bbbb"}});
     const std::string lzh =
         LhaArchive({{"A.TXT", "aaaa"}, {"B.TXT", "bb"}}, false) + std::string(40, '\0');
-    const std::string back =
-        ZooChain({{"A.TXT", ZooEntryAt(1)}, {"B.TXT", ZooEntryAt(0)}, {"", 0}});
+    const std::string back = ZooArchive({{"A.TXT", "a"}, ZooLinked("B.TXT", "b", 0)});
     LhaEntry hugeA("A.TXT", "aaaa");
     hugeA.packed = 0xFFFFFF00;
     const std::string hugeLzh = LhaArchive({hugeA, {"B.TXT", "bb"}}, false) + std::string(40, '\0');
@@ -158,7 +157,7 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     };
     const Case cases[] = {
         {"BACK.ZOO", back, {"A.TXT", "B.TXT"}},
-        {"SELF.ZOO", ZooChain({{"A.TXT", ZooEntryAt(0)}, {"", 0}}), {"A.TXT"}},
+        {"SELF.ZOO", ZooArchive({ZooLinked("A.TXT", "a", 0)}), {"A.TXT"}},
         {"HUGE.LZH", hugeLzh, {"A.TXT"}},
         {"SMALL.LZH", Patched(lzh, 33, "\x03"), {"A.TXT"}},
         {"WRAP.TAR", wrapTar, {"A.TXT"}},

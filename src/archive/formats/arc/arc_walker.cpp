@@ -4,7 +4,7 @@
 
 #include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
+#include "archive/formats/arc/arc_header.h"
 #include "archive/lister/lister_methods.h"
 #include "archive/lister/lister_run.h"
 
@@ -12,33 +12,37 @@ namespace lumora::archive {
 
 namespace {
 
+// The walk ends quietly where no full header is left; the header itself is
+// read from the file, as junk bytes may come before its marker.
+constexpr std::size_t kWindow = 29;
+
 class ArcWalker final : public HeaderWalker {
 public:
     explicit ArcWalker(bool pak) : family_(pak ? MethodFamily::PAK : MethodFamily::ARC) {}
     void Prepare(ListerRun& run) override {
-        run.SetWindow(29);
+        run.SetWindow(kWindow);
         run.SetPosition(FirstHeaderOffset(run.Lister()));
     }
-    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override {
-        const std::uint8_t method = w[1];
-        if (w[0] != 0x1A || method == 0) {
+    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override {
+        ArcHeader h;
+        const HeaderResult result = ReadArcHeader(run.File(), at, h);
+        if (result != HeaderResult::Ok) {
+            if (result == HeaderResult::Bad) run.Warn(ecode::BadArchive);
             run.EndWalk();
             return;
         }
-        // Method 1 headers lack the original size and are 4 bytes shorter.
-        const std::uint64_t headerLength = method == 1 ? 25 : 29;
-        const std::string_view field(reinterpret_cast<const char*>(w + 2), 13);
         TListerMember& m = run.NewMember();
-        m.MethodCode = method;
-        m.MethodName = MethodName(family_, method);
-        m.PackedSize = Le32(w + 15);
-        m.FileDate = DosDateToDateTime((std::uint32_t{Le16(w + 19)} << 16) | Le16(w + 21));
-        m.Crc = Le16(w + 23);
-        m.UnpackedSize = method == 1 ? m.PackedSize : Le32(w + 25);
+        m.MethodCode = h.method;
+        m.MethodName = MethodName(family_, h.method);
+        m.PackedSize = h.packed;
+        m.FileDate = DosDateToDateTime(h.DosDateTime());
+        m.Crc = h.crc;
+        m.UnpackedSize = h.original;
         m.InternalAttr = 32;
         m.ExternalAttr = 32;
-        run.Report(std::string(field.substr(0, field.find('\0'))), at, EntryKind::Member);
-        run.MoveTo(SaturatingAdd(at + headerLength, m.PackedSize), at);
+        run.Report(h.name, h.start, EntryKind::Member);
+        // The next header follows the packed data, whatever it holds.
+        run.MoveTo(SaturatingAdd(h.dataStart, h.packed), h.start);
     }
 
 private:

@@ -91,9 +91,9 @@ void ArcRun::Execute() {
         a_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(a_.ArchiveStart() - 1) : 0;
     for (;;) {
         ArcHeader h;
-        const ArcHeaderStatus s = ReadArcHeader(file_, pos, h);
-        if (s == ArcHeaderStatus::kDamaged) a_.ReportWarning(archive, ecode::BadArchive);
-        if (s != ArcHeaderStatus::kHeader) break;
+        const HeaderResult s = ReadArcHeader(file_, pos, h);
+        if (s == HeaderResult::Bad) a_.ReportWarning(archive, ecode::BadArchive);
+        if (s != HeaderResult::Ok) break;
         try {
             Member(h);
         } catch (const E_RAISE&) {
