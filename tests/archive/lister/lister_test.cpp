@@ -82,7 +82,8 @@ TEST_F(ListerTest, WalksEveryFormat) {
                     Stored("FILE_ID.DIZ", "desc")},
                    false) +
         '\x1a' + std::string(31, '\0');
-    const std::string cab = CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2);
+    const std::string cab =
+        cabarc::BuildCab(cabarc::HeadersOnly({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2));
     const std::string zoo =
         ZooChain({{"A.TXT", ZooEntryAt(1)}, {"FILE_ID.DIZ", ZooEntryAt(2)}, {"", 0}});
     const std::string ha = HaArchive({{"", "README.TXT", std::string(30, 'r'), "\x02\xa4\x01"},
@@ -161,7 +162,9 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     const std::string ha = HaArchive({{"", "A.TXT", "aaaa", ""}}).substr(0, 4 + 17 + 4) + "A.TXT";
     const std::string arj =
         ArjBlock(ArjBasic("X.ARJ", 0, 2)) + ArjBlock(bigBasic) + std::string(40, '\0');
-    const std::string cab = CabArchive({"A.TXT"}, 2).substr(0, 44 + 16 + 5) + std::string(300, 'x');
+    const std::string cab =
+        cabarc::BuildCab(cabarc::HeadersOnly({"A.TXT"}, 2)).substr(0, 44 + 16 + 5) +
+        std::string(300, 'x');
     struct Case {
         std::string name, bytes;
         Lines listed;
