@@ -25,6 +25,7 @@ std::string ReadBounded(const InputFile& in, std::uint64_t at, std::uint64_t n) 
 // The names of the previous and the next cabinet, with their disks, as the
 // flags announce them; `at` gets the position after them.
 HeaderResult ReadNames(const InputFile& in, std::uint64_t& at, Cabinet& cab) {
+    if (!(cab.flags & (kCabFlagPrev | kCabFlagNext))) return HeaderResult::Ok;
     const std::string block = ReadBounded(in, at, 4 * (kNameMax + 1));
     FieldReader r(block);
     if (cab.flags & kCabFlagPrev) {
