@@ -224,7 +224,9 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
 
     std::string status;
     bool failure = true;
-    const std::string described = member.empty() ? std::string() : folder + MemberFileName(member);
+    // The member name is Windows-1252; the file was written under its UTF-8 form.
+    const std::string described =
+        member.empty() ? std::string() : folder + AnsiToUtf8(MemberFileName(member));
     if (!member.empty() && IsRegularFile(described)) {
         std::vector<std::string> lines;
         if (const auto bytes = ReadFileBytes(described, kDescriptionReadLimit))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "support/builders/cab_builder.h"
 #include "support/builders/zip_builder.h"
 
 namespace lumora {
@@ -94,6 +95,21 @@ TEST_F(CliArchiveTest, ExtractReachesArcAndCabinetSets) {
     if (!test::Exists(kCorpus + "/MANIFEST.tsv")) GTEST_SKIP() << "archive corpus not found";
     EXPECT_EQ(Run("extract '" + kCorpus + "/cab/split-1.cab' -d set").status, 0);
     EXPECT_EQ(ReadAll(work / "set/medium2.bin").size(), 50000u);
+}
+
+// A cabinet name flagged UTF-8 is the same name to contents, extract (its
+// pattern given in UTF-8), desc and scan.
+TEST_F(CliArchiveTest, CabinetNameFlaggedUtf8) {
+    archive::cabarc::CabSpec cab;
+    cab.folders = {archive::cabarc::StoredFolder("Umlaute\r\n")};
+    cab.files = {{"\xC3\x84rger.txt", 9, 0, 0, 0xA0}};
+    work.Write("U.CAB", archive::cabarc::BuildCab(cab));
+    EXPECT_THAT(Run("contents U.CAB").out, HasSubstr("\n\xC3\x84rger.txt\t9\t"));
+    EXPECT_EQ(Run("extract U.CAB -d out '\xC3\x84rger.txt'").status, 0);
+    EXPECT_EQ(ReadAll(work / "out/\xC3\x84rger.txt"), "Umlaute\r\n");
+    EXPECT_EQ(Run("desc U.CAB --info-files '\xC3\x84rger.txt'").out, "Umlaute\r\n");
+    EXPECT_EQ(Run("scan -o list.txt --info-files '\xC3\x84rger.txt' U.CAB").status, 0);
+    EXPECT_THAT(ReadAll(work / "list.txt"), HasSubstr(" Umlaute"));
 }
 
 // compress files name their method as unsupported and leave an empty file;

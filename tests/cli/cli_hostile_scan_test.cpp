@@ -72,8 +72,8 @@ std::map<std::string, std::string> EscapingNames(const std::string& absolute) {
     files["ABSLHA.LZH"] = LhaArchive({{abs, "abs"}});
     files["UPRAR.RAR"] = RarOne(up, "up");
     files["ABSRAR.RAR"] = RarOne(abs, "abs");
-    files["UPCAB.CAB"] = CabArchive({up}, 1);
-    files["ABSCAB.CAB"] = CabArchive({abs}, 1);
+    files["UPCAB.CAB"] = cabarc::BuildCab(cabarc::HeadersOnly({up}, 1));
+    files["ABSCAB.CAB"] = cabarc::BuildCab(cabarc::HeadersOnly({abs}, 1));
     return files;
 }
 

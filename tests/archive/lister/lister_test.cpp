@@ -71,7 +71,8 @@ TEST_F(ListerTest, WalksEveryFormat) {
                     Stored("FILE_ID.DIZ", "desc")},
                    false) +
         '\x1a' + std::string(31, '\0');
-    const std::string cab = CabArchive({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2);
+    const std::string cab =
+        cabarc::BuildCab(cabarc::HeadersOnly({"A.TXT", "DOC\\FILE_ID.DIZ", "JUNK"}, 2));
     const std::string zoo =
         ZooArchive({{"A.TXT", std::string(10, 'a')}, {"FILE_ID.DIZ", std::string(10, 'd')}});
     const std::string ha = HaArchive({{"", "README.TXT", std::string(30, 'r'), "\x02\xa4\x01"},
@@ -149,7 +150,9 @@ TEST_F(ListerTest, CraftedSizesEndTheWalkWithTheHeaderError) {
     const std::string ha = HaArchive({{"", "A.TXT", "aaaa", ""}}).substr(0, 4 + 17 + 4) + "A.TXT";
     const std::string arj =
         ArjEntryBlock(ArjMain("X.ARJ")) + ArjBlock(bigBasic) + std::string(40, '\0');
-    const std::string cab = CabArchive({"A.TXT"}, 2).substr(0, 44 + 16 + 5) + std::string(300, 'x');
+    const std::string cab =
+        cabarc::BuildCab(cabarc::HeadersOnly({"A.TXT"}, 2)).substr(0, 44 + 16 + 5) +
+        std::string(300, 'x');
     struct Case {
         std::string name, bytes;
         Lines listed;

@@ -1,7 +1,8 @@
 // Builds cabinet files in memory for the tests: stored and MSZIP folders
 // (MSZIP blocks made by zlib, each block a Deflate stream with the folder's
 // previous 32 KB as its dictionary), reserve areas, the names of the
-// neighbouring cabinets, and folders split between two cabinets.
+// neighbouring cabinets, folders split between two cabinets, and headers
+// that count more or fewer files than the list holds.
 #pragma once
 
 #include <zlib.h>
@@ -47,6 +48,7 @@ struct CabSpec {
     std::uint8_t dataReserve = 0;
     std::vector<CabFolder> folders;
     std::vector<CabFile> files;
+    std::optional<std::uint16_t> fileCount;  // the header's count; files.size() without
 };
 
 inline constexpr std::uint16_t kCabToNextIndex = 0xFFFE;
@@ -105,7 +107,7 @@ inline std::string BuildCab(const CabSpec& c) {
     head += '\x03';
     head += '\x01';
     Put16(head, static_cast<std::uint32_t>(c.folders.size()));
-    Put16(head, static_cast<std::uint32_t>(c.files.size()));
+    Put16(head, c.fileCount.value_or(static_cast<std::uint16_t>(c.files.size())));
     Put16(head, flags);
     Put16(head, c.setId);
     Put16(head, c.index);
@@ -167,23 +169,15 @@ inline std::pair<CabFolder, CabFolder> SplitFolder(const CabFolder& f, std::size
     return {a, b};
 }
 
-}  // namespace lumora::archive::cabarc
-
-namespace lumora::archive::test {
-
-// --- CAB (headers and file entries only) -------------------------------
-
-inline std::string CabArchive(const std::vector<std::string>& names, std::uint16_t fileCount,
-                              const std::string& signature = "MSCF") {
-    std::string files;
-    for (const std::string& n : names) {
-        files +=
-            LeFields({{100, 4}, {0, 4}, {0, 2}, {0x1F8E, 2}, {0x5A00, 2}, {0x20, 2}}) + n + '\0';
-    }
-    // The first file entry at 44, after the header and one MSZIP folder.
-    return signature + LeFields({{0, 12}, {44, 4}, {0, 4}, {0x103, 2}, {1, 2}, {fileCount, 2}}) +
-           LeFields({{0, 2}, {0x1234, 2}, {0, 2}, {0, 4}, {0, 2}, {1, 2}}) + files +
-           std::string(64, '\0');
+// Files of 100 bytes in one MSZIP folder without data blocks, the header
+// counting `fileCount` of them: headers only, for the lister. The first file
+// entry lies at 44, after the header and the folder entry.
+inline CabSpec HeadersOnly(const std::vector<std::string>& names, std::uint16_t fileCount) {
+    CabSpec c;
+    c.folders = {CabFolder{1, {}}};
+    for (const std::string& n : names) c.files.push_back({n, 100, 0, 0});
+    c.fileCount = fileCount;
+    return c;
 }
 
-}  // namespace lumora::archive::test
+}  // namespace lumora::archive::cabarc

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "archive/decoders/decoder_io.h"
-#include "archive/formats/cab/cab_records.h"
+#include "archive/formats/cab/cab_header.h"
 
 namespace lumora::archive {
 

@@ -5,7 +5,7 @@
 #include "archive/core/error_codes.h"
 #include "archive/decoders/inflate.h"
 #include "archive/decoders/memory_source.h"
-#include "archive/formats/cab/cab_records.h"
+#include "archive/formats/cab/cab_header.h"
 
 namespace lumora::archive {
 

@@ -9,13 +9,12 @@
 
 #include "archive/core/error_codes.h"
 #include "archive/core/input_file.h"
-#include "archive/core/le_bytes.h"
 #include "archive/core/match_spec.h"
 #include "archive/core/progress.h"
 #include "archive/core/stored_name.h"
 #include "archive/formats/cab/cab_files.h"
 #include "archive/formats/cab/cab_folder.h"
-#include "archive/formats/cab/cab_records.h"
+#include "archive/formats/cab/cab_header.h"
 #include "archive/formats/cab/cab_set.h"
 #include "platform/text.h"
 
@@ -97,16 +96,16 @@ void CabRun::Execute() {
     }
 }
 
-// False when the cabinet ends before its first folder entry.
+// False when the cabinet ends inside its header or before its first folder
+// entry; a wrong signature or a damaged cabinet name is reported.
 bool CabRun::ReadRecords() {
     budget_ = file_.Size();
     switch (ReadCabinet(file_, cab_)) {
-        case CabReadStatus::kOk:
-            return true;
-        case CabReadStatus::kShort:
+        case HeaderResult::Ok:
+            return !cab_.folders.empty();
+        case HeaderResult::End:
             return false;
-        case CabReadStatus::kBadSignature:
-        case CabReadStatus::kBadHeader:
+        case HeaderResult::Bad:
             break;
     }
     c_.ReportError(path_, ecode::BadFileHeader);
@@ -156,21 +155,20 @@ bool CabRun::Wanted(const CabFileEntry& f) const {
 // damage, not a reason to decode the same bytes again and again.
 void CabRun::FeedBlocks(const CabFolderEntry& folder, bool goesOn) {
     const std::size_t headerSize = CabBlockHeaderSize(cab_);
-    std::vector<std::uint8_t> header(headerSize);
     std::uint64_t pos = folder.dataOffset;
     for (std::uint32_t b = 0; b < folder.blockCount; ++b) {
         if (!goesOn && !folder_->cutter.NeedsData()) return;
-        if (file_.ReadAt(pos, header.data(), headerSize) != headerSize)
+        CabBlockHeader header;
+        if (ReadCabBlockHeader(file_, pos, cab_, header) != HeaderResult::Ok)
             c_.ReportError(ReportName(), ecode::ReadError);
-        const std::uint16_t packed = Le16(header.data() + 4);
-        const std::uint16_t unpacked = Le16(header.data() + 6);
+        const std::uint16_t packed = header.packed;
         block_.resize(packed);
         if (file_.ReadAt(pos + headerSize, block_.data(), packed) != packed)
             c_.ReportError(ReportName(), ecode::ReadError);
         if (headerSize + packed > budget_) c_.ReportError(path_, ecode::InconsistentHeader);
         budget_ -= headerSize + packed;
         pos += headerSize + packed;
-        const bool split = goesOn && b + 1 == folder.blockCount && unpacked == 0;
+        const bool split = goesOn && b + 1 == folder.blockCount && header.unpacked == 0;
         try {
             folder_->decoder.Block(block_, split, folder_->cutter);
         } catch (const DecodeError& e) {

@@ -334,8 +334,8 @@ TEST_F(CabReaderTest, DamagedCabinetsReportAndEnd) {
     CabSpec one;
     one.folders = {cabarc::StoredFolder("abc")};
     one.files = {{"ONE.TXT", 3, 0, 0}};
-    std::string many = cabarc::BuildCab(one);
-    many[28] = '\xFF', many[29] = '\xFF';  // the header claims more files than the list holds
+    CabSpec many = one;
+    many.fileCount = 0xFFFF;  // the header claims more files than the list holds
     // 300 folders whose entries all name one 60000-byte block: decoding it
     // once per folder would read far more than the cabinet holds.
     CabSpec shared;
@@ -353,7 +353,7 @@ TEST_F(CabReaderTest, DamagedCabinetsReportAndEnd) {
          {"Begin IN.TXT 1", "End IN.TXT pass", "Begin OUT.TXT 2", "Error 25145 OUT.TXT",
           "End OUT.TXT fail", "Deactivate"}},
         {cutBytes, {"Begin CUT.TXT 1", "Error 25135 CUT.TXT", "End CUT.TXT fail", "Deactivate"}},
-        {many, {"Begin ONE.TXT 1", "End ONE.TXT pass", "Deactivate"}},
+        {cabarc::BuildCab(many), {"Begin ONE.TXT 1", "End ONE.TXT pass", "Deactivate"}},
         {cabarc::BuildCab(beyond).substr(0, 36), {"Deactivate"}},
         {badSig, {"Error 25139 D.CAB", "Deactivate"}},
         {sharedBytes,

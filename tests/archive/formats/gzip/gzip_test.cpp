@@ -243,6 +243,7 @@ TEST_F(GzipTest, HeaderCutInsideTheExtraLength) {
     TZipTV tv;
     tv.SetArchiveFile(gz.string());
     tv.SetFileSpec("*.*");
+    tv.OnRead = [](TZipTV&, std::uint64_t, int) {};
     int error = 0;
     tv.OnError = [&error](TZipCommon&, const std::string&, const std::string&, int code) {
         error = code;
