@@ -75,6 +75,19 @@ protected:
         });
     }
 
+    // RunThenDeactivate over `run.Execute()` for readers whose errors are
+    // reported through OnError before they are raised (or end the run
+    // silently by design): nothing leaves the run.
+    template <typename Run>
+    void ExecuteQuietlyThenDeactivate(Run& run) {
+        RunThenDeactivate(run, [&] {
+            try {
+                run.Execute();
+            } catch (...) {
+            }
+        });
+    }
+
 private:
     int extractedCount_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "archive/core/match_spec.h"
 #include "archive/core/member_output.h"
 #include "archive/core/progress.h"
+#include "archive/core/reader_run.h"
 #include "archive/formats/arc/arc_decode.h"
 #include "archive/formats/arc/arc_header.h"
 #include "platform/text.h"
@@ -60,39 +61,35 @@ enum class Result { kPassed, kCut, kCrcError, kFailed };
 }  // namespace
 
 // One extraction run over an ARC archive.
-class ArcRun {
+class ArcRun final : public ReaderRun<TUnARC> {
 public:
-    explicit ArcRun(TUnARC& a) : a_(a), progress_(a, a.ProgressNotify) {}
+    using ReaderRun::ReaderRun;
 
     void Execute();
-    void Close() { file_.Close(); }
 
 private:
     void Member(const ArcHeader& h);
     Result Decode(const ArcHeader& h, OutputFile& out);
-    void Skip(const std::string& name) { a_.ReportWarning(name, ecode::FileSkipped); }
+    void Skip(const std::string& name) { reader_.ReportWarning(name, ecode::FileSkipped); }
 
-    TUnARC& a_;
-    InputFile file_;
-    ProgressMeter progress_;
     int count_ = 0;
 };
 
 // Each member is followed by the next header at its data start plus its
 // compressed size, whatever its decoding did.
 void ArcRun::Execute() {
-    const std::string& archive = a_.ArchiveFile();
-    if (archive.empty()) a_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(a_.ArcType()).reader != ReaderKind::Arc)
-        a_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) a_.ReportError(archive, ecode::OpenError);
-    a_.FireNotify(a_.OnActivate);
+    const std::string& archive = reader_.ArchiveFile();
+    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Arc)
+        reader_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+    reader_.FireNotify(reader_.OnActivate);
     std::uint64_t pos =
-        a_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(a_.ArchiveStart() - 1) : 0;
+        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart() - 1) : 0;
     for (;;) {
         ArcHeader h;
         const HeaderResult s = ReadArcHeader(file_, pos, h);
-        if (s == HeaderResult::Bad) a_.ReportWarning(archive, ecode::BadArchive);
+        if (s == HeaderResult::Bad) reader_.ReportWarning(archive, ecode::BadArchive);
         if (s != HeaderResult::Ok) break;
         try {
             Member(h);
@@ -105,38 +102,38 @@ void ArcRun::Execute() {
 
 void ArcRun::Member(const ArcHeader& h) {
     const std::string label = AnsiToUtf8(h.name);
-    if (!MatchSpec(h.name, a_.FileSpec(), true)) return Skip(label);
+    if (!MatchSpec(h.name, reader_.FileSpec(), true)) return Skip(label);
     if (h.method > kArcLastMethod) {
-        a_.ReportWarning(label, ecode::UnsupportedMethod);
+        reader_.ReportWarning(label, ecode::UnsupportedMethod);
         return Skip(label);
     }
-    a_.MakeOutputName(h.name);
-    if (a_.CurrentTarget().name.empty()) return Skip(label);
-    if (!a_.ConfirmMember(count_, h.DosDateTime())) return Skip(label);
+    reader_.MakeOutputName(h.name);
+    if (reader_.CurrentTarget().name.empty()) return Skip(label);
+    if (!reader_.ConfirmMember(count_, h.DosDateTime())) return Skip(label);
     OutputFile out;
     try {
-        a_.CreateMemberDirs();
-        out = a_.CreateOutput();
+        reader_.CreateMemberDirs();
+        out = reader_.CreateOutput();
     } catch (const E_RAISE&) {
-        a_.ReportWarning(a_.FileName(), ecode::OpenError);
+        reader_.ReportWarning(reader_.FileName(), ecode::OpenError);
         return Skip(label);
     }
     const Result r = Decode(h, out);
     if (r == Result::kPassed || r == Result::kCut) {
         ++count_;
-        a_.CountExtracted();
-        a_.FireEnd(true);
+        reader_.CountExtracted();
+        reader_.FireEnd(true);
         return;
     }
-    if (r == Result::kCrcError) a_.ReportWarning(a_.FileName(), ecode::CrcError);
+    if (r == Result::kCrcError) reader_.ReportWarning(reader_.FileName(), ecode::CrcError);
     Skip(label);
-    a_.FireEnd(false);
+    reader_.FireEnd(false);
 }
 
 // Decodes into the open output, then writes what is left, dates and closes
 // it on every path. A member cut at the output limit is not checked.
 Result ArcRun::Decode(const ArcHeader& h, OutputFile& out) {
-    MemberOutput sink(&out, a_.MaxOutputBytes);
+    MemberOutput sink(&out, reader_.MaxOutputBytes);
     Crc16Sink crc(sink);
     MemberSource src(file_, h.dataStart, h.packed, progress_);
     Result r = Result::kPassed;
@@ -154,20 +151,14 @@ Result ArcRun::Decode(const ArcHeader& h, OutputFile& out) {
     } catch (const std::system_error&) {
         r = Result::kFailed;
     }
-    a_.FinishOutput(out, h.DosDateTime(), std::nullopt);
+    reader_.FinishOutput(out, h.DosDateTime(), std::nullopt);
     if (r == Result::kPassed && crc.Value() != h.crc) r = Result::kCrcError;
     return r;
 }
 
 void TUnARC::ExtractMembers() {
     ArcRun run(*this);
-    RunThenDeactivate(run, [&] {
-        try {
-            run.Execute();
-        } catch (...) {
-            // Errors were reported through OnError; nothing leaves the run.
-        }
-    });
+    ExecuteQuietlyThenDeactivate(run);
 }
 
 }  // namespace lumora::archive

@@ -12,18 +12,19 @@
 #include "archive/formats/arj/arj_header.h"
 #include "archive/formats/format_table.h"
 
+#include "archive/core/reader_run.h"
+
 namespace lumora::archive {
 
 // One extraction run over an ARJ archive and its further volumes; owns
 // everything the run opens. Every error ends the run; reports carry the
 // volume counter as their VolumeID.
-class ArjRun {
+class ArjRun final : public ReaderRun<TUnARJ> {
 public:
-    explicit ArjRun(TUnARJ& a) : a_(a), progress_(a, a.ProgressNotify) {}
+    using ReaderRun::ReaderRun;
 
     // The whole run; no exception leaves it.
     void Run();
-    void Close() { file_.Close(); }
 
 private:
     void Execute();
@@ -42,13 +43,10 @@ private:
     void NextVolume(bool withinMember);
 
     [[noreturn]] void Fail(int code, const std::string& file) {
-        a_.ReportError(file, code, counter_);
+        reader_.ReportError(file, code, counter_);
     }
-    void Warn(int code, const std::string& file) { a_.ReportWarning(file, code, counter_); }
+    void Warn(int code, const std::string& file) { reader_.ReportWarning(file, code, counter_); }
 
-    TUnARJ& a_;
-    InputFile file_;
-    ProgressMeter progress_;
     ArjHeader header_;
     std::uint64_t pos_ = 0;
     std::string counter_ = "0";  // volumes opened after the first
@@ -59,29 +57,29 @@ void ArjRun::Run() {
     try {
         Execute();
     } catch (const std::bad_alloc&) {
-        Warn(ecode::OutOfMemory, a_.ArchiveFile());
+        Warn(ecode::OutOfMemory, reader_.ArchiveFile());
     } catch (...) {
         // Reported through OnError before the exception was raised.
     }
 }
 
 void ArjRun::Execute() {
-    a_.MakeOutputName("");
+    reader_.MakeOutputName("");
     OpenArchive();
-    a_.FireNotify(a_.OnActivate);
+    reader_.FireNotify(reader_.OnActivate);
     const std::uint64_t start =
-        a_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(a_.ArchiveStart()) - 1 : 0;
+        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart()) - 1 : 0;
     int error = 0;
-    if (FindArjHeader(file_, start, a_.ArcType() == atArjExe, pos_, error) != HeaderResult::Ok)
+    if (FindArjHeader(file_, start, reader_.ArcType() == atArjExe, pos_, error) != HeaderResult::Ok)
         Fail(error, volume_);
     ReadHeader(true);
     Walk();
 }
 
 void ArjRun::OpenArchive() {
-    volume_ = a_.ArchiveFile();
+    volume_ = reader_.ArchiveFile();
     if (volume_.empty()) Fail(ecode::BadFileName, volume_);
-    if (FormatOf(a_.ArcType()).reader != ReaderKind::Arj) Fail(ecode::BadArchive, volume_);
+    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Arj) Fail(ecode::BadArchive, volume_);
     if (!file_.Open(volume_)) Fail(ecode::OpenError, volume_);
 }
 
@@ -89,9 +87,9 @@ void ArjRun::Walk() {
     while (ReadHeader(false)) {
         if (header_.fileType == kArjDirectory) continue;  // no events for folders
         if (ExtractMember()) {
-            a_.CountExtracted();
+            reader_.CountExtracted();
             // A plain name has been found: nothing else can match it.
-            const std::string& spec = a_.FileSpec();
+            const std::string& spec = reader_.FileSpec();
             if (spec.find_first_of("*?") == std::string::npos) break;
         } else if (header_.flags & kArjContinues) {
             // The rest of the member is met in the next volume as a member
@@ -119,23 +117,23 @@ bool ArjRun::ReadHeader(bool first) {
 }
 
 bool ArjRun::ExtractMember() {
-    a_.MakeOutputName(header_.name);
-    if (a_.CurrentTarget().name.empty()) return false;  // no file part to write
-    if (!MatchSpec(header_.name, a_.FileSpec(), false)) {
-        Warn(ecode::FileSkipped, a_.FileName());
+    reader_.MakeOutputName(header_.name);
+    if (reader_.CurrentTarget().name.empty()) return false;  // no file part to write
+    if (!MatchSpec(header_.name, reader_.FileSpec(), false)) {
+        Warn(ecode::FileSkipped, reader_.FileName());
         return false;
     }
     CheckMember();
     if (!Confirm()) {
-        Warn(ecode::FileSkipped, a_.FileName());
+        Warn(ecode::FileSkipped, reader_.FileName());
         return false;
     }
     OutputFile out;
     try {
-        a_.CreateMemberDirs();
-        out = a_.CreateOutput();
+        reader_.CreateMemberDirs();
+        out = reader_.CreateOutput();
     } catch (const E_RAISE& e) {
-        Warn(e.Code(), a_.FileName());
+        Warn(e.Code(), reader_.FileName());
         FinishMember(out, header_.crc == 0);  // the CRC of no bytes
         return false;
     }
@@ -153,19 +151,21 @@ bool ArjRun::ExtractMember() {
 
 void ArjRun::CheckMember() {
     const ArjHeader& h = header_;
-    if (h.minVersion > 3) Fail(ecode::VersionError, a_.FileName());
-    if (h.flags & kArjGarbled) Fail(ecode::PasswordProtected, a_.FileName());
+    if (h.minVersion > 3) Fail(ecode::VersionError, reader_.FileName());
+    if (h.flags & kArjGarbled) Fail(ecode::PasswordProtected, reader_.FileName());
     if (h.method > 4 || (h.method == 4 && h.version == 1))
-        Fail(ecode::UnsupportedMethod, a_.FileName());
-    if (h.fileType > 1) Fail(ecode::UnknownFileType, a_.FileName());
+        Fail(ecode::UnsupportedMethod, reader_.FileName());
+    if (h.fileType > 1) Fail(ecode::UnknownFileType, reader_.FileName());
 }
 
 // OnBegin, then (when the output exists) OnFileExists.
 bool ArjRun::Confirm() {
     bool accept = true;
-    if (a_.OnBegin) a_.OnBegin(a_, a_.FileName(), a_.ExtractedCount() + 1, accept);
-    if (accept && a_.OnFileExists && OutputExists(a_.CurrentTarget())) {
-        a_.OnFileExists(a_, a_.FileName(), DosDateToDateTime(header_.dosDateTime), accept);
+    if (reader_.OnBegin)
+        reader_.OnBegin(reader_, reader_.FileName(), reader_.ExtractedCount() + 1, accept);
+    if (accept && reader_.OnFileExists && OutputExists(reader_.CurrentTarget())) {
+        reader_.OnFileExists(reader_, reader_.FileName(), DosDateToDateTime(header_.dosDateTime),
+                             accept);
     }
     return accept;
 }
@@ -176,7 +176,7 @@ bool ArjRun::Confirm() {
 // CRCs passed.
 bool ArjRun::WriteParts(OutputFile& out, bool& crcPass) {
     const bool stored = header_.method == 0;
-    const std::uint64_t limit = a_.MaxOutputBytes;
+    const std::uint64_t limit = reader_.MaxOutputBytes;
     std::uint64_t written = 0;
     bool cut = false;
     crcPass = true;
@@ -212,18 +212,18 @@ bool ArjRun::DecodePart(MemberOutput& sink) {
     try {
         return DecodeLzhMember(file_, m, sink, progress_);
     } catch (const E_RAISE& e) {
-        Fail(e.Code(), a_.FileName());
+        Fail(e.Code(), reader_.FileName());
     }
 }
 
 void ArjRun::FinishMember(OutputFile& out, bool crcPass) {
-    if (out.IsOpen()) a_.FinishOutput(out, header_.dosDateTime, std::nullopt);
-    if (!crcPass) Warn(ecode::CrcError, a_.FileName());
-    a_.FireEnd(crcPass);
+    if (out.IsOpen()) reader_.FinishOutput(out, header_.dosDateTime, std::nullopt);
+    if (!crcPass) Warn(ecode::CrcError, reader_.FileName());
+    reader_.FireEnd(crcPass);
 }
 
 void ArjRun::NextVolume(bool withinMember) {
-    const std::string next = NextVolumeName(a_.ArchiveFile(), counter_);
+    const std::string next = NextVolumeName(reader_.ArchiveFile(), counter_);
     if (next.empty()) Fail(ecode::TooManyVolumes, volume_);
     if (!file_.Close()) Fail(ecode::CloseError, volume_);
     auto found = FindFileIgnoringCase(next);

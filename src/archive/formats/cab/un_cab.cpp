@@ -285,14 +285,7 @@ void CabRun::Close() noexcept {
 
 void TUnCAB::ExtractMembers() {
     CabRun run(*this);
-    RunThenDeactivate(run, [&] {
-        try {
-            run.Execute();
-        } catch (...) {
-            // Errors were reported through OnError (write errors end the run
-            // silently); nothing leaves the run.
-        }
-    });
+    ExecuteQuietlyThenDeactivate(run);
 }
 
 }  // namespace lumora::archive

@@ -9,6 +9,8 @@
 #include "archive/formats/format_table.h"
 #include "archive/formats/lha/lha_header.h"
 
+#include "archive/core/reader_run.h"
+
 namespace lumora::archive {
 
 namespace {
@@ -41,36 +43,31 @@ std::optional<LzhMember> LhaCoding(const std::string& method) {
 }  // namespace
 
 // One extraction run over an LHA archive; owns everything the run opens.
-class LhaRun {
+class LhaRun final : public ReaderRun<TUnLHA> {
 public:
-    explicit LhaRun(TUnLHA& r) : r_(r), progress_(r, r.ProgressNotify) {}
+    using ReaderRun::ReaderRun;
 
     void Execute();
-    void Close() { file_.Close(); }
 
 private:
     void OpenArchive();
     void ExtractMember(const LhaHeader& h);
     // Writes the member; false when it ended before its CRC could be checked.
     bool WriteMember(const LhaHeader& h, LzhMember m, bool& crcPass);
-
-    TUnLHA& r_;
-    InputFile file_;
-    ProgressMeter progress_;
 };
 
 void LhaRun::Execute() {
-    r_.MakeOutputName("");
+    reader_.MakeOutputName("");
     OpenArchive();
     std::uint64_t pos =
-        r_.ArchiveStart() > 1 ? static_cast<std::uint64_t>(r_.ArchiveStart()) - 1 : 0;
-    r_.FireNotify(r_.OnActivate);
+        reader_.ArchiveStart() > 1 ? static_cast<std::uint64_t>(reader_.ArchiveStart()) - 1 : 0;
+    reader_.FireNotify(reader_.OnActivate);
     for (;;) {
         LhaHeader h;
         const HeaderResult read = ReadLhaHeader(file_, pos, LhaHeaderUse::Extract, h);
         if (read == HeaderResult::End) break;
         if (read == HeaderResult::Bad) {
-            r_.ReportWarning(r_.ArchiveFile(), ecode::BadFileHeader);
+            reader_.ReportWarning(reader_.ArchiveFile(), ecode::BadFileHeader);
             break;
         }
         ExtractMember(h);
@@ -79,52 +76,52 @@ void LhaRun::Execute() {
 }
 
 void LhaRun::OpenArchive() {
-    const std::string& archive = r_.ArchiveFile();
-    if (archive.empty()) r_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(r_.ArcType()).reader != ReaderKind::Lha)
-        r_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) r_.ReportError(archive, ecode::OpenError);
+    const std::string& archive = reader_.ArchiveFile();
+    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Lha)
+        reader_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
 }
 
 void LhaRun::ExtractMember(const LhaHeader& h) {
     // The name field of the header, without a directory of the extended
     // headers.
-    r_.MakeOutputName(h.storedName);
+    reader_.MakeOutputName(h.storedName);
     // Folder entries and names without a file part have nothing to write.
-    if (r_.CurrentTarget().name.empty()) return;
-    if (!MatchSpec(h.storedName, r_.FileSpec(), false)) return;
-    if (!r_.ConfirmMember(r_.ExtractedCount() + 1, h.stamp)) return;
+    if (reader_.CurrentTarget().name.empty()) return;
+    if (!MatchSpec(h.storedName, reader_.FileSpec(), false)) return;
+    if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, h.stamp)) return;
     bool crcPass = false;
     if (const auto coding = LhaCoding(h.method)) {
         if (!WriteMember(h, *coding, crcPass)) return;
     } else {
         // Nothing is written, so the CRC of no bytes (0) is compared.
-        r_.ReportWarning(r_.FileName(), ecode::UnsupportedMethod);
+        reader_.ReportWarning(reader_.FileName(), ecode::UnsupportedMethod);
         crcPass = h.crc == 0;
     }
-    if (!crcPass) r_.ReportWarning(r_.FileName(), ecode::CrcError);
-    r_.FireEnd(crcPass);
+    if (!crcPass) reader_.ReportWarning(reader_.FileName(), ecode::CrcError);
+    reader_.FireEnd(crcPass);
 }
 
 bool LhaRun::WriteMember(const LhaHeader& h, LzhMember m, bool& crcPass) {
     OutputFile out;
     try {
-        r_.CreateMemberDirs();
-        out = r_.CreateOutput();
+        reader_.CreateMemberDirs();
+        out = reader_.CreateOutput();
     } catch (const E_RAISE& e) {
-        r_.ReportWarning(r_.FileName(), e.Code());
+        reader_.ReportWarning(reader_.FileName(), e.Code());
         return false;
     }
     m.offset = h.dataOffset;
     m.packedSize = h.dataSize;
     m.originalSize = h.originalSize;
-    MemberOutput sink(&out, r_.MaxOutputBytes, CrcKind::Crc16);
+    MemberOutput sink(&out, reader_.MaxOutputBytes, CrcKind::Crc16);
     bool cut = false;
     try {
         cut = DecodeLzhMember(file_, m, sink, progress_);
-        r_.CountExtracted();
+        reader_.CountExtracted();
     } catch (const E_RAISE& e) {
-        r_.ReportWarning(r_.FileName(), e.Code());
+        reader_.ReportWarning(reader_.FileName(), e.Code());
     }
     out.Close();
     crcPass = cut || sink.Crc16Value() == h.crc;

@@ -11,18 +11,18 @@
 #include "archive/core/match_spec.h"
 #include "archive/core/member_output.h"
 #include "archive/core/progress.h"
+#include "archive/core/reader_run.h"
 #include "archive/core/stored_name.h"
 #include "archive/formats/tar/tar_header.h"
 
 namespace lumora::archive {
 
 // One extraction run over a TAR archive; owns everything the run opens.
-class TarRun {
+class TarRun final : public ReaderRun<TUnTAR> {
 public:
-    explicit TarRun(TUnTAR& t) : t_(t), progress_(t, t.ProgressNotify) {}
+    using ReaderRun::ReaderRun;
 
     void Execute();
-    void Close() { file_.Close(); }
 
 private:
     bool Step(std::uint64_t& pos);
@@ -32,24 +32,21 @@ private:
     bool ExtractMember(const TarHeader& h, std::uint64_t data);
     void CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out);
 
-    TUnTAR& t_;
-    InputFile file_;
-    ProgressMeter progress_;
     int extracted_ = 0;
     std::string longName_;  // from a long-name or pax record, for the next member
 };
 
 void TarRun::Execute() {
-    t_.MakeOutputName("");
-    const std::string& archive = t_.ArchiveFile();
-    if (archive.empty()) t_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(t_.ArcType()).reader != ReaderKind::Tar)
-        t_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) t_.ReportError(archive, ecode::OpenError);
-    t_.FireNotify(t_.OnActivate);
+    reader_.MakeOutputName("");
+    const std::string& archive = reader_.ArchiveFile();
+    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Tar)
+        reader_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+    reader_.FireNotify(reader_.OnActivate);
     // ArchiveStart is 513 after a volume-label block.
     std::uint64_t pos =
-        t_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(t_.ArchiveStart() - 1) : 0;
+        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart() - 1) : 0;
     while (Step(pos)) {
     }
 }
@@ -65,16 +62,16 @@ bool TarRun::Step(std::uint64_t& pos) {
     } else if (!h.KeepsLongName()) {
         const std::string name = ToBackslashes(TarMemberName(h, longName_));
         longName_.clear();
-        t_.MakeOutputName(name);
+        reader_.MakeOutputName(name);
         if (h.IsDirectory()) {
             CreateFolder(name);
             pos = data;
             return true;
         }
         // A name without a file part ("DIR\", "..") has nothing to write.
-        if (h.IsFile() && !t_.CurrentTarget().name.empty() &&
-            MatchSpec(WithoutRoot(name), WithoutRoot(t_.FileSpec()), false)) {
-            if (ExtractMember(h, data) && t_.FileSpec().find('*') == std::string::npos)
+        if (h.IsFile() && !reader_.CurrentTarget().name.empty() &&
+            MatchSpec(WithoutRoot(name), WithoutRoot(reader_.FileSpec()), false)) {
+            if (ExtractMember(h, data) && reader_.FileSpec().find('*') == std::string::npos)
                 return false;
         }
     }
@@ -83,7 +80,7 @@ bool TarRun::Step(std::uint64_t& pos) {
         return true;
     }
     if (h.size > file_.Size() - std::min(data, file_.Size())) {
-        t_.ReportError(t_.FileName(), ecode::BadFileHeader);
+        reader_.ReportError(reader_.FileName(), ecode::BadFileHeader);
     }
     pos = data + h.PaddedSize();
     return true;
@@ -98,53 +95,53 @@ void TarRun::ReadLongName(const TarHeader& h, std::uint64_t data) {
 // Folders are made only where stored folders are wanted, and only below
 // the extraction folder; a failure shows when a member is written there.
 void TarRun::CreateFolder(const std::string& name) {
-    if (!t_.UseStoredDirs) return;
-    t_.MakeOutputName(name.back() == '\\' ? name : name + '\\');
+    if (!reader_.UseStoredDirs) return;
+    reader_.MakeOutputName(name.back() == '\\' ? name : name + '\\');
     try {
-        t_.CreateMemberDirs();
+        reader_.CreateMemberDirs();
     } catch (const E_RAISE&) {
     }
 }
 
 bool TarRun::ExtractMember(const TarHeader& h, std::uint64_t data) {
     const std::uint32_t dosDate = UnixToDosDate(static_cast<std::time_t>(h.unixTime));
-    if (!t_.ConfirmMember(extracted_ + 1, dosDate)) {
-        t_.FireEnd(true);
+    if (!reader_.ConfirmMember(extracted_ + 1, dosDate)) {
+        reader_.FireEnd(true);
         return false;
     }
     OutputFile out;
     try {
-        t_.CreateMemberDirs();
-        out = t_.CreateOutput();
+        reader_.CreateMemberDirs();
+        out = reader_.CreateOutput();
     } catch (const E_RAISE&) {
-        t_.ReportError(t_.FileName(), ecode::OpenError);
+        reader_.ReportError(reader_.FileName(), ecode::OpenError);
     }
     // The file gets its date, is closed and OnEnd fires also when the copy
     // fails; the failure then leaves.
     try {
         CopyData(h, data, out);
     } catch (...) {
-        t_.FinishOutput(out, dosDate, std::nullopt);
-        t_.FireEnd(true);
+        reader_.FinishOutput(out, dosDate, std::nullopt);
+        reader_.FireEnd(true);
         throw;
     }
     ++extracted_;
-    t_.CountExtracted();
-    t_.FinishOutput(out, dosDate, std::nullopt);
-    t_.FireEnd(true);
+    reader_.CountExtracted();
+    reader_.FinishOutput(out, dosDate, std::nullopt);
+    reader_.FireEnd(true);
     return true;
 }
 
 // Data cut short reports 25135 after what was there has been written; a
 // member cut at MaxOutputBytes counts as extracted.
 void TarRun::CopyData(const TarHeader& h, std::uint64_t data, OutputFile& out) {
-    MemberOutput sink(&out, t_.MaxOutputBytes, CrcKind::None);
+    MemberOutput sink(&out, reader_.MaxOutputBytes, CrcKind::None);
     try {
         CopyStored(file_, data, h.size, sink, progress_);
     } catch (const OutputLimitReached&) {
     } catch (const E_RAISE& e) {
         sink.Flush();
-        t_.ReportError(t_.FileName(), e.Code());
+        reader_.ReportError(reader_.FileName(), e.Code());
     }
     sink.Flush();
 }

@@ -9,6 +9,7 @@
 #include "archive/core/match_spec.h"
 #include "archive/core/member_output.h"
 #include "archive/core/progress.h"
+#include "archive/core/reader_run.h"
 #include "archive/formats/zip/zip_crypto.h"
 #include "archive/formats/zip/zip_decompress.h"
 #include "archive/formats/zip/zip_records.h"
@@ -16,12 +17,11 @@
 namespace lumora::archive {
 
 // One extraction run over a ZIP archive; owns everything the run opens.
-class ZipRun {
+class ZipRun final : public ReaderRun<TUnZIP> {
 public:
-    explicit ZipRun(TUnZIP& z) : z_(z), progress_(z, z.ProgressNotify) {}
+    using ReaderRun::ReaderRun;
 
     void Execute();
-    void Close() { file_.Close(); }
 
 private:
     void OpenArchive();
@@ -38,9 +38,6 @@ private:
     bool Decode(const ZipCentralRecord& c, std::uint64_t data, std::uint64_t count,
                 std::optional<ZipCryptoKeys> keys);
 
-    TUnZIP& z_;
-    InputFile file_;
-    ProgressMeter progress_;
     std::uint64_t base_ = 0;  // added to every offset the archive stores
     int recNum_ = 0;
     std::string password_;  // the password that passed last in this run
@@ -48,31 +45,31 @@ private:
 };
 
 void ZipRun::Execute() {
-    z_.MakeOutputName("");
+    reader_.MakeOutputName("");
     OpenArchive();
     const std::uint64_t pos = LocateDirectory();
-    z_.FireNotify(z_.OnActivate);
+    reader_.FireNotify(reader_.OnActivate);
     Walk(pos);
-    if (nothingExtracted_) z_.ReportError(z_.ArchiveFile(), ecode::EmptyArchive);
+    if (nothingExtracted_) reader_.ReportError(reader_.ArchiveFile(), ecode::EmptyArchive);
 }
 
 void ZipRun::OpenArchive() {
-    const std::string& archive = z_.ArchiveFile();
-    if (archive.empty()) z_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(z_.ArcType()).reader != ReaderKind::Zip)
-        z_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) z_.ReportError(archive, ecode::OpenError);
+    const std::string& archive = reader_.ArchiveFile();
+    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
+    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Zip)
+        reader_.ReportError(archive, ecode::BadArchive);
+    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
 }
 
 // Gives the position of the first central record and sets the base of the
 // stored offsets (see LocateZipDirectory).
 std::uint64_t ZipRun::LocateDirectory() {
-    const std::string& archive = z_.ArchiveFile();
+    const std::string& archive = reader_.ArchiveFile();
     ZipDirectory dir;
     const HeaderResult found =
-        LocateZipDirectory(file_, ZipSfxBase(z_.SfxOffset(), z_.ArchiveStart()), dir);
-    if (!dir.end) z_.ReportError(archive, ecode::UnknownFileType);
-    if (found != HeaderResult::Ok) z_.ReportError(archive, ecode::HeaderIdError);
+        LocateZipDirectory(file_, ZipSfxBase(reader_.SfxOffset(), reader_.ArchiveStart()), dir);
+    if (!dir.end) reader_.ReportError(archive, ecode::UnknownFileType);
+    if (found != HeaderResult::Ok) reader_.ReportError(archive, ecode::HeaderIdError);
     base_ = dir.base;
     return dir.start;
 }
@@ -81,13 +78,13 @@ bool ZipRun::ReadCentral(std::uint64_t pos, ZipCentralRecord& c) {
     const std::string bytes = ReadBlock(file_, pos, kZipCentralSize);
     FieldReader r(bytes);
     const HeaderResult result = ParseZipCentral(r, c);
-    if (result == HeaderResult::Bad) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    if (result == HeaderResult::Bad) reader_.ReportError(reader_.ArchiveFile(), ecode::ReadError);
     return result == HeaderResult::Ok;
 }
 
 std::string ZipRun::ReadField(std::uint64_t pos, std::size_t n) {
     std::string s = ReadBlock(file_, pos, n);
-    if (s.size() != n) z_.ReportError(z_.ArchiveFile(), ecode::ReadError);
+    if (s.size() != n) reader_.ReportError(reader_.ArchiveFile(), ecode::ReadError);
     return s;
 }
 
@@ -100,13 +97,14 @@ void ZipRun::Walk(std::uint64_t pos) {
         const std::string name = ReadField(pos, c.nameLength);
         pos += c.nameLength;
         ApplyZip64Extra(c, ReadField(pos, c.extraLength));
-        z_.MakeOutputName(name);
+        reader_.MakeOutputName(name);
         const bool folderOrLabel =
             (c.externalAttrs & (TztvFileAttr::kDirectory | TztvFileAttr::kVolumeID)) != 0;
         if (!folderOrLabel) {
-            if (z_.FileName().empty()) break;
+            if (reader_.FileName().empty()) break;
             // A name without a file part ("DIR/", "..") has nothing to write.
-            if (!z_.CurrentTarget().name.empty() && MatchSpec(name, z_.FileSpec(), false)) {
+            if (!reader_.CurrentTarget().name.empty() &&
+                MatchSpec(name, reader_.FileSpec(), false)) {
                 ExtractMember(c);
             }
         }
@@ -120,28 +118,28 @@ void ZipRun::ExtractMember(const ZipCentralRecord& c) {
     const std::uint64_t at = c.localOffset + base_;
     ZipLocalHeader local;
     if (ReadZipLocal(file_, at, local) != HeaderResult::Ok)
-        z_.ReportError(z_.FileName(), ecode::InconsistentHeader);
+        reader_.ReportError(reader_.FileName(), ecode::InconsistentHeader);
     ++recNum_;
     bool crcPass = true;  // a skipped member counts as passing
-    if (z_.ConfirmMember(recNum_, local.dosDateTime)) {
-        z_.CreateMemberDirs();
+    if (reader_.ConfirmMember(recNum_, local.dosDateTime)) {
+        reader_.CreateMemberDirs();
         const std::uint64_t data = local.DataAt(at);
         crcPass = (local.flags & 1) ? ExtractEncrypted(c, local, data) : ExtractPlain(c, data);
     }
-    if (!crcPass) z_.ReportWarning(z_.FileName(), ecode::CrcError);
-    z_.FireEnd(crcPass);
+    if (!crcPass) reader_.ReportWarning(reader_.FileName(), ecode::CrcError);
+    reader_.FireEnd(crcPass);
 }
 
 bool ZipRun::Decode(const ZipCentralRecord& c, std::uint64_t data, std::uint64_t count,
                     std::optional<ZipCryptoKeys> keys) {
-    OutputFile out = z_.CreateOutput();
-    MemberOutput sink(&out, z_.MaxOutputBytes);
+    OutputFile out = reader_.CreateOutput();
+    MemberOutput sink(&out, reader_.MaxOutputBytes);
     MemberByteSource in(file_, data, count, progress_, c.method == 0);
     const ZipMemberData member{c.method, c.flags, count, c.unpackedSize};
-    const bool cut = DecompressMember(member, in, keys, sink, z_.OnMessageBox);
+    const bool cut = DecompressMember(member, in, keys, sink, reader_.OnMessageBox);
     nothingExtracted_ = false;
-    z_.CountExtracted();
-    z_.FinishOutput(out, c.DosDateTime(), c.externalAttrs);
+    reader_.CountExtracted();
+    reader_.FinishOutput(out, c.DosDateTime(), c.externalAttrs);
     return cut || sink.Crc() == c.crc;
 }
 
@@ -169,25 +167,25 @@ ZipCryptoKeys ZipRun::FindPassword(const std::uint8_t* header, bool haveHeader,
         return haveHeader && CheckPassword(header, flags, pw, time, crc, keys);
     };
     if (!password_.empty() && passes(password_, c.flags, c.time, c.crc)) return keys;
-    for (const std::string& line : z_.Passwords) {
+    for (const std::string& line : reader_.Passwords) {
         password_ = line;
         if (passes(line, l.flags, l.Time(), l.crc)) return keys;
     }
-    if (!z_.OnGetPassword) z_.ReportError(z_.FileName(), ecode::EventNotAssigned);
+    if (!reader_.OnGetPassword) reader_.ReportError(reader_.FileName(), ecode::EventNotAssigned);
     for (int round = 0; round < 3; ++round) {
         std::string pw = password_;
         bool tryAgain = true;
-        z_.OnGetPassword(z_, z_.FileName(), pw, tryAgain);
+        reader_.OnGetPassword(reader_, reader_.FileName(), pw, tryAgain);
         if (!tryAgain) break;
         if (passes(pw, l.flags, l.Time(), l.crc)) {
             password_ = pw;
-            z_.Passwords.insert(z_.Passwords.begin(), pw);
+            reader_.Passwords.insert(reader_.Passwords.begin(), pw);
             return keys;
         }
         password_.clear();
-        z_.ReportWarning(z_.FileName(), ecode::InvalidPassword);
+        reader_.ReportWarning(reader_.FileName(), ecode::InvalidPassword);
     }
-    z_.ReportError(z_.FileName(), ecode::PasswordFailed);
+    reader_.ReportError(reader_.FileName(), ecode::PasswordFailed);
 }
 
 void TUnZIP::ExtractMembers() {
