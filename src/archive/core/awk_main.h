@@ -93,6 +93,11 @@ public:
     // The output path of the current member (set by MakeOutputName).
     const std::string& FileName() const { return fileName_; }
     std::int64_t ArchiveStart() const { return archiveStart_; }
+    // Where the first header lies (ArchiveStart counts from 1; 0 when no
+    // signature was searched for).
+    std::uint64_t FirstHeaderOffset() const {
+        return archiveStart_ > 0 ? static_cast<std::uint64_t>(archiveStart_ - 1) : 0;
+    }
     std::int64_t SfxOffset() const { return sfxOffset_; }
     std::uint32_t ArchiveDate() const { return archiveDate_; }
     std::uint64_t ArchiveSize() const { return archiveSize_; }

@@ -95,12 +95,6 @@ private:
     bool reported_ = false;
 };
 
-// Where the first header lies: ArchiveStart counts from 1, 0 when no
-// signature was searched for.
-inline std::uint64_t FirstHeaderOffset(const TZipTV& tv) {
-    return tv.ArchiveStart() > 0 ? static_cast<std::uint64_t>(tv.ArchiveStart() - 1) : 0;
-}
-
 // a + b, or the largest value when the sum does not fit.
 inline std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
     return a + b < a ? ~std::uint64_t{0} : a + b;

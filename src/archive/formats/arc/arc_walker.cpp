@@ -21,7 +21,7 @@ public:
     explicit ArcWalker(bool pak) : family_(pak ? MethodFamily::PAK : MethodFamily::ARC) {}
     void Prepare(ListerRun& run) override {
         run.SetWindow(kWindow);
-        run.SetPosition(FirstHeaderOffset(run.Lister()));
+        run.SetPosition(run.Lister().FirstHeaderOffset());
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override {
         ArcHeader h;

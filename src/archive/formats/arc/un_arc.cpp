@@ -78,14 +78,10 @@ private:
 // Each member is followed by the next header at its data start plus its
 // compressed size, whatever its decoding did.
 void ArcRun::Execute() {
+    OpenFor(ReaderKind::Arc);
     const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Arc)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
     reader_.FireNotify(reader_.OnActivate);
-    std::uint64_t pos =
-        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart() - 1) : 0;
+    std::uint64_t pos = reader_.FirstHeaderOffset();
     for (;;) {
         ArcHeader h;
         const HeaderResult s = ReadArcHeader(file_, pos, h);

@@ -26,7 +26,7 @@ void ArjWalker::Prepare(ListerRun& run) {
     const TZipTV& tv = run.Lister();
     std::uint64_t at = 0;
     int error = 0;
-    if (FindArjHeader(run.File(), FirstHeaderOffset(tv), tv.ArcType() == atArjExe, at, error) !=
+    if (FindArjHeader(run.File(), tv.FirstHeaderOffset(), tv.ArcType() == atArjExe, at, error) !=
         HeaderResult::Ok) {
         run.Fail(error);
     }

@@ -67,8 +67,7 @@ void ArjRun::Execute() {
     reader_.MakeOutputName("");
     OpenArchive();
     reader_.FireNotify(reader_.OnActivate);
-    const std::uint64_t start =
-        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart()) - 1 : 0;
+    const std::uint64_t start = reader_.FirstHeaderOffset();
     int error = 0;
     if (FindArjHeader(file_, start, reader_.ArcType() == atArjExe, pos_, error) != HeaderResult::Ok)
         Fail(error, volume_);

@@ -15,7 +15,7 @@ class BhWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
         run.SetWindow(37);
-        run.SetPosition(FirstHeaderOffset(run.Lister()));
+        run.SetPosition(run.Lister().FirstHeaderOffset());
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override {
         if (Le32(w) != 0x07054842u || Le16(w + 4) == 0) {

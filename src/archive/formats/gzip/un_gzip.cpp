@@ -31,11 +31,8 @@ private:
 
 void GzipRun::Execute() {
     reader_.MakeOutputName("");
+    OpenFor(ReaderKind::Gzip);
     const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Gzip)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
     const std::string head = ReadBlock(file_, 0, kGzipHeaderSize);
     GzipMember member;
     if (ReadGzipMember(file_, head, member) != HeaderResult::Ok)

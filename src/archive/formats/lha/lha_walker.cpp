@@ -21,7 +21,7 @@ class LhaWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
         run.SetWindow(kWindow);
-        run.SetPosition(FirstHeaderOffset(run.Lister()));
+        run.SetPosition(run.Lister().FirstHeaderOffset());
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 };

@@ -59,8 +59,7 @@ private:
 void LhaRun::Execute() {
     reader_.MakeOutputName("");
     OpenArchive();
-    std::uint64_t pos =
-        reader_.ArchiveStart() > 1 ? static_cast<std::uint64_t>(reader_.ArchiveStart()) - 1 : 0;
+    std::uint64_t pos = reader_.FirstHeaderOffset();
     reader_.FireNotify(reader_.OnActivate);
     for (;;) {
         LhaHeader h;
@@ -76,11 +75,7 @@ void LhaRun::Execute() {
 }
 
 void LhaRun::OpenArchive() {
-    const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Lha)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+    OpenFor(ReaderKind::Lha);
 }
 
 void LhaRun::ExtractMember(const LhaHeader& h) {

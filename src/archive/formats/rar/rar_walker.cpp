@@ -30,10 +30,6 @@ constexpr std::uint16_t kLargeSizes = 0x0100;
 constexpr std::uint16_t kEncryptedHeaders = 0x0080;  // main header flag
 constexpr std::size_t kRar5MaxHeader = 2 * 1024 * 1024;
 
-std::uint64_t ArchiveOffset(const TZipTV& tv) {
-    return tv.ArchiveStart() > 0 ? static_cast<std::uint64_t>(tv.ArchiveStart() - 1) : 0;
-}
-
 // The fixed 32 bytes of a RAR 1.5-4 block header (the file fields only mean
 // something in file blocks).
 struct Rar4Block {
@@ -146,7 +142,7 @@ private:
 class RarWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
-        const std::uint64_t start = ArchiveOffset(run.Lister());
+        const std::uint64_t start = run.Lister().FirstHeaderOffset();
         const std::string marker = run.ReadBytes(start, kMarker5.size());
         if (marker == kMarker5) {
             inner_ = std::make_unique<Rar5Walker>(start + kMarker5.size());
@@ -166,7 +162,7 @@ private:
 };
 
 void Rar4Walker::Prepare(ListerRun& run) {
-    const std::uint64_t start = ArchiveOffset(run.Lister()) + kMarker4.size();
+    const std::uint64_t start = run.Lister().FirstHeaderOffset() + kMarker4.size();
     if (start > run.Size()) run.Fail(ecode::OpenError);
     const std::string main = run.ReadExact(start, kMainHeaderSize, ecode::ReadError);
     FieldReader m(main);

@@ -24,7 +24,7 @@ class TarWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
         run.SetWindow(kTarBlock);
-        run.SetPosition(FirstHeaderOffset(run.Lister()));
+        run.SetPosition(run.Lister().FirstHeaderOffset());
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 

@@ -38,15 +38,10 @@ private:
 
 void TarRun::Execute() {
     reader_.MakeOutputName("");
-    const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Tar)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+    OpenFor(ReaderKind::Tar);
     reader_.FireNotify(reader_.OnActivate);
     // ArchiveStart is 513 after a volume-label block.
-    std::uint64_t pos =
-        reader_.ArchiveStart() > 0 ? static_cast<std::uint64_t>(reader_.ArchiveStart() - 1) : 0;
+    std::uint64_t pos = reader_.FirstHeaderOffset();
     while (Step(pos)) {
     }
 }

@@ -54,11 +54,7 @@ void ZipRun::Execute() {
 }
 
 void ZipRun::OpenArchive() {
-    const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Zip)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+    OpenFor(ReaderKind::Zip);
 }
 
 // Gives the position of the first central record and sets the base of the

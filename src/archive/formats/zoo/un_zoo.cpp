@@ -72,11 +72,8 @@ void ZooRun::Execute() {
 
 // Gives the position of the first entry.
 std::uint32_t ZooRun::OpenArchive() {
+    OpenFor(ReaderKind::Zoo);
     const std::string& archive = reader_.ArchiveFile();
-    if (archive.empty()) reader_.ReportError(archive, ecode::BadFileName);
-    if (FormatOf(reader_.ArcType()).reader != ReaderKind::Zoo)
-        reader_.ReportError(archive, ecode::BadArchive);
-    if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
     ZooArchiveHeader h;
     if (ReadZooArchiveHeader(file_, h) != HeaderResult::Ok)
         reader_.ReportError(archive, h.cut ? ecode::ReadError : ecode::BadFileHeader);
