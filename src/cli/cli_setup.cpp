@@ -2,21 +2,11 @@
 
 #include <unistd.h>
 
-#include "settings/settings_store.h"
+#include <sstream>
+
+#include "platform/text.h"
 
 namespace lumora::cli {
-
-CliSetup LoadCliSetup() {
-    CliSetup s;
-    s.dirs.programDir = ResolveProgramDir(ExecutablePath());
-    s.dirs.windowsDir = SettingsFolder();
-    s.temp = std::make_unique<PrivateTempDir>();
-    s.dirs.tempDir = s.temp->path();
-    LoadSettings(s.config, {SettingsStorePath(), s.dirs.programDir});
-    FillSeparatorLine(s.config);
-    s.formats = LocaleFormats::FromCLocale();
-    return s;
-}
 
 std::string AbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
@@ -27,6 +17,15 @@ std::string AbsolutePath(const std::string& path) {
     std::string rel = path;
     while (rel.rfind("./", 0) == 0) rel.erase(0, 2);
     return rel == "." ? cwd.substr(0, cwd.size() - 1) : cwd + rel;
+}
+
+std::vector<std::string> SplitNames(const std::string& list) {
+    std::vector<std::string> names;
+    std::stringstream in(list);
+    for (std::string n; std::getline(in, n, ',');) {
+        if (!n.empty()) names.push_back(Utf8ToAnsi(n));
+    }
+    return names;
 }
 
 }  // namespace lumora::cli

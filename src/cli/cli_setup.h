@@ -1,26 +1,17 @@
-// What every lumora-cli command starts with: folders, settings, formats.
+// What every lumora-cli command shares beyond the session: paths and name
+// lists as the command line gives them.
 #pragma once
 
-#include <memory>
 #include <string>
-
-#include "platform/app_dirs.h"
-#include "platform/locale_formats.h"
-#include "settings/app_settings.h"
+#include <vector>
 
 namespace lumora::cli {
 
-struct CliSetup {
-    AppDirs dirs;
-    Configuration config;
-    LocaleFormats formats;
-    std::unique_ptr<PrivateTempDir> temp;
-};
-
-// Loads the stored settings and InfoFileList as the desktop program does.
-CliSetup LoadCliSetup();
-
 // A host path made absolute ("/" separated, no trailing slash added).
 std::string AbsolutePath(const std::string& path);
+
+// A comma-separated list of names (UTF-8) as Windows-1252 names, empty
+// entries dropped.
+std::vector<std::string> SplitNames(const std::string& list);
 
 }  // namespace lumora::cli

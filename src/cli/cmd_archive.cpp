@@ -26,10 +26,9 @@ struct ExtractOptions {
     std::vector<std::string> specs;
 };
 
-// Detects the type of `path`; nullopt (after a message) when detection itself
-// reported an error.
-std::optional<TArcType> Detect(const std::string& path) {
-    archive::TZipCommon probe;
+// Runs detection on `path` in `probe`; nullopt (after a message) when
+// detection itself reported an error.
+std::optional<TArcType> Detect(archive::TZipCommon& probe, const std::string& path) {
     try {
         probe.SetArchiveFile(path);
     } catch (const archive::E_RAISE& e) {
@@ -40,7 +39,8 @@ std::optional<TArcType> Detect(const std::string& path) {
 }
 
 int RunType(const std::string& path) {
-    const auto type = Detect(path);
+    archive::TZipCommon probe;
+    const auto type = Detect(probe, path);
     if (!type) return 2;
     std::printf("%s\n", std::string(archive::ArcTypeName(*type)).c_str());
     if (*type == archive::atFileError) {
@@ -61,7 +61,8 @@ void BindReports(archive::TUnBase& reader) {
 }
 
 int RunExtract(const ExtractOptions& o) {
-    const auto type = Detect(o.archive);
+    archive::TZipCommon probe;
+    const auto type = Detect(probe, o.archive);
     if (!type) return 2;
     if (*type == archive::atFileError) {
         std::fprintf(stderr, "lumora-cli: cannot read %s\n", o.archive.c_str());
@@ -78,7 +79,7 @@ int RunExtract(const ExtractOptions& o) {
     for (const auto& pw : o.passwords) reader->Passwords.push_back(Utf8ToAnsi(pw));
     int extracted = 0;
     try {
-        reader->SetArchiveFile(o.archive);
+        reader->TakeArchiveFile(probe);  // detected once, above
         reader->SetExtractDir(o.dir.empty() ? "." : o.dir);
         const std::vector<std::string> specs =
             o.specs.empty() ? std::vector<std::string>{"*.*"} : o.specs;

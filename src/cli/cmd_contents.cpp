@@ -2,7 +2,6 @@
 // reports them, and the description Scan I would take from it.
 #include <cstdio>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "platform/datetime.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
+#include "scan/app_session.h"
 #include "scan/description_extraction.h"
 #include "scan/scan_job.h"
 
@@ -78,19 +78,13 @@ int RunContents(const ContentsOptions& o) {
     }
 }
 
-std::vector<std::string> SplitNames(const std::string& list) {
-    std::vector<std::string> names;
-    std::stringstream in(list);
-    for (std::string n; std::getline(in, n, ',');) {
-        if (!n.empty()) names.push_back(Utf8ToAnsi(n));
-    }
-    return names;
-}
-
 int RunDesc(const DescOptions& o) {
-    CliSetup setup = LoadCliSetup();
-    if (!o.infoFiles.empty()) setup.config.InfoFileList = SplitNames(o.infoFiles);
-    if (!setup.temp || !setup.temp->ok()) {
+    // The filters play no part in finding a description.
+    SessionOptions options;
+    options.loadFilters = false;
+    AppSession session = StartSession(options);
+    if (!o.infoFiles.empty()) session.config.InfoFileList = SplitNames(o.infoFiles);
+    if (!session.HasTempDir()) {
         std::fprintf(stderr, "lumora-cli: no private temporary folder\n");
         return 2;
     }
@@ -99,9 +93,9 @@ int RunDesc(const DescOptions& o) {
         std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(caption).c_str(), AnsiToUtf8(text).c_str());
     };
     DescriptionExtraction source(std::move(hooks));
-    const std::string folder = setup.dirs.tempDir + "desc/";
+    const std::string folder = session.dirs.tempDir + "desc/";
     const DescriptionResult r =
-        ReadDescription(source, AbsolutePath(o.archive), setup.config.InfoFileList, folder);
+        ReadDescription(source, AbsolutePath(o.archive), session.config.InfoFileList, folder);
     if (!r.found) {
         std::fprintf(stderr, "%s\n", AnsiToUtf8(r.statusText).c_str());
         return 1;

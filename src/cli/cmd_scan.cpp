@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <sstream>
 
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
@@ -51,12 +50,7 @@ void ApplyOverrides(const ScanOptions& o, Configuration& config) {
         s.DivisionChar = Utf8ToAnsi(*o.separatorChar);
         FillSeparatorLine(config);
     }
-    if (o.infoFiles) {
-        config.InfoFileList.clear();
-        std::stringstream names(*o.infoFiles);
-        for (std::string n; std::getline(names, n, ',');)
-            if (!n.empty()) config.InfoFileList.push_back(Utf8ToAnsi(n));
-    }
+    if (o.infoFiles) config.InfoFileList = SplitNames(*o.infoFiles);
 }
 
 // Expands folders into their archives; the first folder (or else the first
@@ -87,25 +81,24 @@ int RunScan(const ScanOptions& o) {
     std::vector<std::string> archives;
     std::string sourceFolder;
     if (!CollectInputs(o, archives, sourceFolder)) return 2;
-    CliSetup setup = LoadCliSetup();
-    ApplyOverrides(o, setup.config);
-
     const std::string listFile = o.output == "-" ? "-" : AbsolutePath(o.output);
     TerminalHost host(listFile);
-    LoadFilterDefinitions(setup, host);
-    JobLog log(host, setup.formats);
+    AppSession session = StartScanSession(host);
+    ApplyOverrides(o, session.config);
+
+    JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
     DescriptionExtraction source(HostHooks(host));
     bool written = false;
-    ScanEnvironment env{setup.config,       setup.formats, host,    log,    source,
-                        setup.dirs.tempDir, nullptr,       nullptr, nullptr};
+    ScanEnvironment env{session.config,       session.formats, host,    log,    source,
+                        session.dirs.tempDir, nullptr,         nullptr, nullptr};
     env.writeList = [&written](const std::string& p, const std::string& b, std::string* e) {
         written = WriteListTo(p, b, e);
         return written;
     };
-    env.filterDescription = ConfiguredFilter(setup.config);
-    const std::string tempDir = setup.dirs.tempDir;
-    env.onCrash = CrashReportHandler(host, {setup.dirs.programDir, setup.dirs.windowsDir},
+    env.filterDescription = ConfiguredFilter(session.config);
+    const std::string tempDir = session.dirs.tempDir;
+    env.onCrash = CrashReportHandler(host, {session.dirs.programDir, session.dirs.windowsDir},
                                      [tempDir] { EndAfterCrash(tempDir); });
     ScanJob job(env);
     host.onStop = [&job] { job.RequestCancel(); };

@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <sstream>
 
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
@@ -29,12 +28,7 @@ struct Scan2Options {
 
 // The ticked names: the given ones, or else every InfoFileList name.
 std::vector<std::string> SearchNames(const Scan2Options& o, const Configuration& config) {
-    if (!o.names) return config.InfoFileList;
-    std::vector<std::string> names;
-    std::stringstream given(*o.names);
-    for (std::string n; std::getline(given, n, ',');)
-        if (!n.empty()) names.push_back(Utf8ToAnsi(n));
-    return names;
+    return o.names ? SplitNames(*o.names) : config.InfoFileList;
 }
 
 int RunScan2(const Scan2Options& o) {
@@ -44,17 +38,16 @@ int RunScan2(const Scan2Options& o) {
         std::fprintf(stderr, "lumora-cli: cannot read folder %s\n", o.folder.c_str());
         return 2;
     }
-    CliSetup setup = LoadCliSetup();
-    ApplyFilterOptions(o.filters, setup.config.settings);
-
     TerminalHost host(o.output == "-" ? "-" : AbsolutePath(o.output));
-    LoadFilterDefinitions(setup, host);
+    AppSession session = StartScanSession(host);
+    ApplyFilterOptions(o.filters, session.config.settings);
+
     host.echoFailedLogLines = true;
     host.folderAnswer = folder;
-    host.scanIIOptions = ScanIIOptions{SearchNames(o, setup.config), o.subdirs};
-    JobLog log(host, setup.formats);
+    host.scanIIOptions = ScanIIOptions{SearchNames(o, session.config), o.subdirs};
+    JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
-    ScanIIEnvironment env{setup.config, host, log, WriteListTo};
+    ScanIIEnvironment env{session.config, host, log, WriteListTo};
     const ScanIIResult result = RunScanIICommand(env);
     if (o.logFile && !WriteJobLog(log, *o.logFile)) return 2;
     switch (result) {

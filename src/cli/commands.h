@@ -1,6 +1,9 @@
-// The sub-commands of lumora-cli. Each adds itself to the parser and runs
-// when chosen; `exitCode` follows the program's convention: 0 success,
-// 1 asked thing not found, 2 usage error or unreadable input.
+// The sub-commands of lumora-cli. Each adds itself to the parser and, when
+// chosen, runs and leaves the program's exit code in `exitCode`: 0 success;
+// 1 nothing found (no archives or description files, no description, no
+// member extracted) or a listing that failed; 2 a usage error, input that
+// cannot be read or a list or log that cannot be written. A crash report
+// ends the program at once with 3.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -15,7 +18,7 @@ struct CliResult {
 void AddScanCommand(CLI::App& app, CliResult& result);
 // Scan II.
 void AddScan2Command(CLI::App& app, CliResult& result);
-// Archive commands: type, extract (and later contents, desc).
+// Archive type and extraction: type, extract.
 void AddArchiveCommands(CLI::App& app, CliResult& result);
 // Archive contents and descriptions: contents, desc.
 void AddContentsCommands(CLI::App& app, CliResult& result);

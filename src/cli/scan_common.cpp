@@ -6,7 +6,6 @@
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
-#include "settings/filter_files.h"
 
 namespace lumora::cli {
 
@@ -47,12 +46,12 @@ void ApplyFilterOptions(const FilterOptions& o, AppSettings& s) {
     if (o.removeEmpty) s.RemoveEmpty = *o.removeEmpty;
 }
 
-void LoadFilterDefinitions(CliSetup& setup, ScanHost& host) {
-    LoadSpecialCharFilter(setup.config, setup.dirs.programDir,
-                          [&host](const std::string& caption, const std::string& text) {
-                              host.MessageBox(caption, text, MsgIcon::Error, MsgButtons::Ok);
-                          });
-    LoadLineFilter(setup.config, setup.dirs.programDir);
+AppSession StartScanSession(ScanHost& host) {
+    SessionOptions options;
+    options.showError = [&host](const std::string& caption, const std::string& text) {
+        host.MessageBox(caption, text, MsgIcon::Error, MsgButtons::Ok);
+    };
+    return StartSession(options);
 }
 
 bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error) {

@@ -1,6 +1,6 @@
 // What lumora-cli scan and scan2 share: the boolean --x/--no-x flags, the
-// description filter options, loading the filter definitions, the job log
-// file and the crash report.
+// description filter options, the session with the host's error boxes, the
+// job log file and the crash report.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/cli_setup.h"
+#include "scan/app_session.h"
 #include "scan/host.h"
 #include "scan/job_log.h"
 
@@ -26,9 +27,8 @@ void AddFilterOptions(CLI::App* cmd, FilterOptions& o);
 // The filter options change the stored settings for this run only.
 void ApplyFilterOptions(const FilterOptions& o, AppSettings& s);
 
-// filter.cfg and filter2.cfg from ProgramDir, as the desktop program loads
-// them at start-up (an invalid filter.cfg is reported and deleted).
-void LoadFilterDefinitions(CliSetup& setup, ScanHost& host);
+// The session, with an invalid filter.cfg reported through the host.
+AppSession StartScanSession(ScanHost& host);
 
 // Writes a finished list to `path`, "-" being standard output.
 bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error);

@@ -41,7 +41,6 @@ bool IsRegularFile(const std::string& path) {
 
 ExtractionHooks HostHooks(ScanHost& host) {
     ExtractionHooks h;
-    h.processMessages = [&host] { host.ProcessMessages(); };
     h.messageBox = [&host](const std::string& caption, const std::string& text) {
         host.MessageBox(caption, text, MsgIcon::Information, MsgButtons::Ok);
     };
@@ -62,12 +61,10 @@ archive::TZipTV& DescriptionExtraction::Lister() {
     if (lister_) return *lister_;
     lister_ = makeLister();
     lister_->OnRead = [this](archive::TZipTV& tv, std::uint64_t, int) { CollectMember(tv); };
-    lister_->OnTotals = [this](archive::TZipTV&, int) { listerDone_ = true; };
     lister_->OnError = [this](archive::TZipCommon&, const std::string&, const std::string&,
                               int code) {
         listerMessage_ = std::string(archive::ErrorText(code));
         listerFailed_ = true;
-        listerDone_ = true;
     };
     return *lister_;
 }
@@ -90,6 +87,8 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     ExtractionOutcome out;
     listerFailed_ = false;
     listerMessage_.clear();
+    // The one detection of this archive: the listing and the reader use its
+    // result.
     TArcType type = archive::atNA;
     try {
         Lister().SetArchiveFile(archivePath);
@@ -104,7 +103,7 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     if (source == DescriptionSource::None || (!reader && source != DescriptionSource::RarLibrary)) {
         return out;
     }
-    const Search search = FindInfoFile(archivePath, infoFileList);
+    const Search search = FindInfoFile(infoFileList);
     if (search.code == -2) {
         out.listerFailed = true;
         out.listerMessage = listerMessage_;
@@ -113,7 +112,7 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     if (search.code != 0) return out;
     const std::string& member = search.member.name;
     out.memberName = member;
-    const MemberResult r = reader ? ExtractWithReader(*reader, archivePath, member, destFolder)
+    const MemberResult r = reader ? ExtractWithReader(*reader, member, destFolder)
                                   : ExtractRar(archivePath, search.member, destFolder);
     if (r.failed) {
         // A damaged description is never used: it goes, and its error is shown.
@@ -125,26 +124,22 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     return out;
 }
 
+// Lists the archive the lister was given. The listing runs to its end (or
+// to an error or exception) within Activate, so its results are complete
+// when it returns.
 DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
-    const std::string& archivePath, const std::vector<std::string>& names) {
+    const std::vector<std::string>& names) {
     archive::TZipTV& tv = Lister();
     listerFailed_ = false;
-    listerDone_ = false;
     names_ = &names;
     firstMatch_.assign(names.size(), Found{});
     try {
-        tv.SetArchiveFile(archivePath);
         tv.SetFileSpec("*.*");
         tv.Activate();
     } catch (const std::exception& e) {
         if (hooks_.showException) hooks_.showException(e.what());
     } catch (...) {
         if (hooks_.showException) hooks_.showException("Unbekannter Fehler");
-    }
-    // However the listing ended, it has ended: the wait below cannot hang.
-    listerDone_ = true;
-    while (!listerDone_) {
-        if (hooks_.processMessages) hooks_.processMessages();
     }
     names_ = nullptr;
     Search s;
@@ -165,8 +160,7 @@ DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
 // Reports and checksum results count from OnBegin to OnEnd of the member;
 // an extraction that leaves the member without OnEnd failed.
 DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
-    archive::TUnBase& reader, const std::string& archivePath, const std::string& member,
-    const std::string& destFolder) {
+    archive::TUnBase& reader, const std::string& member, const std::string& destFolder) {
     MemberResult result;
     bool inMember = false;
     int code = 0;
@@ -190,7 +184,7 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
     reader.MaxOutputBytes = kDescriptionOutputLimit;
     reader.UseStoredDirs = false;
     try {
-        reader.SetArchiveFile(archivePath);
+        reader.TakeArchiveFile(Lister());
         reader.SetExtractDir(destFolder);
         reader.SetFileSpec(member);
         reader.Extract();

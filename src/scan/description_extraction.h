@@ -26,8 +26,6 @@ class UnrarLibrary;
 namespace lumora {
 
 struct ExtractionHooks {
-    // Pending window messages, processed while the lister is waited for.
-    std::function<void()> processMessages;
     // The archive library's information boxes (caption, text).
     std::function<void(const std::string& caption, const std::string& text)> messageBox;
     // A plain box with the message of an exception that escaped the listing.
@@ -49,9 +47,6 @@ public:
     ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                          const std::vector<std::string>& infoFileList,
                                          const std::string& destFolder) override;
-    // Ends a pending wait for the lister.
-    void StopRequested() override { listerDone_ = true; }
-
     // Replaceable parts (the defaults: a TZipTV, the reader factory, the RAR
     // library found at start).
     std::function<std::unique_ptr<archive::TZipTV>()> makeLister;
@@ -77,10 +72,10 @@ private:
     };
 
     archive::TZipTV& Lister();
-    Search FindInfoFile(const std::string& archivePath, const std::vector<std::string>& names);
+    Search FindInfoFile(const std::vector<std::string>& names);
     void CollectMember(const archive::TZipTV& tv);
-    MemberResult ExtractWithReader(archive::TUnBase& reader, const std::string& archivePath,
-                                   const std::string& member, const std::string& destFolder);
+    MemberResult ExtractWithReader(archive::TUnBase& reader, const std::string& member,
+                                   const std::string& destFolder);
     MemberResult ExtractRar(const std::string& archivePath, const Found& member,
                             const std::string& destFolder);
 
@@ -90,7 +85,6 @@ private:
     // State of the listing running now.
     const std::vector<std::string>* names_ = nullptr;
     std::vector<Found> firstMatch_;  // per InfoFileList name, the first member found
-    bool listerDone_ = false;
     bool listerFailed_ = false;
     std::string listerMessage_;
 };

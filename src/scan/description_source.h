@@ -24,17 +24,6 @@ public:
     virtual ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                                  const std::vector<std::string>& infoFileList,
                                                  const std::string& destFolder) = 0;
-    // Stop pressed: end a pending wait for the lister.
-    virtual void StopRequested() {}
-};
-
-// Until the readers are plugged in: nothing is ever found.
-class NoDescriptionSource final : public DescriptionSource {
-public:
-    ExtractionOutcome ExtractDescription(const std::string&, const std::vector<std::string>&,
-                                         const std::string&) override {
-        return {};
-    }
 };
 
 }  // namespace lumora

@@ -67,7 +67,6 @@ ScanJob::ScanJob(ScanEnvironment env) : env_(std::move(env)) {}
 
 void ScanJob::RequestCancel() {
     cancelRequested_ = true;
-    env_.source.StopRequested();
 }
 
 void ScanJob::RunCommand(const std::vector<std::string>& archives,

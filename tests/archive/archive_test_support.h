@@ -20,6 +20,7 @@
 #include "archive/core/error_codes.h"
 #include "archive/core/un_base.h"
 #include "archive/formats/make_reader.h"
+#include "support/corpus.h"
 
 namespace lumora::archive {
 
@@ -158,14 +159,6 @@ protected:
     int extracted = 0;
 };
 
-inline fs::path CorpusDir() {
-    return LUMORA_CORPUS_DIR;
-}
-
-#define LUMORA_REQUIRE_CORPUS()                                                              \
-    do {                                                                                     \
-        if (!std::filesystem::exists(::lumora::archive::test::CorpusDir() / "MANIFEST.tsv")) \
-            GTEST_SKIP() << "archive corpus not found at " LUMORA_CORPUS_DIR;                \
-    } while (0)
+using ::lumora::test::CorpusDir;
 
 }  // namespace lumora::archive::test

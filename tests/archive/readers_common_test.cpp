@@ -189,7 +189,7 @@ TEST_F(ReadersTest, ExistingOutputFiles) {
 // Corpus archives with random bytes changed (the signature kept, the headers
 // hit often) end in bounded time, within the folder and the byte limit,
 // whatever they claim. A CAB set is damaged in all its cabinets at once.
-TEST_F(ReadersTest, RandomlyDamagedArchivesEndCleanly) {
+TEST_F(ReadersTest, RandomlyDamagedCorpusArchivesEndCleanly) {
     LUMORA_REQUIRE_CORPUS();
     const std::vector<Lines> cases = {
         {"arc/GAME1.ARC"},

@@ -14,6 +14,7 @@
 #include "archive/formats/make_reader.h"
 #include "cli/cli_runner.h"
 #include "scan/description_extraction.h"
+#include "support/corpus.h"
 
 namespace lumora {
 namespace {
@@ -85,7 +86,7 @@ struct ManifestRow {
 
 std::vector<ManifestRow> ReadManifest() {
     std::vector<ManifestRow> rows;
-    std::ifstream in(std::string(LUMORA_CORPUS_DIR) + "/MANIFEST.tsv");
+    std::ifstream in(test::CorpusDir() / "MANIFEST.tsv");
     std::string line;
     std::getline(in, line);  // header
     while (std::getline(in, line)) {
@@ -150,23 +151,19 @@ std::vector<std::string> ExpectedNames(const ManifestRow& row) {
 fs::path ExpectedDescription(const ManifestRow& row) {
     std::string member = row.descMember;
     member = member.substr(member.find_last_of("/\\") + 1);
-    return fs::path(LUMORA_CORPUS_DIR) / "expected" / row.path / member;
+    return test::CorpusDir() / "expected" / row.path / member;
 }
 
 class CliCorpusTest : public CliContentsTest {
 protected:
-    void SetUp() override {
-        if (!fs::exists(std::string(LUMORA_CORPUS_DIR) + "/MANIFEST.tsv"))
-            GTEST_SKIP() << "archive corpus not found at " LUMORA_CORPUS_DIR;
-    }
+    void SetUp() override { LUMORA_REQUIRE_CORPUS(); }
 };
 
 // Every corpus archive lists the manifest's members (or the noted
 // difference), and the description member's size is the extracted size.
 TEST_F(CliCorpusTest, ListingsGiveTheManifestsMembers) {
     for (const ManifestRow& row : ReadManifest()) {
-        const RunResult r =
-            Run("contents '" + std::string(LUMORA_CORPUS_DIR) + "/" + row.path + "'");
+        const RunResult r = Run("contents '" + (test::CorpusDir() / row.path).string() + "'");
         const auto note = ListingNotes().find(row.path);
         std::vector<std::string> expected = ExpectedNames(row);
         std::string error;
@@ -233,7 +230,7 @@ const std::map<std::string, DescNote>& DescNotes() {
 TEST_F(CliCorpusTest, DescriptionsAreTheExtractedBytes) {
     int compared = 0;
     for (const ManifestRow& row : ReadManifest()) {
-        const std::string path = std::string(LUMORA_CORPUS_DIR) + "/" + row.path;
+        const std::string path = (test::CorpusDir() / row.path).string();
         const archive::TArcType type = archive::DetectArcType(path, 0).type;
         const archive::DescriptionSource source = archive::FormatOf(type).description;
         if (source == archive::DescriptionSource::Reader && !archive::MakeReader(type)) continue;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "support/corpus.h"
 #include "support/temp_folder.h"
 
 namespace lumora {
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 using test::ReadAll;
 using test::TempFolder;
 
-const fs::path kCorpus = LUMORA_CORPUS_DIR;
+const fs::path kCorpus = test::CorpusDir();
 constexpr std::size_t kTextColumn = 30;  // 12 name + 7 size + 8 date + 3 blanks (C locale)
 constexpr std::size_t kWidth = 50;       // --width 50
 
@@ -107,7 +108,7 @@ std::vector<std::string> ExplainedLines(const std::string& name, const ZipRow& r
 }
 
 TEST(CliCorpusScan, EveryLineOfTheFilteredListIsExplained) {
-    if (!fs::is_directory(kCorpus / "zip")) GTEST_SKIP() << "no corpus at " << kCorpus;
+    LUMORA_REQUIRE_CORPUS();
     TempFolder program, config, work;
     const std::string copy = "cp '" LUMORA_BIN_DIR "/lumora-cli' '" + program.path() + "'";
     ASSERT_EQ(std::system(copy.c_str()), 0);

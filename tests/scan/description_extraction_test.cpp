@@ -18,6 +18,7 @@
 #include "archive/lister_test_support.h"
 #include "platform/text.h"
 #include "scan/recording_host.h"
+#include "support/builders/tar_builder.h"
 #include "support/builders/zip_builder.h"
 #include "support/temp_folder.h"
 
@@ -212,6 +213,99 @@ TEST_F(DescriptionExtractionTest, EveryExceptionFromAReaderIsCaught) {
         EXPECT_TRUE(o.listerFailed);
         EXPECT_EQ(o.listerMessage, r.message);
         EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+    }
+}
+
+// What detection found, as a component holds it.
+struct Detected {
+    std::string file;
+    archive::TArcType type = archive::atNA;
+    std::int64_t start = 0, sfxOffset = 0;
+    std::uint64_t size = 0;
+    bool operator==(const Detected&) const = default;
+};
+
+Detected DetectedBy(const archive::TZipCommon& c) {
+    return {c.ArchiveFile(), c.ArcType(), c.ArchiveStart(), c.SfxOffset(), c.ArchiveSize()};
+}
+
+// Counts the archive assignments (each runs detection).
+class DetectCountingLister : public archive::TZipTV {
+public:
+    explicit DetectCountingLister(int& count) : count_(count) {}
+    void SetArchiveFile(const std::string& path) override {
+        ++count_;
+        TZipTV::SetArchiveFile(path);
+    }
+
+private:
+    int& count_;
+};
+
+// Extracts the one member it is asked for, noting what it was told about
+// the archive and whether it was assigned the archive itself.
+class DetectRecordingReader : public archive::TUnBase {
+public:
+    DetectRecordingReader(int& assignments, Detected& seen)
+        : assignments_(assignments), seen_(seen) {}
+    void SetArchiveFile(const std::string& path) override {
+        ++assignments_;
+        TUnBase::SetArchiveFile(path);
+    }
+
+protected:
+    void ExtractMembers() override {
+        seen_ = DetectedBy(*this);
+        MakeOutputName(FileSpec());
+        bool extract = true;
+        if (OnBegin) OnBegin(*this, FileName(), 1, extract);
+        std::ofstream(FileName()) << "found";
+        if (OnEnd) OnEnd(*this, FileName(), true);
+    }
+
+private:
+    int& assignments_;
+    Detected& seen_;
+};
+
+// The type is detected once per archive: the listing and the reader use
+// that result, including where the archive's headers begin.
+TEST_F(DescriptionExtractionTest, TypeDetectedOncePerArchive) {
+    using archive::test::TarArchive;
+    using archive::test::TarFile;
+    const struct {
+        std::string archive;
+        archive::TArcType type;
+        std::int64_t start;
+    } rows[] = {
+        {Zip("PLAIN.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "diz"))), archive::atZIP, 1},
+        {dir.Write("LABEL.TAR",
+                   TarArchive({TarFile("VOLUME", "", 'V'), TarFile("FILE_ID.DIZ", "diz")})),
+         archive::atTAR, 513},
+    };
+    int detections = 0, readerAssignments = 0;
+    Detected seen;
+    source.makeLister = [&detections] {
+        return std::make_unique<DetectCountingLister>(detections);
+    };
+    source.makeReader = [&](archive::TArcType) {
+        return std::make_unique<DetectRecordingReader>(readerAssignments, seen);
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.archive);
+        TempFolder out;
+        detections = readerAssignments = 0;
+        seen = {};
+        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out.path());
+        EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
+        EXPECT_EQ(ReadAll(out / "FILE_ID.DIZ"), "found");
+        EXPECT_EQ(detections, 1);
+        EXPECT_EQ(readerAssignments, 0);
+        archive::TZipTV fresh;
+        fresh.SetArchiveFile(r.archive);
+        EXPECT_EQ(seen, DetectedBy(fresh));
+        EXPECT_EQ(seen.type, r.type);
+        EXPECT_EQ(seen.start, r.start);
     }
 }
 

@@ -44,6 +44,15 @@ void TZipCommon::SetArchiveFile(const std::string& path) {
     DetectArcType();
 }
 
+void TZipCommon::TakeArchiveFile(const TZipCommon& detected) {
+    archiveFile_ = detected.archiveFile_;
+    arcType_ = detected.arcType_;
+    archiveStart_ = detected.archiveStart_;
+    archiveSize_ = detected.archiveSize_;
+    archiveDate_ = detected.archiveDate_;
+    sfxOffset_ = detected.sfxOffset_;
+}
+
 void TZipCommon::SetArcType(TArcType) {
     DetectArcType();
 }

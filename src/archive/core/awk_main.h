@@ -73,6 +73,9 @@ public:
     // A non-empty host path is made absolute and detection runs on it; an
     // empty one gives atNA without touching the disk.
     virtual void SetArchiveFile(const std::string& path);
+    // Takes ArchiveFile and what detection found in it from `detected`, which
+    // examined that file already: the file is not read again.
+    void TakeArchiveFile(const TZipCommon& detected);
 
     TArcType ArcType() const { return arcType_; }
     // Any assignment runs detection on ArchiveFile again.

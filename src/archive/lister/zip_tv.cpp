@@ -131,6 +131,11 @@ void ListerRun::Report(const std::string& storedName, std::uint64_t offset, Entr
         if (tv_.ShowBlankDirs) Fire(offset);
         return;
     }
+    // The lister passes FileSpec as the name and the stored name as the
+    // pattern, the other way round from the readers; that is how it has
+    // always matched. The orders differ only for stored names that hold "*"
+    // or "?" themselves (a member "*???" matches "*.*" only this way) or are
+    // empty, so swapping them back would change which members are listed.
     if (kind == EntryKind::Member && !MatchSpec(tv_.FileSpec(), tv_.FileName(), true)) return;
     ++tv_.fileCount_;
     tv_.totalPacked_ = SaturatingAdd(tv_.totalPacked_, m.PackedSize);

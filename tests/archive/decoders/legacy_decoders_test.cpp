@@ -483,7 +483,7 @@ TEST_F(LegacyZipTest, CorpusArchivesExtractWholeAndByteForByte) {
 }
 
 // A member cut at MaxOutputBytes counts as extracted and passes.
-TEST_F(LegacyZipTest, OutputStopsAtTheByteLimit) {
+TEST_F(LegacyZipTest, CorpusOutputStopsAtTheByteLimit) {
     LUMORA_REQUIRE_CORPUS();
     for (const char* archive : {"SHRINK.ZIP", "REDUCE3.ZIP", "IMPL8K3T.ZIP"}) {
         SCOPED_TRACE(archive);
