@@ -1,12 +1,11 @@
 #include "archive/core/detect.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
-#include <vector>
 
 #include "archive/core/dos_date.h"
+#include "archive/core/field_reader.h"
 #include "archive/core/input_file.h"
 #include "archive/core/le_bytes.h"
 #include "archive/core/pe_strings.h"
@@ -29,10 +28,10 @@ TArcType Pick(SigMode mode, TArcType start, TArcType inside) {
 }
 
 bool ReadSig(const InputFile& f, std::uint64_t offset, std::uint32_t& value) {
-    std::uint8_t b[4];
-    if (f.ReadAt(offset, b, 4) != 4) return false;
-    value = Le32(b);
-    return true;
+    const std::string b = ReadBlock(f, offset, 4);
+    FieldReader r(b);
+    value = r.U32();
+    return !r.Short();
 }
 
 // A decimal offset from the string table, or nullopt to stop the pass.
@@ -72,9 +71,9 @@ bool StringTablePass(const InputFile& f, Detection& d) {
 void DosImagePass(const InputFile& f, const std::uint8_t* head, Detection& d) {
     const std::int64_t p = (std::int64_t{Le16(head + 4)} - 1) * 512 + Le16(head + 2);
     if (p < 0 || static_cast<std::uint64_t>(p) >= d.archiveSize) return;
-    std::uint8_t b[4];
-    if (f.ReadAt(static_cast<std::uint64_t>(p), b, 4) != 4) return;
-    d.archiveStart = (b[2] == 0x60 && b[3] == 0xEA) ? p + 3 : p + 1;
+    const std::string b = ReadBlock(f, static_cast<std::uint64_t>(p), 4);
+    if (b.size() != 4) return;
+    d.archiveStart = (b[2] == '\x60' && b[3] == '\xEA') ? p + 3 : p + 1;
     std::uint32_t sig;
     if (ReadSig(f, static_cast<std::uint64_t>(d.archiveStart - 1), sig)) {
         d.type = ClassifySignature(sig, SigMode::Inside, d.archiveStart);
@@ -92,15 +91,22 @@ void EndRecordPass(const InputFile& f, int cmntBufSize, Detection& d) {
     }
     len = std::clamp<std::int64_t>(len, 0, size);
     if (len < 22) return;
-    std::vector<std::uint8_t> buf(static_cast<std::size_t>(len));
     const std::uint64_t base = d.archiveSize - static_cast<std::uint64_t>(len);
-    const std::size_t got = f.ReadAt(base, buf.data(), buf.size());
+    const std::string buf = ReadBlock(f, base, static_cast<std::size_t>(len));
+    const std::size_t got = buf.size();
     for (std::size_t i = got >= 22 ? got - 22 + 1 : 0; i-- > 0;) {
-        if (Le32(&buf[i]) != 0x06054B50u) continue;
-        std::uint8_t end[22], central[46];
-        if (f.ReadAt(base + i, end, 22) == 22 && Le32(end) == 0x06054B50u &&
-            f.ReadAt(Le32(end + 16), central, 46) == 46 && Le32(central) == 0x02014B50u) {
-            d.archiveStart = Le32(central + 42);
+        if (Le32(BytesOf(buf) + i) != 0x06054B50u) continue;
+        // The end record names the central directory; its first record gives
+        // where the archive starts inside the executable.
+        FieldReader end(std::string_view(buf).substr(i, 22));
+        end.Skip(16);
+        const std::string central = ReadBlock(f, end.U32(), 46);
+        FieldReader c(central);
+        const std::uint32_t signature = c.U32();
+        c.Seek(42);
+        const std::uint32_t localOffset = c.U32();
+        if (!end.Short() && !c.Short() && signature == 0x02014B50u) {
+            d.archiveStart = localOffset;
             d.type = atZipExe;
         }
         return;
@@ -121,20 +127,20 @@ bool HasTarExtension(const std::string& path) {
 // label), the eight checksum bytes counted as spaces.
 void TarCheck(const InputFile& f, const std::string& path, Detection& d) {
     if (d.type != atUnknown || d.archiveSize <= 512 || !HasTarExtension(path)) return;
-    std::array<std::uint8_t, 512> block;
-    if (f.ReadAt(0, block.data(), 512) != 512) return;
+    std::string block = ReadBlock(f, 0, 512);
+    if (block.size() != 512) return;
     if (block[156] == 'V') {
         d.archiveStart = 513;
-        if (f.ReadAt(512, block.data(), 512) != 512) {
+        block = ReadBlock(f, 512, 512);
+        if (block.size() != 512) {
             d.archiveStart = 1;
             return;
         }
     }
-    const std::uint64_t stored =
-        ParseOctal(std::string_view(reinterpret_cast<const char*>(&block[148]), 8));
+    const std::uint64_t stored = ParseOctal(std::string_view(block).substr(148, 8));
     std::uint64_t sum = 8 * 32;
     for (std::size_t i = 0; i < 512; ++i) {
-        if (i < 148 || i >= 156) sum += block[i];
+        if (i < 148 || i >= 156) sum += static_cast<std::uint8_t>(block[i]);
     }
     if (sum == stored) {
         d.type = atTAR;
