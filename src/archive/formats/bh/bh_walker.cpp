@@ -1,9 +1,9 @@
-// BH: 37-byte member headers with the name after them.
+// BH: member headers one after the other, each with its name and data.
 #include "archive/formats/bh/bh_walker.h"
 
 #include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/le_bytes.h"
+#include "archive/formats/bh/bh_header.h"
 #include "archive/lister/lister_methods.h"
 #include "archive/lister/lister_run.h"
 
@@ -14,31 +14,35 @@ namespace {
 class BhWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override {
-        run.SetWindow(37);
+        run.SetWindow(kBhHeaderSize);
         run.SetPosition(run.Lister().FirstHeaderOffset());
     }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override {
-        if (Le32(w) != 0x07054842u || Le16(w + 4) == 0) {
+        FieldReader r(w, run.Window());
+        BhHeader h;
+        const HeaderResult result = ParseBhHeader(r, h);
+        if (result == HeaderResult::Bad) run.Fail(ecode::BadFileHeader);
+        if (result == HeaderResult::End) {
             run.EndWalk();
             return;
         }
-        const std::uint16_t nameLength = Le16(w + 33);
-        const std::string name = run.ReadExact(at + 37, nameLength, ecode::BadFileHeader);
+        const std::string name =
+            run.ReadExact(at + kBhHeaderSize, h.nameLength, ecode::BadFileHeader);
         TListerMember& m = run.NewMember();
-        m.VersionMadeBy = w[7];
-        m.VersionNeeded = w[8];
-        m.Encrypted = (w[9] & 1) != 0;
-        m.MethodCode = w[10];
-        m.MethodName = MethodName(MethodFamily::BH, w[10]);
-        m.FileDate = DosDateToDateTime(Le32(w + 11));
-        m.PackedSize = Le32(w + 15);
-        m.UnpackedSize = Le32(w + 19);
-        m.Crc = Le32(w + 23);
-        m.InternalAttr = Le16(w + 27);
+        m.VersionMadeBy = h.versionMadeBy;
+        m.VersionNeeded = h.versionNeeded;
+        m.Encrypted = h.encrypted;
+        m.MethodCode = h.method;
+        m.MethodName = MethodName(MethodFamily::BH, h.method);
+        m.FileDate = DosDateToDateTime(h.dosDateTime);
+        m.PackedSize = h.packedSize;
+        m.UnpackedSize = h.originalSize;
+        m.Crc = h.crc;
+        m.InternalAttr = h.attributes;
         m.ExternalAttr = m.InternalAttr;
         const bool folder = (m.ExternalAttr & TztvFileAttr::kDirectory) != 0;
         run.Report(name, at, folder ? EntryKind::Directory : EntryKind::Member);
-        run.MoveTo(SaturatingAdd(at + 37 + nameLength, m.PackedSize), at);
+        run.MoveTo(SaturatingAdd(at + kBhHeaderSize + h.nameLength, m.PackedSize), at);
     }
 };
 
