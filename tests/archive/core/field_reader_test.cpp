@@ -6,7 +6,10 @@ namespace lumora::archive {
 namespace {
 
 TEST(FieldReaderTest, ReadsLittleEndianFieldsAndMarksEveryReadPastTheEnd) {
-    const std::string bytes("\x01\x34\x12\x78\x56\x34\x12" "AB", 9);
+    const std::string bytes(
+        "\x01\x34\x12\x78\x56\x34\x12"
+        "AB",
+        9);
     FieldReader r(bytes);
     EXPECT_EQ(r.U8(), 0x01);
     EXPECT_EQ(r.U16(), 0x1234);
