@@ -10,6 +10,11 @@
 
 namespace lumora::archive {
 
+void HeaderWalker::Prepare(ListerRun& run) {
+    run.SetWindow(window_);
+    run.SetPosition(run.Lister().FirstHeaderOffset());
+}
+
 void ListerRun::Execute() {
     const TArcType type = tv_.ArcType();
     if (!tv_.OnRead) Fail(ecode::EventNotAssigned);

@@ -26,14 +26,20 @@ enum class EntryKind {
 
 class HeaderWalker {
 public:
+    // `window`: the bytes read at each header position.
+    explicit HeaderWalker(std::size_t window = 0) : window_(window) {}
     virtual ~HeaderWalker() = default;
     // Sets the window size and the first header position, and reads what
-    // lies before the first header.
-    virtual void Prepare(ListerRun& run) = 0;
+    // lies before the first header. By default the walker's window at the
+    // first header offset (after a self-extractor's stub or a volume label).
+    virtual void Prepare(ListerRun& run);
     // One header at `at`; `w` holds run.Window() bytes read from there.
     virtual void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) = 0;
     // After the walk, before the totals.
     virtual void Finish(ListerRun&) {}
+
+private:
+    std::size_t window_;
 };
 
 class ListerRun {

@@ -18,11 +18,8 @@ constexpr std::size_t kWindow = 29;
 
 class ArcWalker final : public HeaderWalker {
 public:
-    explicit ArcWalker(bool pak) : family_(pak ? MethodFamily::PAK : MethodFamily::ARC) {}
-    void Prepare(ListerRun& run) override {
-        run.SetWindow(kWindow);
-        run.SetPosition(run.Lister().FirstHeaderOffset());
-    }
+    explicit ArcWalker(bool pak)
+        : HeaderWalker(kWindow), family_(pak ? MethodFamily::PAK : MethodFamily::ARC) {}
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override {
         ArcHeader h;
         const HeaderResult result = ReadArcHeader(run.File(), at, h);

@@ -13,10 +13,7 @@ namespace {
 
 class BhWalker final : public HeaderWalker {
 public:
-    void Prepare(ListerRun& run) override {
-        run.SetWindow(kBhHeaderSize);
-        run.SetPosition(run.Lister().FirstHeaderOffset());
-    }
+    BhWalker() : HeaderWalker(kBhHeaderSize) {}
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override {
         FieldReader r(w, run.Window());
         BhHeader h;

@@ -19,10 +19,7 @@ constexpr std::size_t kWindow = 21;
 
 class LhaWalker final : public HeaderWalker {
 public:
-    void Prepare(ListerRun& run) override {
-        run.SetWindow(kWindow);
-        run.SetPosition(run.Lister().FirstHeaderOffset());
-    }
+    LhaWalker() : HeaderWalker(kWindow) {}
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 };
 

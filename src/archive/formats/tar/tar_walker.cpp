@@ -22,10 +22,7 @@ namespace {
 
 class TarWalker final : public HeaderWalker {
 public:
-    void Prepare(ListerRun& run) override {
-        run.SetWindow(kTarBlock);
-        run.SetPosition(run.Lister().FirstHeaderOffset());
-    }
+    TarWalker() : HeaderWalker(kTarBlock) {}
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
 
 private:
