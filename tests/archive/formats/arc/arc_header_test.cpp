@@ -5,22 +5,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "archive/archive_test_support.h"
 #include "archive/formats/arc/arc_header.h"
-#include "archive/lister_test_support.h"
+#include "archive/header_test_support.h"
 
 namespace lumora::archive::test {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class ArcHeaderTest : public ReaderTest {
+class ArcHeaderTest : public HeaderTest {
 protected:
-    InputFile Open(const std::string& bytes) {
-        InputFile f;
-        EXPECT_TRUE(f.Open(Write("H.ARC", bytes).string()));
-        return f;
-    }
+    InputFile Open(const std::string& bytes) { return OpenImage("H.ARC", bytes); }
 };
 
 TEST_F(ArcHeaderTest, HeadersAndTheirEnds) {
@@ -120,13 +115,10 @@ TEST_F(ArcHeaderTest, ListerAndReaderOnTheSameDamage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Reset();
-        const fs::path path = Write("T.ARC", c.bytes);
-        const Listing l = ListFile(path.string());
-        EXPECT_EQ(l.names, c.listed);
-        EXPECT_EQ(l.codes, c.listerCodes);
-        Extract(path);
-        EXPECT_EQ(OutFiles(), c.extracted);
+        const BothSides both = ListAndExtract("T.ARC", c.bytes);
+        EXPECT_EQ(both.listing.names, c.listed);
+        EXPECT_EQ(both.listing.codes, c.listerCodes);
+        EXPECT_EQ(both.extracted, c.extracted);
         EXPECT_EQ(log.codes, c.readerCodes);
     }
 }

@@ -3,11 +3,10 @@
 // headers (or part where the lister's walk has its own rule).
 #include <gtest/gtest.h>
 
-#include "archive/archive_test_support.h"
 #include "archive/core/dos_date.h"
 #include "archive/core/input_file.h"
 #include "archive/formats/arj/arj_header.h"
-#include "archive/lister_test_support.h"
+#include "archive/header_test_support.h"
 
 namespace lumora::archive::test {
 namespace {
@@ -15,7 +14,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using Codes = std::vector<int>;
 
-class ArjHeaderTest : public ReaderTest {};
+class ArjHeaderTest : public HeaderTest {};
 
 // Every field lands in the record; the data starts after the extended
 // headers; the end-of-archive header is End.
@@ -165,13 +164,10 @@ TEST_F(ArjHeaderTest, ListerAndReaderReadTheSameHeaders) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Reset();
-        const fs::path path = Write("T.ARJ", c.bytes);
-        const Listing l = ListFile(path.string());
-        EXPECT_EQ(l.names, c.listed);
-        EXPECT_EQ(l.codes, c.listerCodes);
-        Extract(path);
-        EXPECT_EQ(OutFiles(), c.extracted);
+        const BothSides both = ListAndExtract("T.ARJ", c.bytes);
+        EXPECT_EQ(both.listing.names, c.listed);
+        EXPECT_EQ(both.listing.codes, c.listerCodes);
+        EXPECT_EQ(both.extracted, c.extracted);
         EXPECT_EQ(log.codes, c.readerCodes);
     }
 }

@@ -6,9 +6,8 @@
 
 #include <chrono>
 
-#include "archive/archive_test_support.h"
 #include "archive/formats/lha/lha_header.h"
-#include "archive/lister_test_support.h"
+#include "archive/header_test_support.h"
 
 namespace lumora::archive::test {
 namespace {
@@ -21,12 +20,10 @@ std::string Patched(std::string bytes, std::size_t at, const std::string& with) 
     return bytes.replace(at, with.size(), with);
 }
 
-class LhaHeaderTest : public ReaderTest {
+class LhaHeaderTest : public HeaderTest {
 protected:
     HeaderResult Parse(const std::string& bytes, LhaHeaderUse use, LhaHeader& h) {
-        InputFile file;
-        EXPECT_TRUE(file.Open(Write("P.LZH", bytes).string()));
-        return ReadLhaHeader(file, 0, use, h);
+        return ReadLhaHeader(OpenImage("P.LZH", bytes), 0, use, h);
     }
 };
 
@@ -150,13 +147,10 @@ TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
     storedDirs = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const fs::path path = Write("T.LZH", c.bytes);
-        const Listing l = ListFile(path.string());
-        EXPECT_EQ(l.names, c.listed);
-        EXPECT_EQ(l.codes, c.listerCodes);
-        Reset();
-        Extract(path);
-        EXPECT_EQ(OutFiles(), c.extracted);
+        const BothSides both = ListAndExtract("T.LZH", c.bytes);
+        EXPECT_EQ(both.listing.names, c.listed);
+        EXPECT_EQ(both.listing.codes, c.listerCodes);
+        EXPECT_EQ(both.extracted, c.extracted);
         EXPECT_EQ(log.codes, c.readerCodes);
     }
     EXPECT_EQ(LhaArchive({lowZero})[0], '\0');
