@@ -59,9 +59,10 @@ void FieldReader::Seek(std::size_t pos) {
     pos_ = pos;
 }
 
-std::string ReadBlock(const InputFile& in, std::uint64_t offset, std::size_t n) {
-    std::string s(n, '\0');
-    s.resize(in.ReadAt(offset, s.data(), n));
+std::string ReadBlock(const InputFile& in, std::uint64_t offset, std::uint64_t n) {
+    const std::uint64_t left = offset < in.Size() ? in.Size() - offset : 0;
+    std::string s(static_cast<std::size_t>(std::min(n, left)), '\0');
+    s.resize(in.ReadAt(offset, s.data(), s.size()));
     return s;
 }
 

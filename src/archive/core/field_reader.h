@@ -57,8 +57,10 @@ private:
     bool short_ = false;
 };
 
-// Up to `n` bytes of `in` at `offset`: fewer at the end of the file.
-std::string ReadBlock(const InputFile& in, std::uint64_t offset, std::size_t n);
+// Up to `n` bytes of `in` at `offset`: fewer at the end of the file. Never
+// holds more than the file has there, so a size taken from a header cannot
+// make it allocate more.
+std::string ReadBlock(const InputFile& in, std::uint64_t offset, std::uint64_t n);
 
 // The bytes of a string as header bytes.
 inline const std::uint8_t* BytesOf(const std::string& s) {

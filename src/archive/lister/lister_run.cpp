@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/core/error_codes.h"
+#include "archive/core/field_reader.h"
 #include "archive/core/match_spec.h"
 #include "archive/core/routines.h"
 #include "archive/core/stored_name.h"
@@ -69,9 +70,7 @@ void ListerRun::CleanUp() {
 }
 
 std::string ListerRun::ReadBytes(std::uint64_t at, std::size_t n) const {
-    std::string s(n, '\0');
-    s.resize(file_.ReadAt(at, s.data(), n));
-    return s;
+    return ReadBlock(file_, at, n);
 }
 
 std::string ListerRun::ReadExact(std::uint64_t at, std::size_t n, int code) {

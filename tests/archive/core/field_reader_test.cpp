@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 namespace lumora::archive {
 namespace {
 
@@ -45,6 +47,17 @@ TEST(FieldReaderTest, CStringNeedsItsZeroByteWithinTheLimit) {
     FieldReader limited(bytes);
     EXPECT_EQ(limited.CString(3), "");  // zero byte only after 4 bytes
     EXPECT_TRUE(limited.Short());
+}
+
+// A size from a hostile header (here 2^63 - 1 bytes) must neither allocate that much
+// nor read beyond the file.
+TEST(FieldReaderTest, ReadBlockHoldsNoMoreThanTheFileHas) {
+    test::TempFolder dir;
+    InputFile file;
+    ASSERT_TRUE(file.Open(dir.Write("SMALL.BIN", "0123456789")));
+    EXPECT_EQ(ReadBlock(file, 4, ~std::uint64_t{0} >> 1), "456789");
+    EXPECT_EQ(ReadBlock(file, 10, 5), "");
+    EXPECT_EQ(ReadBlock(file, ~std::uint64_t{0}, 5), "");
 }
 
 }  // namespace

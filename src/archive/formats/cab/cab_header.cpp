@@ -16,17 +16,11 @@ constexpr std::size_t kFileFixed = 16;
 // Names have at most 256 bytes before their zero byte.
 constexpr std::size_t kNameMax = 256;
 
-// Up to `n` bytes at `at`, never more than the file holds there.
-std::string ReadBounded(const InputFile& in, std::uint64_t at, std::uint64_t n) {
-    const std::uint64_t left = at < in.Size() ? in.Size() - at : 0;
-    return ReadBlock(in, at, static_cast<std::size_t>(std::min(n, left)));
-}
-
 // The names of the previous and the next cabinet, with their disks, as the
 // flags announce them; `at` gets the position after them.
 HeaderResult ReadNames(const InputFile& in, std::uint64_t& at, Cabinet& cab) {
     if (!(cab.flags & (kCabFlagPrev | kCabFlagNext))) return HeaderResult::Ok;
-    const std::string block = ReadBounded(in, at, 4 * (kNameMax + 1));
+    const std::string block = ReadBlock(in, at, 4 * (kNameMax + 1));
     FieldReader r(block);
     if (cab.flags & kCabFlagPrev) {
         r.CString(kNameMax);
@@ -44,7 +38,7 @@ HeaderResult ReadNames(const InputFile& in, std::uint64_t& at, Cabinet& cab) {
 // The folder entries from `at` that arrive whole, at most `count`.
 void ReadFolders(const InputFile& in, std::uint64_t at, std::uint16_t count, Cabinet& cab) {
     const std::size_t step = kFolderFixed + cab.folderReserve;
-    const std::string block = ReadBounded(in, at, std::uint64_t{count} * step);
+    const std::string block = ReadBlock(in, at, std::uint64_t{count} * step);
     FieldReader r(block);
     for (std::uint16_t k = 0; k < count && r.Remaining() >= kFolderFixed; ++k) {
         CabFolderEntry f;
@@ -108,7 +102,7 @@ HeaderResult ReadCabHeader(const InputFile& in, Cabinet& cab) {
 
 HeaderResult ReadCabFileEntry(const InputFile& in, std::uint64_t at, CabFileEntry& f,
                               std::uint64_t& next) {
-    const std::string block = ReadBounded(in, at, kFileFixed + kNameMax + 1);
+    const std::string block = ReadBlock(in, at, kFileFixed + kNameMax + 1);
     if (block.size() <= kFileFixed) return HeaderResult::End;
     FieldReader r(block);
     f.size = r.U32();
