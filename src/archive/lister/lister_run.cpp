@@ -46,14 +46,14 @@ void ListerRun::Execute() {
 // Stops when the next window would reach the end of the file; every step
 // moves the position forward (MoveTo) or ends the walk.
 void ListerRun::Walk(HeaderWalker& walker) {
-    std::vector<std::uint8_t> w(window_);
+    const bool window = walker.ReadsWindow();
+    std::vector<std::uint8_t> w(window ? window_ : 0);
     while (!ended_) {
         const std::uint64_t at = pos_;
         if (SaturatingAdd(at, window_) >= size_) break;
-        const std::size_t got = file_.ReadAt(at, w.data(), window_);
-        if (got != window_) Fail(ecode::ReadError);
-        pos_ = at + got;
-        walker.Step(*this, at, w.data());
+        if (window && file_.ReadAt(at, w.data(), window_) != window_) Fail(ecode::ReadError);
+        pos_ = at + window_;
+        walker.Step(*this, at, window ? w.data() : nullptr);
     }
 }
 

@@ -33,7 +33,11 @@ public:
     // lies before the first header. By default the walker's window at the
     // first header offset (after a self-extractor's stub or a volume label).
     virtual void Prepare(ListerRun& run);
-    // One header at `at`; `w` holds run.Window() bytes read from there.
+    // False for walkers whose header parser reads the file itself: the walk
+    // then only keeps its window's end rule and reads nothing for them.
+    virtual bool ReadsWindow() const { return true; }
+    // One header at `at`; `w` holds run.Window() bytes read from there
+    // (null when ReadsWindow() is false).
     virtual void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) = 0;
     // After the walk, before the totals.
     virtual void Finish(ListerRun&) {}

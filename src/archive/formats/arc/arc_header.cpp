@@ -1,5 +1,7 @@
 #include "archive/formats/arc/arc_header.h"
 
+#include <string_view>
+
 namespace lumora::archive {
 
 namespace {
@@ -13,12 +15,13 @@ constexpr std::size_t kNameField = 13;
 HeaderResult ReadArcHeader(const InputFile& in, std::uint64_t pos, ArcHeader& h) {
     h = ArcHeader{};
     if (pos >= in.Size()) return HeaderResult::End;
-    const std::size_t skip = ReadBlock(in, pos, kSearch).find(kMarker);
+    // One read covers the marker search and the header after any marker.
+    const std::string block = ReadBlock(in, pos, kSearch - 1 + kFullHeader);
+    const std::size_t skip = std::string_view(block).substr(0, kSearch).find(kMarker);
     if (skip == std::string::npos) return HeaderResult::Bad;
     h.start = pos + skip;
 
-    const std::string b = ReadBlock(in, h.start, kFullHeader);
-    FieldReader r(b);
+    FieldReader r(std::string_view(block).substr(skip, kFullHeader));
     r.Skip(1);
     h.method = r.U8();
     if (r.Short() || h.method == 0) return HeaderResult::End;

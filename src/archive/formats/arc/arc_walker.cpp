@@ -20,6 +20,7 @@ class ArcWalker final : public HeaderWalker {
 public:
     explicit ArcWalker(bool pak)
         : HeaderWalker(kWindow), family_(pak ? MethodFamily::PAK : MethodFamily::ARC) {}
+    bool ReadsWindow() const override { return false; }
     void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override {
         ArcHeader h;
         const HeaderResult result = ReadArcHeader(run.File(), at, h);

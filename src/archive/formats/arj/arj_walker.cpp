@@ -19,7 +19,8 @@ constexpr std::size_t kWindow = 34;
 class ArjWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override;
-    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
+    bool ReadsWindow() const override { return false; }
+    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override;
 };
 
 void ArjWalker::Prepare(ListerRun& run) {

@@ -14,7 +14,8 @@ namespace {
 class CabWalker final : public HeaderWalker {
 public:
     void Prepare(ListerRun& run) override;
-    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
+    bool ReadsWindow() const override { return false; }
+    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override;
 
 private:
     // Header problems end the listing with a warning, not an error.

@@ -20,7 +20,8 @@ constexpr std::size_t kWindow = 21;
 class LhaWalker final : public HeaderWalker {
 public:
     LhaWalker() : HeaderWalker(kWindow) {}
-    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) override;
+    bool ReadsWindow() const override { return false; }
+    void Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) override;
 };
 
 void LhaWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) {
