@@ -39,6 +39,10 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
+std::string ExtractedFilePath(const std::string& destFolder, const std::string& memberName) {
+    return destFolder + AnsiToUtf8(archive::StoredFileNamePart(memberName));
+}
+
 ExtractionHooks HostHooks(ScanHost& host) {
     ExtractionHooks h;
     h.messageBox = [&host](const std::string& caption, const std::string& text) {
@@ -116,8 +120,8 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
                                   : ExtractRar(archivePath, search.member, destFolder);
     if (r.failed) {
         // A damaged description is never used: it goes, and its error is shown.
-        ::unlink((destFolder + AnsiToUtf8(member)).c_str());
-        ::unlink((destFolder + member).c_str());
+        ::unlink(ExtractedFilePath(destFolder, member).c_str());
+        ::unlink((destFolder + member).c_str());  // where a library keeps the raw name
         out.listerFailed = true;
         out.listerMessage = std::string(archive::ErrorText(r.code));
     }
@@ -158,12 +162,26 @@ DescriptionExtraction::Search DescriptionExtraction::FindInfoFile(
 }
 
 // Reports and checksum results count from OnBegin to OnEnd of the member;
-// an extraction that leaves the member without OnEnd failed.
+// an extraction that leaves the member without OnEnd failed. A report made
+// before the member began (a header the reader refuses, an encrypted member
+// it checks first) fails the member too unless the member then ends well:
+// the lister has shown that the member is there, so a reader that does not
+// reach it has failed on it.
 DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
     archive::TUnBase& reader, const std::string& member, const std::string& destFolder) {
     MemberResult result;
     bool inMember = false;
-    int code = 0;
+    bool ended = false;
+    int code = 0;       // the first report within the member
+    int earlyCode = 0;  // the first report while no member was begun
+    const auto note = [&](int c) {
+        if (IsNeutralCode(c)) return;
+        if (inMember) {
+            if (code == 0) code = c;
+        } else if (!ended && earlyCode == 0) {
+            earlyCode = c;
+        }
+    };
     reader.OnBegin = [&](archive::TZipCommon&, const std::string&, int, bool&) {
         inMember = true;
         code = 0;
@@ -171,11 +189,12 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
     reader.OnEnd = [&](archive::TZipCommon&, const std::string&, bool crcPass) {
         if (!inMember) return;
         inMember = false;
+        ended = true;
         result.failed = !crcPass || code != 0;
         result.code = code != 0 ? code : crcPass ? 0 : archive::ecode::CrcError;
     };
     reader.OnError = [&](archive::TZipCommon&, const std::string&, const std::string&, int c) {
-        if (inMember && code == 0 && !IsNeutralCode(c)) code = c;
+        note(c);
     };
     reader.OnMessageBox = hooks_.messageBox;
     // Scan I asks for no passwords: an encrypted description fails.
@@ -189,15 +208,18 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
         reader.SetFileSpec(member);
         reader.Extract();
     } catch (const archive::E_RAISE& e) {
-        if (code == 0) code = e.Code();
+        note(e.Code());
     } catch (const std::system_error&) {
-        if (code == 0) code = archive::ecode::WriteError;
+        note(archive::ecode::WriteError);
     } catch (...) {
-        if (code == 0) code = archive::ecode::BadArchive;
+        note(archive::ecode::BadArchive);
     }
     if (inMember) {
         result.failed = true;
         result.code = code != 0 ? code : archive::ecode::ReadError;
+    } else if (!ended && earlyCode != 0) {
+        result.failed = true;
+        result.code = earlyCode;
     }
     return result;
 }
@@ -221,7 +243,8 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRar(
     }
     if (!r.found) return {};
     if (r.result != 0) return {true, archive::unrar::RarResultCode(r.result)};
-    const auto bytes = ReadFileBytes(destFolder + AnsiToUtf8(member.name), kDescriptionOutputLimit);
+    const auto bytes =
+        ReadFileBytes(ExtractedFilePath(destFolder, member.name), kDescriptionOutputLimit);
     if (bytes && bytes->size() == member.size && member.size < kDescriptionOutputLimit &&
         member.crc != 0) {
         archive::Crc32 crc;
@@ -238,7 +261,7 @@ DescriptionResult ReadDescription(DescriptionSource& source, const std::string& 
     ::mkdir(folder.c_str(), 0700);
     r.outcome = source.ExtractDescription(archivePath, infoFileList, folder);
     const std::string& member = r.outcome.memberName;
-    const std::string path = folder + AnsiToUtf8(archive::StoredFileNamePart(member));
+    const std::string path = ExtractedFilePath(folder, member);
     if (!member.empty() && IsRegularFile(path)) {
         if (auto bytes = ReadFileBytes(path, kDescriptionReadLimit)) {
             r.found = true;

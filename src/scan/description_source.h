@@ -1,5 +1,11 @@
 // The seam between the scan job and the archive readers: for one archive,
 // find the first InfoFileList name it holds and extract that member.
+//
+// Encodings: the InfoFileList entries, member names and message texts are
+// Windows-1252 bytes, as are the texts of the list. Paths on disk (the
+// archive, the destination folder, the extracted file) are UTF-8: a member
+// is written under the UTF-8 form of its Windows-1252 name, and
+// ExtractedFilePath gives that place.
 #pragma once
 
 #include <string>
@@ -8,19 +14,25 @@
 namespace lumora {
 
 struct ExtractionOutcome {
-    // The member name as the archive stores it (file-name part compared);
-    // empty when none was found. The file, if extracted, lies in the
-    // destination folder under this name.
+    // The member name as the archive stores it (file-name part compared;
+    // Windows-1252); empty when none was found. The file, if extracted, lies
+    // at ExtractedFilePath(destination folder, memberName).
     std::string memberName;
-    // The lister reported an error for this archive, with its text.
+    // The lister, or the reader for the member the lister found, reported an
+    // error for this archive, with its text (Windows-1252).
     bool listerFailed = false;
     std::string listerMessage;
 };
 
+// The UTF-8 path under which the file-name part of `memberName`
+// (Windows-1252) is extracted into `destFolder` (UTF-8, ending in "/").
+std::string ExtractedFilePath(const std::string& destFolder, const std::string& memberName);
+
 class DescriptionSource {
 public:
     virtual ~DescriptionSource() = default;
-    // `destFolder` is an empty private folder ending in "/".
+    // `archivePath` is UTF-8; `destFolder` is an empty private folder (UTF-8)
+    // ending in "/".
     virtual ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                                  const std::vector<std::string>& infoFileList,
                                                  const std::string& destFolder) = 0;

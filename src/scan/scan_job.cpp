@@ -1,7 +1,5 @@
 #include "scan/scan_job.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -9,6 +7,7 @@
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
+#include "scan/description_extraction.h"
 #include "scan/summary.h"
 
 namespace lumora {
@@ -23,17 +22,6 @@ std::string FolderPart(const std::string& path) {
 std::string NamePart(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The file-name part of a stored member name ("/" or "\\" separated).
-std::string MemberFileName(const std::string& member) {
-    const auto sep = member.find_last_of("/\\");
-    return sep == std::string::npos ? member : member.substr(sep + 1);
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string MaybeOem(const AppSettings& s, const std::string& line) {
@@ -216,20 +204,14 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
     // Each archive extracts into its own empty folder, removed afterwards,
     // so nothing of one archive can pass for another's description.
     const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
-    ::mkdir(folder.c_str(), 0700);
-    const ExtractionOutcome outcome =
-        env_.source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
-    const std::string& member = outcome.memberName;
+    const DescriptionResult description =
+        ReadDescription(env_.source, entry.path, env_.config.InfoFileList, folder);
+    const std::string& member = description.outcome.memberName;
 
     std::string status;
     bool failure = true;
-    // The member name is Windows-1252; the file was written under its UTF-8 form.
-    const std::string described =
-        member.empty() ? std::string() : folder + AnsiToUtf8(MemberFileName(member));
-    if (!member.empty() && IsRegularFile(described)) {
-        std::vector<std::string> lines;
-        if (const auto bytes = ReadFileBytes(described, kDescriptionReadLimit))
-            lines = SplitTextLines(*bytes);
+    if (description.found) {
+        std::vector<std::string> lines = SplitTextLines(description.bytes);
         if (env_.filterDescription) env_.filterDescription(lines);
         if (lines.empty()) {
             output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, kEmptyDescriptionText)));
@@ -239,14 +221,13 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
             status = "O.K.";
             failure = false;
         }
-    } else if (outcome.listerFailed) {
-        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, outcome.listerMessage)));
-        status = outcome.listerMessage;
     } else {
-        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, kNoDescriptionText)));
-        status = "Keine FILE_ID gefunden";
+        // The error text of a failed listing or extraction, or that none was found.
+        const std::string& text =
+            description.outcome.listerFailed ? description.statusText : kNoDescriptionText;
+        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, text)));
+        status = description.statusText;
     }
-    RemoveTree(folder);
 
     if (s.Divide && (entry.mark == GroupMark::Single || entry.mark == GroupMark::Last))
         output.push_back(SeparatorText(env_.config));

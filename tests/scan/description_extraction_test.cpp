@@ -13,11 +13,14 @@
 
 #include "archive/core/error_codes.h"
 #include "archive/core/un_base.h"
+#include "archive/formats/arj/arj_header.h"
 #include "archive/formats/rar/unrar_api.h"
 #include "archive/lister/zip_tv.h"
 #include "archive/lister_test_support.h"
 #include "platform/text.h"
 #include "scan/recording_host.h"
+#include "support/builders/arj_builder.h"
+#include "support/builders/lha_builder.h"
 #include "support/builders/tar_builder.h"
 #include "support/builders/zip_builder.h"
 #include "support/temp_folder.h"
@@ -341,6 +344,14 @@ TEST_F(DescriptionExtractionTest, OutputStopsAtOneMebibyteAndCountsAsExtracted) 
     EXPECT_EQ(got.substr(0, 6), "line\r\n");
 }
 
+// The first of `lines` that names `archive`, without its trailing blanks.
+std::string LineNaming(const std::vector<std::string>& lines, const std::string& archive) {
+    for (const auto& line : lines)
+        if (line.find(archive) != std::string::npos)
+            return line.substr(0, line.find_last_not_of(' ') + 1);
+    return "(no line names " + archive + ")";
+}
+
 // Scan I with the real extraction: what one archive left behind (or what
 // was in the folder before) never counts for another, and each archive's
 // folder is removed afterwards.
@@ -366,6 +377,63 @@ TEST_F(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
     EXPECT_EQ(list.find(kNoDescriptionText, b), list.find("LM :", b));
     EXPECT_NE(list.find(kNoDescriptionText, c), std::string::npos);
     EXPECT_EQ(ReadAll(planted), "planted");
+    EXPECT_FALSE(Exists(temp / "a0"));
+}
+
+// Each archive's result, through the real listing and extraction, in its
+// list line and its log line: a reader that refuses the member the lister
+// found (an encrypted ARJ member, an LHA header level the reader does not
+// read) fails the entry with its error as a ZIP password failure does, a
+// refusal after the member was written changes nothing, and a member name
+// with a Windows-1252 letter (in either case) is found where the reader
+// wrote it.
+TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
+    using archive::test::ArjArchive;
+    using archive::test::ArjEntry;
+    using archive::test::LhaArchive;
+    config.InfoFileList = {"FILE_ID.DIZ", "INFO_\xDC.TXT"};
+    ArjEntry garbled("FILE_ID.DIZ", "secret");
+    garbled.flags = archive::kArjGarbled;
+    archive::test::TestMember locked = Member("FILE_ID.DIZ", "secret");
+    locked.password = "pw";
+    const std::string passwordText = "Passwortgesch\xFCtzte Datei";
+    const std::string headerText = "Ung\xFCltiger File-Header";
+    const struct {
+        std::string archive, image;
+        std::string member;  // as the log shows it
+        std::string listText;
+        std::string status;
+    } rows[] = {
+        {"GARBLED.ARJ", ArjArchive({ArjEntry("README.TXT", "r"), garbled}), "FILE_ID.DIZ",
+         passwordText, passwordText},
+        {"LEVEL2.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 2", "-lh0-", 2}}),
+         "FILE_ID.DIZ", headerText, headerText},
+        {"LOCKED.ZIP", ZipBuilder().Add(locked).Build(), "FILE_ID.DIZ", "Passwort fehlgeschlagen",
+         "Passwort fehlgeschlagen"},
+        {"LATER2.LZH", LhaArchive({{"FILE_ID.DIZ", "before"}, {"X.TXT", "x", "-lh0-", 2}}),
+         "FILE_ID.DIZ", "before", "O.K."},
+        {"PLAIN.ARJ", ArjArchive({ArjEntry("FILE_ID.DIZ", "plain arj")}), "FILE_ID.DIZ",
+         "plain arj", "O.K."},
+        {"UMLAUT.ZIP", ZipBuilder().Add(Member("INFO_\xDC.TXT", "upper umlaut")).Build(),
+         "INFO_\xDC.TXT", "upper umlaut", "O.K."},
+        {"LOWER.ZIP", ZipBuilder().Add(Member("info_\xFC.txt", "lower umlaut")).Build(),
+         "info_\xFC.txt", "lower umlaut", "O.K."},
+    };
+    std::vector<std::string> archives;
+    for (const auto& r : rows) archives.push_back(dir.Write(r.archive, r.image));
+    DescriptionExtraction real(HostHooks(host));
+    RunJob(archives, &real);
+    const std::vector<std::string> list = ListLines();
+    std::vector<std::string> logLines;
+    for (const auto& [text, kind] : host.log)
+        logLines.push_back(text + (kind == LogKind::Success ? " [ok]" : " [red]"));
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.archive);
+        EXPECT_THAT(LineNaming(list, r.archive), ::testing::EndsWith(r.listText));
+        EXPECT_THAT(LineNaming(logLines, r.archive),
+                    ::testing::EndsWith(r.archive + ", " + r.member + "... " + r.status +
+                                        (r.status == "O.K." ? " [ok]" : " [red]")));
+    }
     EXPECT_FALSE(Exists(temp / "a0"));
 }
 

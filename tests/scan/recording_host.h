@@ -100,7 +100,8 @@ public:
 };
 
 // Hands out prepared descriptions by archive file name: (member, bytes), or
-// a failure text; archives in neither map have no description.
+// a failure text; archives in neither map have no description. A member is
+// written where a reader would write it.
 class ScriptedSource : public DescriptionSource {
 public:
     ExtractionOutcome ExtractDescription(const std::string& archive,
@@ -112,7 +113,8 @@ public:
         if (failures.count(name)) return {"", true, failures[name]};
         const auto it = descriptions.find(name);
         if (it == descriptions.end()) return {};
-        std::ofstream(dest + it->second.first, std::ios::binary) << it->second.second;
+        std::ofstream(ExtractedFilePath(dest, it->second.first), std::ios::binary)
+            << it->second.second;
         return {it->second.first, false, ""};
     }
     std::map<std::string, std::pair<std::string, std::string>> descriptions;
