@@ -119,8 +119,12 @@ TEST_F(CliArchiveTest, FailedMembersAreListedAndTheirFilesRemoved) {
         EXPECT_EQ(got.status, 1) << r.args << ": " << got.err;
         EXPECT_THAT(got.err, HasSubstr(std::string("lumora-cli: failed: ") + r.failed + "\n"))
             << r.args;
-        if (r.gone) EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
-        if (r.kept) EXPECT_EQ(ReadAll(work / r.kept), r.bytes) << r.args;
+        if (r.gone) {
+            EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
+        }
+        if (r.kept) {
+            EXPECT_EQ(ReadAll(work / r.kept), r.bytes) << r.args;
+        }
     }
 }
 
@@ -151,8 +155,12 @@ TEST_F(CliArchiveTest, CorpusDamagedArchivesGiveTheirStatus) {
     for (const auto& r : rows) {
         const test::RunResult got = Run(r.args);
         EXPECT_EQ(got.status, r.status) << r.args << ": " << got.err;
-        if (r.gone) EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
-        if (r.kept) EXPECT_TRUE(test::Exists(work / r.kept)) << r.args;
+        if (r.gone) {
+            EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
+        }
+        if (r.kept) {
+            EXPECT_TRUE(test::Exists(work / r.kept)) << r.args;
+        }
     }
     EXPECT_THAT(Run("extract MULTI.ARJ -d m2").err, HasSubstr("lumora-cli: failed: BIG.DAT\n"));
     EXPECT_EQ(ReadAll(work / "full/BIG.DAT").size(), 150000u);
