@@ -1,4 +1,4 @@
-// Archive commands of lumora-cli: the detected type of a file, and
+// Archive commands of lumora-cli: the detected type of files, and
 // extraction with the reader of the detected type.
 #include <cstdio>
 #include <exception>

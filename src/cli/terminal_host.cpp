@@ -48,6 +48,11 @@ void TerminalHost::ProcessMessages() {
     }
 }
 
+std::optional<std::string> TerminalHost::AskSaveFileName(const SaveDialogRequest&) {
+    if (ReceivedStopSignal() != 0) return std::nullopt;
+    return listFile_;
+}
+
 void TerminalHost::SetIdle() {
     if (progressShown_) std::fputs("\r\033[K", stderr);
     progressShown_ = false;

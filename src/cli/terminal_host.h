@@ -29,9 +29,8 @@ public:
     void LogLineAdded(const std::string& text, LogKind kind) override;
     void LogCleared() override {}
     void SelectLastLogLine() override {}
-    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override {
-        return listFile_;
-    }
+    // The list file; after a stop signal the dialog counts as cancelled.
+    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override;
     std::optional<std::string> AskFolder(const std::string&, const std::string&) override {
         return folderAnswer;
     }
