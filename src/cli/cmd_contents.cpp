@@ -9,6 +9,7 @@
 #include "archive/lister/zip_tv.h"
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
+#include "cli/stop_signals.h"
 #include "platform/datetime.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
@@ -130,7 +131,10 @@ void AddContentsCommands(CLI::App& app, CliResult& result) {
     desc->footer(
         "Exits with 1 and the job's status text on stderr when the archive yields no "
         "description.");
-    desc->callback([d, &result] { result.exitCode = RunDesc(*d); });
+    desc->callback([d, &result] {
+        InstallStopSignals();
+        result.exitCode = ExitCodeAfterStopSignal(RunDesc(*d));
+    });
 }
 
 }  // namespace lumora::cli

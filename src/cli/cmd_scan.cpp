@@ -7,6 +7,7 @@
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
 #include "cli/scan_common.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
@@ -97,12 +98,10 @@ int RunScan(const ScanOptions& o) {
         return written;
     };
     env.filterDescription = ConfiguredFilter(session.config);
-    const std::string tempDir = session.dirs.tempDir;
-    env.onCrash = CrashReportHandler(host, {session.dirs.programDir, session.dirs.windowsDir},
-                                     [tempDir] { EndAfterCrash(tempDir); });
+    env.onCrash = CrashReportHandler(
+        host, {session.dirs.programDir, session.dirs.windowsDir, session.dirs.tempDir});
     ScanJob job(env);
     host.onStop = [&job] { job.RequestCancel(); };
-    InstallInterruptHandler();
     if (archives.empty()) {
         std::fprintf(stderr, "lumora-cli: no archives found\n");
         return 1;
@@ -153,7 +152,10 @@ void AddScanCommand(CLI::App& app, CliResult& result) {
     cmd->footer(
         "Folders contribute their .ZIP .ARJ .LHA .LZH .ARC .PAK .RAR .CAB .TAR .ZOO .GZ .TGZ .Z "
         "files. Layout and filter options change the stored settings for this run only.");
-    cmd->callback([opts, &result] { result.exitCode = RunScan(*opts); });
+    cmd->callback([opts, &result] {
+        InstallStopSignals();
+        result.exitCode = ExitCodeAfterStopSignal(RunScan(*opts));
+    });
 }
 
 }  // namespace lumora::cli

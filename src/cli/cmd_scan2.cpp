@@ -7,6 +7,7 @@
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
 #include "cli/scan_common.h"
+#include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
@@ -78,12 +79,14 @@ void AddScan2Command(CLI::App& app, CliResult& result) {
                     "Also write the job log (start, one line per file, end) to this file");
     cmd->footer("Filter options change the stored settings for this run only.");
     cmd->callback([opts, &result] {
+        InstallStopSignals();
         try {
             result.exitCode = RunScan2(*opts);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "lumora-cli: %s\n", e.what());
             result.exitCode = 2;
         }
+        result.exitCode = ExitCodeAfterStopSignal(result.exitCode);
     });
 }
 

@@ -9,6 +9,10 @@ int main(int argc, char** argv) {
     CLI::App app{"Lumora: file lists from archive collections", "lumora-cli"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Show the help of every command");
+    app.footer(
+        "Exit status: 0 success; 1 nothing found, or a member that failed to extract; 2 usage "
+        "error or unreadable input; 3 after a crash report; 130 or 143 when SIGINT or SIGTERM "
+        "stopped the run. \"extract --help\" tells its codes in full.");
 
     lumora::cli::CliResult result;
     lumora::cli::AddScanCommand(app, result);

@@ -1,9 +1,7 @@
 #include "cli/scan_common.h"
 
 #include <cstdio>
-#include <cstdlib>
 
-#include "platform/app_dirs.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
 
@@ -67,12 +65,6 @@ bool WriteJobLog(const JobLog& log, const std::string& path) {
     if (log.SaveTo(AbsolutePath(path), &error)) return true;
     std::fprintf(stderr, "lumora-cli: cannot write %s: %s\n", path.c_str(), error.c_str());
     return false;
-}
-
-void EndAfterCrash(const std::string& tempDir) {
-    if (!tempDir.empty()) RemoveTree(tempDir);
-    std::fflush(stdout);
-    std::_Exit(3);
 }
 
 }  // namespace lumora::cli

@@ -1,6 +1,6 @@
 // What lumora-cli scan and scan2 share: the boolean --x/--no-x flags, the
 // description filter options, the session with the host's error boxes, the
-// job log file and the crash report.
+// job log file.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -36,8 +36,5 @@ bool WriteListTo(const std::string& path, const std::string& bytes, std::string*
 // Writes the job log as the desktop program saves it; false after a
 // message on stderr.
 bool WriteJobLog(const JobLog& log, const std::string& path);
-
-// Ends lumora-cli after a crash report: the private temp folder goes, exit 3.
-[[noreturn]] void EndAfterCrash(const std::string& tempDir);
 
 }  // namespace lumora::cli

@@ -2,30 +2,12 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
+#include "cli/stop_signals.h"
 #include "platform/text.h"
 
 namespace lumora::cli {
-
-namespace {
-
-// Set by the signal handler only; a signal cannot reach any other state.
-volatile std::sig_atomic_t interruptPending = 0;
-
-void OnInterrupt(int) {
-    interruptPending = 1;
-}
-
-}  // namespace
-
-void InstallInterruptHandler() {
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-}
 
 std::string TerminalText(const std::string& ansi) {
     std::string out;
@@ -54,16 +36,21 @@ MsgAnswer TerminalHost::MessageBox(const std::string& caption, const std::string
         std::fprintf(stderr, "lumora-cli: %s: %s\n", TerminalText(caption).c_str(),
                      TerminalText(text).c_str());
     // The only question a terminal run meets is the stop question after
-    // Ctrl+C; every other question keeps what is there.
+    // a stop signal; every other question keeps what is there.
     if (!question) return MsgAnswer::Ok;
     return caption == "Abbruch" ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 void TerminalHost::ProcessMessages() {
-    if (interruptPending) {
-        interruptPending = 0;
+    if (!stopForwarded_ && ReceivedStopSignal() != 0) {
+        stopForwarded_ = true;
         if (onStop) onStop();
     }
+}
+
+std::optional<std::string> TerminalHost::AskSaveFileName(const SaveDialogRequest&) {
+    if (ReceivedStopSignal() != 0) return std::nullopt;
+    return listFile_;
 }
 
 void TerminalHost::SetIdle() {

@@ -1,5 +1,6 @@
 // The scan engine's host for a terminal: messages and progress on stderr,
-// questions answered without asking (Ctrl+C asks for a stop, answered Yes).
+// questions answered without asking (SIGINT or SIGTERM asks for a stop,
+// answered Yes).
 #pragma once
 
 #include <functional>
@@ -28,9 +29,8 @@ public:
     void LogLineAdded(const std::string& text, LogKind kind) override;
     void LogCleared() override {}
     void SelectLastLogLine() override {}
-    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override {
-        return listFile_;
-    }
+    // The list file; after a stop signal the dialog counts as cancelled.
+    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override;
     std::optional<std::string> AskFolder(const std::string&, const std::string&) override {
         return folderAnswer;
     }
@@ -38,7 +38,7 @@ public:
     std::optional<ScanIIOptions> AskScanIIOptions(const std::string&,
                                                   const std::vector<std::string>&) override;
 
-    // Called from ProcessMessages once Ctrl+C was pressed.
+    // Called from ProcessMessages, once, after a stop signal (stop_signals.h).
     std::function<void()> onStop;
     // Messages that only confirm success are not printed.
     bool quietCompletion = true;
@@ -55,10 +55,8 @@ private:
     int gaugeMax_ = 0;
     int gaugePos_ = 0;
     bool optionsGiven_ = false;
+    bool stopForwarded_ = false;
 };
-
-// Installs the Ctrl+C handler that TerminalHost::ProcessMessages polls.
-void InstallInterruptHandler();
 
 // Windows-1252 text for the terminal: UTF-8, CR and CR LF as LF.
 std::string TerminalText(const std::string& ansi);

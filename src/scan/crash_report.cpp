@@ -1,7 +1,9 @@
 #include "scan/crash_report.h"
 
+#include <cstdio>
 #include <cstdlib>
 
+#include "platform/app_dirs.h"
 #include "platform/file_info.h"
 #include "platform/text.h"
 
@@ -32,7 +34,10 @@ std::string CrashReportText(const std::string& config, const std::string& messag
     return text;
 }
 
-void TerminateAtOnce() {
+void TerminateAtOnce(const std::string& tempDir) {
+    // _Exit runs no destructors, so the session cannot remove the folder.
+    if (!tempDir.empty()) RemoveTree(tempDir);
+    std::fflush(stdout);
     std::_Exit(3);
 }
 
@@ -49,7 +54,7 @@ void WriteCrashReport(ScanHost& host, const CrashReportPlace& place, const std::
                             "\r" + Utf8ToAnsi(error),
                         MsgIcon::Error, MsgButtons::Ok);
     }
-    if (!terminate) TerminateAtOnce();
+    if (!terminate) TerminateAtOnce(place.tempDir);
     terminate();
 }
 

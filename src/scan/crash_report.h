@@ -16,6 +16,7 @@ inline constexpr const char* kCrashConfigFile = "lumora.ini";
 struct CrashReportPlace {
     std::string programDir;  // lumora.log is written here; ends in "/"
     std::string windowsDir;  // lumora.ini is copied from here; ends in "/"
+    std::string tempDir;     // the private temp folder, removed on the way out
 };
 
 // The report's text: the lines of lumora.ini (`config`, empty when there is
@@ -24,14 +25,16 @@ struct CrashReportPlace {
 std::string CrashReportText(const std::string& config, const std::string& message,
                             const CrashContext& context);
 
-// Ends the process at once, without clean-up.
-[[noreturn]] void TerminateAtOnce();
+// Ends the process at once with status 3; the only clean-up is the removal
+// of the private temp folder `tempDir` (none when empty).
+[[noreturn]] void TerminateAtOnce(const std::string& tempDir);
 
 // Tells the user, writes programDir + "lumora.log" (replacing it), then calls
 // `terminate`, which ends the program; a report that cannot be written is
-// shown with its reason first. Returns only when `terminate` does (tests).
+// shown with its reason first. Without `terminate` the program ends through
+// TerminateAtOnce with place.tempDir. Returns only when `terminate` does
+// (tests).
 void WriteCrashReport(ScanHost& host, const CrashReportPlace& place, const std::string& message,
-                      const CrashContext& context,
-                      const std::function<void()>& terminate = TerminateAtOnce);
+                      const CrashContext& context, const std::function<void()>& terminate = {});
 
 }  // namespace lumora

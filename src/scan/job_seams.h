@@ -16,8 +16,9 @@ namespace lumora {
 // are when a description is read.
 std::function<void(std::vector<std::string>&)> ConfiguredFilter(const Configuration& config);
 
-// WriteCrashReport into `place`, then `terminate`.
+// WriteCrashReport into `place`, then `terminate` (none: TerminateAtOnce,
+// which removes place.tempDir).
 std::function<void(const std::string&, const CrashContext&)> CrashReportHandler(
-    ScanHost& host, CrashReportPlace place, std::function<void()> terminate = TerminateAtOnce);
+    ScanHost& host, CrashReportPlace place, std::function<void()> terminate = {});
 
 }  // namespace lumora

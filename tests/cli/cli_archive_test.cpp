@@ -43,6 +43,8 @@ TEST_F(CliArchiveTest, TypeAndUnusableInput) {
         {"type A.ZIP", 0, "atZIP\n"},
         {"type N.TXT", 0, "atUnknown\n"},
         {"type missing.zip", 2, "atFileError\n"},
+        {"type A.ZIP N.TXT", 0, "A.ZIP\tatZIP\nN.TXT\tatUnknown\n"},
+        {"type missing.zip A.ZIP", 2, "missing.zip\tatFileError\nA.ZIP\tatZIP\n"},
         {"type", 2, ""},
         {"extract missing.zip", 2, ""},
         {"extract N.TXT", 2, ""},
@@ -57,7 +59,7 @@ TEST_F(CliArchiveTest, TypeAndUnusableInput) {
 
 // Name patterns pick members, --stored-dirs keeps folders, passwords are tried in
 // turn; reports are UTF-8 lines on stderr, and a member that needs a
-// password nobody gave ends the run with status 1.
+// password nobody gave or fails its CRC ends the run with status 1.
 TEST_F(CliArchiveTest, ExtractWithPatternsFoldersAndPasswords) {
     const struct {
         const char* args;
@@ -72,7 +74,7 @@ TEST_F(CliArchiveTest, ExtractWithPatternsFoldersAndPasswords) {
         {"extract A.ZIP -d out3 '*.EXE'", 1, "26999 Leeres Archiv ?! A.ZIP\n", nullptr, nullptr},
         {"extract A.ZIP -d out4 'DOC\\*'", 1, "25170 Event nicht zugewiesen SECRET.TXT", nullptr,
          nullptr},
-        {"extract B.ZIP -d out5", 0,
+        {"extract B.ZIP -d out5", 1,
          "25117 Fehler bei der CRC \xC3\x9C"
          "berpr\xC3\xBC"
          "fung BAD.TXT\n",
@@ -86,6 +88,82 @@ TEST_F(CliArchiveTest, ExtractWithPatternsFoldersAndPasswords) {
             EXPECT_EQ(ReadAll(work / r.file), r.bytes) << r.args;
         }
     }
+}
+
+// A member whose data failed makes the status 1 and is listed on stderr;
+// the file it began is removed unless --keep-broken is given, while the good
+// members stay, also one written later under the same name.
+TEST_F(CliArchiveTest, FailedMembersAreListedAndTheirFilesRemoved) {
+    auto bad = Member("X.TXT", "broken");
+    bad.crc = 1;
+    work.Write("D.ZIP", archive::test::ZipBuilder()
+                            .Add(bad)
+                            .Add(Member("X.TXT", "good"))
+                            .Add(Member("Y.TXT", "yes"))
+                            .Build());
+    const struct {
+        const char* args;
+        const char* gone;    // a file that must not be there
+        const char* kept;    // a file that must be there ...
+        const char* bytes;   // ... with these bytes
+        const char* failed;  // the failed-member line
+    } rows[] = {
+        {"extract B.ZIP -d b1", "b1/BAD.TXT", nullptr, nullptr, "BAD.TXT"},
+        {"extract B.ZIP -d b2 --keep-broken", nullptr, "b2/BAD.TXT", "data", "BAD.TXT"},
+        {"extract A.ZIP -d a1", "a1/SECRET.TXT", "a1/FILE_ID.DIZ", "desc", "SECRET.TXT"},
+        {"extract D.ZIP -d d1", nullptr, "d1/X.TXT", "good", "X.TXT"},
+        {"extract D.ZIP -d d2", nullptr, "d2/Y.TXT", "yes", "X.TXT"},
+    };
+    for (const auto& r : rows) {
+        const test::RunResult got = Run(r.args);
+        EXPECT_EQ(got.status, 1) << r.args << ": " << got.err;
+        EXPECT_THAT(got.err, HasSubstr(std::string("lumora-cli: failed: ") + r.failed + "\n"))
+            << r.args;
+        if (r.gone) {
+            EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
+        }
+        if (r.kept) {
+            EXPECT_EQ(ReadAll(work / r.kept), r.bytes) << r.args;
+        }
+    }
+}
+
+// Damaged corpus archives: a broken deflate stream, a volume set with its
+// last part missing (the member spanning it fails, the others are written)
+// and an archive cut short before its directory.
+TEST_F(CliArchiveTest, CorpusDamagedArchivesGiveTheirStatus) {
+    LUMORA_REQUIRE_CORPUS();
+    const std::string arj = kCorpus + "/arj/";
+    ASSERT_EQ(
+        std::system(
+            ("cp '" + arj + "MULTI.ARJ' '" + arj + "MULTI.A01' '" + work.path() + "'").c_str()),
+        0);
+    const struct {
+        std::string args;
+        int status;
+        const char* gone;
+        const char* kept;
+    } rows[] = {
+        {"extract '" + kCorpus + "/misc/BADDEFL.ZIP' -d z", 1, "z/FILE_ID.DIZ", "z/README.TXT"},
+        {"extract '" + kCorpus + "/misc/BADDEFL.ZIP' -d zk --keep-broken", 1, nullptr,
+         "zk/FILE_ID.DIZ"},
+        {"extract MULTI.ARJ -d m", 1, "m/BIG.DAT", "m/README.TXT"},
+        {"extract MULTI.ARJ -d mk --keep-broken", 1, nullptr, "mk/BIG.DAT"},
+        {"extract '" + arj + "MULTI.ARJ' -d full", 0, nullptr, "full/BIG.DAT"},
+        {"extract '" + kCorpus + "/misc/TRUNC.ZIP' -d t", 2, nullptr, nullptr},
+    };
+    for (const auto& r : rows) {
+        const test::RunResult got = Run(r.args);
+        EXPECT_EQ(got.status, r.status) << r.args << ": " << got.err;
+        if (r.gone) {
+            EXPECT_FALSE(test::Exists(work / r.gone)) << r.args;
+        }
+        if (r.kept) {
+            EXPECT_TRUE(test::Exists(work / r.kept)) << r.args;
+        }
+    }
+    EXPECT_THAT(Run("extract MULTI.ARJ -d m2").err, HasSubstr("lumora-cli: failed: BIG.DAT\n"));
+    EXPECT_EQ(ReadAll(work / "full/BIG.DAT").size(), 150000u);
 }
 
 // extract reaches the ARC reader.
@@ -117,15 +195,21 @@ TEST_F(CliArchiveTest, CabinetNameFlaggedUtf8) {
     EXPECT_THAT(ReadAll(work / "list.txt"), HasSubstr(" Umlaute"));
 }
 
-// compress files name their method as unsupported and leave an empty file;
-// a whole TAR keeps its folders with --stored-dirs.
+// compress files name their method as unsupported, so the member failed;
+// the empty file the reader leaves stays only with --keep-broken. A whole
+// TAR keeps its folders with --stored-dirs.
 TEST_F(CliArchiveTest, CorpusCompressFilesAndWholeTar) {
     LUMORA_REQUIRE_CORPUS();
     test::RunResult r = Run("extract '" + kCorpus + "/gzip/README.Z' -d z");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Hinweis: Nicht unterst\xC3\xBCtzte Kompressionsmethode\n");
-    EXPECT_TRUE(test::Exists(work / "z/README"));
-    EXPECT_EQ(ReadAll(work / "z/README"), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "Hinweis: Nicht unterst\xC3\xBCtzte Kompressionsmethode\n"
+              "lumora-cli: failed: README\n");
+    EXPECT_FALSE(test::Exists(work / "z/README"));
+    r = Run("extract '" + kCorpus + "/gzip/README.Z' -d zk --keep-broken");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(test::Exists(work / "zk/README"));
+    EXPECT_EQ(ReadAll(work / "zk/README"), "");
 
     r = Run("extract '" + kCorpus + "/tar/GAME1.TAR' -d all --stored-dirs");
     EXPECT_EQ(r.status, 0) << r.err;

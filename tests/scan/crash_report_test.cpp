@@ -17,7 +17,7 @@ using test::TempFolder;
 
 class CrashReportTest : public test::ScanJobFixture {
 protected:
-    CrashReportPlace Place() const { return {program.path(), windows.path()}; }
+    CrashReportPlace Place() const { return {program.path(), windows.path(), ""}; }
     std::function<void()> Terminate() {
         return [this] {
             ++terminated;
@@ -62,7 +62,7 @@ TEST_F(CrashReportTest, WithAndWithoutLumoraIni) {
 
 // A report that cannot be written is reported, and the program still ends.
 TEST_F(CrashReportTest, UnwritableFolderIsReportedAndTheProgramStillEnds) {
-    WriteCrashReport(host, {program / "missing/", windows.path()}, "kaputt", {}, Terminate());
+    WriteCrashReport(host, {program / "missing/", windows.path(), ""}, "kaputt", {}, Terminate());
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].caption, "Fehler");
     EXPECT_EQ(terminated, 1);
@@ -83,6 +83,18 @@ TEST_F(CrashReportTest, FailingJobWritesTheReportThenEnds) {
               "Gesamtanzahl Archive=2\r\nException=kaputt\r\n");
     EXPECT_FALSE(test::Exists(dir / "list.txt"));
     EXPECT_EQ(host.BoxesWithCaption("Hinweis"), 0) << "no completion message";
+}
+
+// Without a terminate seam the program ends at once with status 3, after
+// the report was written and the private temp folder removed.
+TEST_F(CrashReportTest, EndingAtOnceRemovesThePrivateTempFolder) {
+    TempFolder temp;
+    temp.Write("a0/FILE_ID.DIZ", "desc");
+    const CrashReportPlace place{program.path(), windows.path(), temp.path()};
+    EXPECT_EXIT(WriteCrashReport(host, place, "kaputt", {"GAME2.ZIP", 1, 3}),
+                ::testing::ExitedWithCode(3), "");
+    EXPECT_FALSE(test::Exists(temp.path()));
+    EXPECT_NE(ReadAll(program / "lumora.log").find("Exception=kaputt"), std::string::npos);
 }
 
 }  // namespace

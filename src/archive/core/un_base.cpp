@@ -30,6 +30,8 @@ void TUnBase::CreateMemberDirs() {
 OutputFile TUnBase::CreateOutput() {
     OutputFile file;
     if (!file.Create(CurrentTarget())) throw E_RAISE(ecode::OpenError);
+    ++outputsCreated_;
+    lastOutputPath_ = CurrentTarget().FullPath();
     return file;
 }
 

@@ -30,6 +30,11 @@ public:
     // Members whose output file was written in the last Extract.
     int ExtractedCount() const { return extractedCount_; }
 
+    // Output files created so far by this reader, and the host path of the
+    // last one. A member whose count did not move left no file of its own.
+    std::uint64_t OutputsCreated() const { return outputsCreated_; }
+    const std::string& LastOutputPath() const { return lastOutputPath_; }
+
 protected:
     // The per-format walk.
     virtual void ExtractMembers() {}
@@ -90,6 +95,8 @@ protected:
 
 private:
     int extractedCount_ = 0;
+    std::uint64_t outputsCreated_ = 0;
+    std::string lastOutputPath_;
 };
 
 }  // namespace lumora::archive
