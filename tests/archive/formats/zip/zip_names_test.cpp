@@ -48,10 +48,6 @@ TEST_F(ZipNamesTest, NamesFlaggedUtf8AreListedAndWrittenUnderTheirCharacters) {
         {"flagged, Windows-1252 beyond Latin-1", Named("€uro.txt", kUtf8Flag), "\x80uro.txt",
          "€uro.txt"},
         {"flagged, no Windows-1252 code", Named("日本.txt", kUtf8Flag), "??.txt", "??.txt"},
-        {"flagged, with folders", Named("Daten/Übersicht.txt", kUtf8Flag),
-         "Daten\\\xDC"
-         "bersicht.txt",
-         "Daten/Übersicht.txt"},
         {"not flagged: Windows-1252", Named("\xC4rger.txt", 0), "\xC4rger.txt", "Ärger.txt"},
         {"not flagged: UTF-8 bytes stay as stored", Named("Ärger.txt", 0), "\xC3\x84rger.txt",
          "Ã„rger.txt"},
@@ -166,7 +162,7 @@ TEST_F(ZipNamesTest, MemberCommentsFollowTheFlag) {
 // An archive written by python3's zipfile, which flags names outside ASCII.
 TEST_F(ZipNamesTest, PythonZipfileArchive) {
     if (!HaveTool("python3")) GTEST_SKIP() << "python3 not installed";
-    const fs::path zip = Path("PY.ZIP");
+    const fs::path zip = Path("MADE.ZIP");
     ASSERT_TRUE(
         Shell("python3 -c \"import sys, zipfile\n"
               "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
@@ -175,24 +171,14 @@ TEST_F(ZipNamesTest, PythonZipfileArchive) {
               "z.writestr('Daten/Übersicht.diz', 'overview')\n"
               "z.close()\" '" +
               zip.string() + "'"));
-    const Listing l = ListFile(zip.string());
-    EXPECT_EQ(l.names, (Lines{"README.TXT", "\xC4rger.txt",
-                              "Daten\\\xDC"
-                              "bersicht.diz"}));
-    for (const std::string& spec : {std::string("*.*"), Utf8ToAnsi("ärger.txt")}) {
-        SCOPED_TRACE(spec);
-        Reset();
-        storedDirs = true;
-        TUnZIP z;
-        Run(z, zip, spec);
-        EXPECT_TRUE(log.codes.empty());
-        EXPECT_EQ(Out("Ärger.txt"), "Ärger mit Umlauten");
-        if (spec == "*.*") {
-            EXPECT_EQ(OutFiles(), (Lines{"Daten/Übersicht.diz", "README.TXT", "Ärger.txt"}));
-        } else {
-            EXPECT_EQ(OutFiles(), Lines{"Ärger.txt"});
-        }
-    }
+    storedDirs = true;
+    const BothSides both = ListAndExtract("PY.ZIP", ReadFile(zip));
+    EXPECT_EQ(both.listing.names, (Lines{"README.TXT", "\xC4rger.txt",
+                                         "Daten\\\xDC"
+                                         "bersicht.diz"}));
+    EXPECT_TRUE(log.codes.empty());
+    EXPECT_EQ(both.extracted, (Lines{"Daten/Übersicht.diz", "README.TXT", "Ärger.txt"}));
+    EXPECT_EQ(Out("Ärger.txt"), "Ärger mit Umlauten");
 }
 
 }  // namespace
