@@ -20,6 +20,7 @@ struct TestMember {
     std::optional<std::string> raw;  // compressed bytes written as they are
     std::uint32_t externalAttrs = 0x20;
     std::uint16_t flags = 0;
+    std::string extra;     // the extra field, in the local and the central header
     std::string password;  // encrypts the member when not empty
     std::optional<std::uint32_t> crc;
     std::uint32_t dosDateTime = 0x1F8E5A00;  // 1995-12-14 11:16:00
@@ -106,9 +107,9 @@ public:
             }
             const std::uint32_t offset = static_cast<std::uint32_t>(shift + local.size());
             local += Header(0x04034B50, m, flags, crc, payload.size(), false, 0);
-            local += m.name + payload;
+            local += m.name + m.extra + payload;
             central += Header(0x02014B50, m, flags, crc, payload.size(), true, offset);
-            central += m.name;
+            central += m.name + m.extra;
         }
         std::string end;
         Put32(end, 0x06054B50);
@@ -136,7 +137,7 @@ private:
         Put32(h, static_cast<std::uint32_t>(packed));
         Put32(h, static_cast<std::uint32_t>(m.data.size()));
         Put16(h, static_cast<std::uint32_t>(m.name.size()));
-        Put16(h, 0);  // extra field
+        Put16(h, static_cast<std::uint32_t>(m.extra.size()));
         if (central) {
             Put16(h, 0);  // comment
             Put16(h, 0);  // disk
@@ -156,16 +157,18 @@ struct CentralEntry {
     std::string extra = {};
     std::string comment = {};
     std::uint32_t size = 10;
+    std::uint16_t flags = 0;
 };
 
 inline std::string ZipDirectoryOnly(const std::vector<CentralEntry>& entries,
                                     const std::string& archiveComment = "") {
     std::string dir;
     for (const CentralEntry& e : entries) {
-        dir += LeFields({{0x02014B50, 4}, {20, 2}, {20, 2}, {0, 2}, {8, 2}, {0x1F8E5A00, 4}}) +
-               LeFields({{0x12345678, 4}, {e.size / 2, 4}, {e.size, 4}, {e.name.size(), 2}}) +
-               LeFields({{e.extra.size(), 2}, {e.comment.size(), 2}, {0, 4}}) +
-               LeFields({{e.externalAttrs, 4}, {0, 4}}) + e.name + e.extra + e.comment;
+        dir +=
+            LeFields({{0x02014B50, 4}, {20, 2}, {20, 2}, {e.flags, 2}, {8, 2}, {0x1F8E5A00, 4}}) +
+            LeFields({{0x12345678, 4}, {e.size / 2, 4}, {e.size, 4}, {e.name.size(), 2}}) +
+            LeFields({{e.extra.size(), 2}, {e.comment.size(), 2}, {0, 4}}) +
+            LeFields({{e.externalAttrs, 4}, {0, 4}}) + e.name + e.extra + e.comment;
     }
     // A local header signature first (30 bytes), so that detection takes it
     // for a ZIP.

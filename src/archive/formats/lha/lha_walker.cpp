@@ -36,10 +36,12 @@ void LhaWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t*) {
     m.PackedSize = h.packedSize;
     m.UnpackedSize = h.originalSize;
     m.Crc = h.crc;
-    if (h.unixTime) {
-        m.FileDate = UnixToDateTime(*h.unixTime);
+    // Levels 0 and 1 carry a DOS stamp, which is listed even when an
+    // extended header adds a Unix time; levels 2 and 3 have only Unix times.
+    if (h.level < 2) {
+        m.FileDate = DosDateToDateTime(h.stamp);
     } else {
-        m.FileDate = h.level < 2 ? DosDateToDateTime(h.stamp) : UnixToDateTime(h.stamp);
+        m.FileDate = UnixToDateTime(h.unixTime.value_or(h.stamp));
     }
     m.ExternalAttr = h.attribute;
     m.InternalAttr = 32;

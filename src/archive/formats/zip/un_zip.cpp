@@ -90,9 +90,11 @@ void ZipRun::Walk(std::uint64_t pos) {
     ZipCentralRecord c;
     if (!ReadCentral(pos, c)) return;
     for (pos += kZipCentralSize; pos < file_.Size(); pos += kZipCentralSize) {
-        const std::string name = ReadField(pos, c.nameLength);
+        const std::string stored = ReadField(pos, c.nameLength);
         pos += c.nameLength;
-        ApplyZip64Extra(c, ReadField(pos, c.extraLength));
+        const std::string extra = ReadField(pos, c.extraLength);
+        ApplyZip64Extra(c, extra);
+        const std::string name = ZipMemberName(stored, c.flags, extra);
         reader_.MakeOutputName(name);
         const bool folderOrLabel =
             (c.externalAttrs & (TztvFileAttr::kDirectory | TztvFileAttr::kVolumeID)) != 0;

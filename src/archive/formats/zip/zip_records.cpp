@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <string_view>
+
+#include "archive/core/crc.h"
+#include "platform/text.h"
 
 namespace lumora::archive {
 
@@ -10,6 +14,7 @@ namespace {
 constexpr std::uint32_t kZip64LocatorSig = 0x07064B50u;
 constexpr std::uint32_t kZip64EndSig = 0x06064B50u;
 constexpr std::uint16_t kZip64ExtraId = 0x0001;
+constexpr std::uint16_t kUnicodePathId = 0x7075;
 constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kZip64EndSize = 56;
 constexpr std::size_t kEndSearch = 32768;
@@ -56,6 +61,18 @@ bool CentralAt(const InputFile& file, std::uint64_t at) {
     const std::string sig = ReadBlock(file, at, 4);
     FieldReader r(sig);
     return r.U32() == kZipCentralSig && !r.Short();
+}
+
+// The data of the first extra field with `id`, cut to the bytes present.
+std::optional<std::string> ExtraField(const std::string& extra, std::uint16_t id) {
+    FieldReader f(extra);
+    while (f.Remaining() >= 4) {
+        const std::uint16_t fieldId = f.U16();
+        const std::size_t len = std::min<std::size_t>(f.U16(), f.Remaining());
+        if (fieldId == id) return extra.substr(f.Pos(), len);
+        f.Skip(len);
+    }
+    return std::nullopt;
 }
 
 std::uint64_t SaturatingSum(std::uint64_t a, std::uint64_t b) {
@@ -125,23 +142,37 @@ HeaderResult ParseZipCentral(FieldReader& r, ZipCentralRecord& c) {
 }
 
 void ApplyZip64Extra(ZipCentralRecord& r, const std::string& extra) {
-    FieldReader f(extra);
-    while (f.Remaining() >= 4) {
-        const std::uint16_t id = f.U16();
-        const std::size_t len = f.U16();
-        if (id == kZip64ExtraId) {
-            // The record's values, cut to the bytes the field holds.
-            FieldReader z(f.Data() + f.Pos(), std::min(len, f.Remaining()));
-            for (std::uint64_t* field : {&r.unpackedSize, &r.packedSize, &r.localOffset}) {
-                if (*field != 0xFFFFFFFFu) continue;
-                const std::uint64_t value = z.U64();
-                if (z.Short()) return;
-                *field = value;
-            }
-            return;
-        }
-        f.Skip(len);
+    const std::optional<std::string> zip64 = ExtraField(extra, kZip64ExtraId);
+    if (!zip64) return;
+    // The record's values that did not fit, in this order.
+    FieldReader z(*zip64);
+    for (std::uint64_t* field : {&r.unpackedSize, &r.packedSize, &r.localOffset}) {
+        if (*field != 0xFFFFFFFFu) continue;
+        const std::uint64_t value = z.U64();
+        if (z.Short()) return;
+        *field = value;
     }
+}
+
+std::string ZipMemberName(const std::string& stored, std::uint16_t flags,
+                          const std::string& extra) {
+    if (flags & kZipNameIsUtf8) return Utf8ToAnsi(stored);
+    const std::optional<std::string> path = ExtraField(extra, kUnicodePathId);
+    if (!path) return stored;
+    FieldReader f(*path);
+    const std::uint8_t version = f.U8();
+    const std::uint32_t nameCrc = f.U32();
+    if (f.Short() || version != 1) return stored;
+    Crc32 crc;
+    crc.Update(BytesOf(stored), stored.size());
+    // A field whose CRC does not match was left behind by a tool that
+    // renamed the member without knowing the field.
+    if (crc.Value() != nameCrc || f.Remaining() == 0) return stored;
+    return Utf8ToAnsi(std::string_view(*path).substr(f.Pos()));
+}
+
+std::string ZipMemberComment(const std::string& stored, std::uint16_t flags) {
+    return (flags & kZipNameIsUtf8) ? Utf8ToAnsi(stored) : stored;
 }
 
 HeaderResult ReadZipLocal(const InputFile& file, std::uint64_t at, ZipLocalHeader& h) {

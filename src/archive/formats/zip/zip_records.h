@@ -22,6 +22,8 @@ inline constexpr std::uint32_t kZipEndSig = 0x06054B50u;
 inline constexpr std::size_t kZipCentralSize = 46;
 inline constexpr std::size_t kZipLocalSize = 30;
 inline constexpr std::size_t kZipEndSize = 22;
+// General-purpose flag: the member's name and comment are stored in UTF-8.
+inline constexpr std::uint16_t kZipNameIsUtf8 = 0x0800;
 
 struct ZipEndRecord {
     std::uint64_t position = 0;       // file offset of the record
@@ -85,6 +87,15 @@ struct ZipCentralRecord {
 HeaderResult ParseZipCentral(FieldReader& r, ZipCentralRecord& c);
 // Takes the 64-bit sizes and offset from a Zip64 extra field, if present.
 void ApplyZip64Extra(ZipCentralRecord& r, const std::string& extra);
+
+// The member's name as Windows-1252 bytes, the form every stored name takes:
+// converted from UTF-8 when `flags` say it is stored so, else taken from a
+// Unicode path extra field (0x7075, version 1) that holds the CRC-32 of the
+// stored name and so belongs to it; else the stored name as it is.
+// Characters without a Windows-1252 code and malformed UTF-8 become '?'.
+std::string ZipMemberName(const std::string& stored, std::uint16_t flags, const std::string& extra);
+// The member's comment as Windows-1252 bytes (UTF-8 under the same flag).
+std::string ZipMemberComment(const std::string& stored, std::uint16_t flags);
 
 struct ZipLocalHeader {
     std::uint16_t flags = 0;

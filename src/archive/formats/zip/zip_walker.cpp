@@ -45,12 +45,14 @@ void ZipWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
         return;
     }
     std::uint64_t p = at + kZipCentralSize;
-    const std::string name = run.ReadExact(p, c.nameLength, ecode::BadFileHeader);
+    const std::string stored = run.ReadExact(p, c.nameLength, ecode::BadFileHeader);
     p += c.nameLength;
-    ApplyZip64Extra(c, run.ReadExact(p, c.extraLength, ecode::BadFileHeader));
+    const std::string extra = run.ReadExact(p, c.extraLength, ecode::BadFileHeader);
+    ApplyZip64Extra(c, extra);
     p += c.extraLength;
     TListerMember& m = run.NewMember();
-    m.MemberComment = run.ReadExact(p, c.commentLength, ecode::BadFileHeader);
+    m.MemberComment =
+        ZipMemberComment(run.ReadExact(p, c.commentLength, ecode::BadFileHeader), c.flags);
     p += c.commentLength;
 
     m.FileDate = DosDateToDateTime(c.DosDateTime());
@@ -66,7 +68,8 @@ void ZipWalker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
     m.InternalAttr = c.internalAttrs;
     m.ExternalAttr = c.externalAttrs;
     const bool folder = (c.externalAttrs & TztvFileAttr::kDirectory) != 0;
-    run.Report(name, c.localOffset, folder ? EntryKind::Directory : EntryKind::Member);
+    run.Report(ZipMemberName(stored, c.flags, extra), c.localOffset,
+               folder ? EntryKind::Directory : EntryKind::Member);
     run.MoveTo(p, at);
 }
 

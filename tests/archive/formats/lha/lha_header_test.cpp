@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "archive/core/dos_date.h"
 #include "archive/formats/lha/lha_header.h"
 #include "archive/header_test_support.h"
 
@@ -73,6 +74,39 @@ TEST_F(LhaHeaderTest, FillsOneRecordForEveryLevel) {
         EXPECT_EQ(h.next, c.dataOffset + 3);
         EXPECT_EQ(Parse(LhaArchive({c.entry}), LhaHeaderUse::Extract, h),
                   c.entry.level < 2 ? HeaderResult::Ok : HeaderResult::Bad);
+    }
+}
+
+// The lister dates levels 0 and 1 by their DOS stamp, even with a Unix
+// time in an extended header; levels 2 and 3 have only Unix times, that of
+// an extended header first.
+TEST_F(LhaHeaderTest, ListerDatesEachLevelByItsOwnStamp) {
+    const std::string unixExt = "\x54" + Le(830000000, 4);
+    const TDateTime dos = DosDateToDateTime(0x1F9A6000);  // the builder's stamps
+    const TDateTime base = UnixToDateTime(820000000);
+    const TDateTime extended = UnixToDateTime(830000000);
+    ASSERT_NE(dos, extended);
+    struct Case {
+        LhaEntry entry;
+        TDateTime date;
+    };
+    const Case cases[] = {
+        {{"A.TXT", "abc", "-lh0-", 0}, dos},
+        {{"A.TXT", "abc", "-lh0-", 1}, dos},
+        {{"A.TXT", "abc", "-lh0-", 1, {unixExt}}, dos},
+        {{"A.TXT", "abc", "-lh0-", 2}, base},
+        {{"A.TXT", "abc", "-lh0-", 2, {unixExt}}, extended},
+        {{"A.TXT", "abc", "-lh0-", 3, {unixExt}}, extended},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "level " << c.entry.level << ", " << c.entry.ext.size() << " extended");
+        TZipTV tv;
+        tv.SetArchiveFile(Write("D.LZH", LhaArchive({c.entry})).string());
+        std::vector<TDateTime> dates;
+        tv.OnRead = [&](TZipTV& t, std::uint64_t, int) { dates.push_back(t.Member().FileDate); };
+        ASSERT_TRUE(tv.Activate());
+        EXPECT_EQ(dates, std::vector<TDateTime>{c.date});
     }
 }
 
