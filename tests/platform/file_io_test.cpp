@@ -86,25 +86,6 @@ TEST(OpenRegularFile, OnlyRegularFilesOpenAndNothingWaits) {
     }
 }
 
-// Reading stops at the limit; a FIFO reads as an error, not as waiting.
-TEST(ReadRegularFile, StopsAtTheLimitAndRefusesFifos) {
-    TempFolder dir;
-    const std::string file = dir.Write("DESC.SDI", std::string(70000, 'd'));
-    std::string bytes;
-    int error = 0;
-    ASSERT_TRUE(ReadRegularFile(file, 65537, bytes, &error));
-    EXPECT_EQ(bytes.size(), 65537u);
-    ASSERT_TRUE(ReadRegularFile(file, 1u << 20, bytes, &error));
-    EXPECT_EQ(bytes.size(), 70000u);
-
-    ASSERT_EQ(::mkfifo((dir / "FILE_ID.DIZ").c_str(), 0600), 0);
-    FifoWatchdog watchdog(dir / "FILE_ID.DIZ");
-    EXPECT_FALSE(ReadRegularFile(dir / "FILE_ID.DIZ", 100, bytes, &error));
-    EXPECT_FALSE(watchdog.Stop());
-    EXPECT_EQ(error, EINVAL);
-    EXPECT_TRUE(bytes.empty());
-}
-
 ino_t InodeOf(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
