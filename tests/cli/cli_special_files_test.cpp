@@ -69,8 +69,8 @@ TEST_F(CliSpecialFilesTest, ScanListsAFifoAsNotOpenable) {
 }
 
 // -o and --log write into what they name: a link keeps being a link and its
-// target gets the text; /dev/stdout and "-" reach standard output, /dev/null
-// takes the text away.
+// target gets the text; /dev/stdout, /dev/stderr and "-" reach the standard
+// streams, /dev/null takes the text away; the devices and links stay.
 TEST_F(CliSpecialFilesTest, ListsAndLogsAreWrittenThroughLinksAndDevices) {
     work.Write("old-list.txt", "old");
     work.Write("old-log.txt", "old");
@@ -92,9 +92,11 @@ TEST_F(CliSpecialFilesTest, ListsAndLogsAreWrittenThroughLinksAndDevices) {
         EXPECT_EQ(r.status, 0) << out << ": " << r.err;
         EXPECT_EQ(r.out, list) << out;
     }
-    r = Run("scan -o /dev/null --log /dev/null A.ZIP");
+    r = Run("scan -o /dev/null --log /dev/stderr A.ZIP");
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Job beendet : "));
     EXPECT_TRUE(::lstat("/dev/null", &st) == 0 && S_ISCHR(st.st_mode));
+    EXPECT_TRUE(::lstat("/dev/stderr", &st) == 0 && S_ISLNK(st.st_mode));
 }
 
 }  // namespace
