@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/file_info.h"
+#include "platform/app_dirs.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace lumora::cli {
@@ -53,7 +54,7 @@ AppSession StartScanSession(ScanHost& host) {
 }
 
 bool WriteListTo(const std::string& path, const std::string& bytes, std::string* error) {
-    if (path != "-") return WriteFileAtomically(path, bytes, error);
+    if (path != "-") return WriteWholeFile(path, bytes, error);
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
                     std::fflush(stdout) == 0;
     if (!ok && error) *error = "write error on standard output";

@@ -7,7 +7,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+
+#include "platform/file_io.h"
 
 namespace lumora {
 
@@ -43,11 +44,13 @@ std::string FolderOf(const std::string& path) {
 constexpr const char* kSeedFiles[] = {"LM_IDS.DAT", "tips.dat", "Lumora.html", "filter.cfg",
                                       "filter2.cfg"};
 
+// The largest seed file copied; the shipped ones are far smaller.
+constexpr std::size_t kMaxSeedBytes = 64u << 20;
+
 void CopyIfMissing(const std::string& from, const std::string& to) {
-    if (access(to.c_str(), F_OK) == 0 || access(from.c_str(), R_OK) != 0) return;
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
+    if (access(to.c_str(), F_OK) == 0) return;
+    std::string bytes;
+    if (ReadRegularFile(from, kMaxSeedBytes, bytes, nullptr)) WriteWholeFile(to, bytes, nullptr);
 }
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/datetime.h"
+#include "platform/file_io.h"
 
 namespace lumora {
 
@@ -23,19 +24,16 @@ std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path);
 bool IsValid83Name(const std::string& ansiName);
 // The 8.3 alias shown for `ansiName` among the names of its folder
 // (`siblings`, Windows-1252, the name itself included): a valid 8.3 name
-// upper-cased, otherwise BASIS~N.EXT with N counting past the aliases that
+// with a-z upper-cased, otherwise BASIS~N.EXT with N counting past the aliases that
 // long names sorting before it in the folder take.
 std::string ShortNameAlias(const std::string& ansiName, const std::vector<std::string>& siblings);
 // The alias of a file on disk: reads its folder for the siblings.
 std::string ShortNameForPath(const std::string& folder, const std::string& fileName);
 
-// Reads at most `limit` bytes of a regular file (no symlink followed);
-// nullopt when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit);
-
-// Writes `bytes` to `path` atomically: a temporary file in the same folder,
-// flushed, then renamed over the old one. On failure the old file stays and
-// `error` gets the reason.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+// Reads at most `limit` bytes of a regular file; nullopt when it cannot be
+// read. Links are refused unless `links` says otherwise (extracted members
+// are read this way, so a link an archive planted is not followed).
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit,
+                                         Links links = Links::Refuse);
 
 }  // namespace lumora

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/file_io.h"
 #include "platform/reg_store.h"
 
 namespace lumora {
@@ -78,27 +79,11 @@ void SyncFolder(const std::string& folder) {
 
 bool RegStore::LoadFile(const std::string& path) {
     values_.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
+    int err = 0;
+    const FileHandle fd = OpenRegularFile(path, &err);
+    if (!fd.ok()) return err == ENOENT;
     std::string bytes;
-    char buffer[16384];
-    while (bytes.size() < kMaxStoreBytes) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    if (bytes.size() > kMaxStoreBytes) bytes.resize(kMaxStoreBytes);
+    if (!ReadUpTo(fd.get(), kMaxStoreBytes, bytes, &err)) return false;
     ParseText(bytes);
     return true;
 }

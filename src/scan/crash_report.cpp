@@ -5,6 +5,7 @@
 
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace lumora {
@@ -44,11 +45,11 @@ void TerminateAtOnce(const std::string& tempDir) {
 void WriteCrashReport(ScanHost& host, const CrashReportPlace& place, const std::string& message,
                       const CrashContext& context, const std::function<void()>& terminate) {
     host.MessageBox("Lumora", kCrashText, MsgIcon::Error, MsgButtons::Ok);
-    const auto config = ReadFileBytes(place.windowsDir + kCrashConfigFile, kMaxConfigBytes);
+    const auto config =
+        ReadFileBytes(place.windowsDir + kCrashConfigFile, kMaxConfigBytes, Links::Follow);
     const std::string path = place.programDir + kCrashReportFile;
     std::string error;
-    if (!WriteFileAtomically(path, CrashReportText(config.value_or(""), message, context),
-                             &error)) {
+    if (!WriteWholeFile(path, CrashReportText(config.value_or(""), message, context), &error)) {
         host.MessageBox("Fehler",
                         "Der Fehlerbericht kann nicht gespeichert werden:\r" + Utf8ToAnsi(path) +
                             "\r" + Utf8ToAnsi(error),

@@ -1,6 +1,6 @@
 #include "scan/job_log.h"
 
-#include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace lumora {
@@ -74,7 +74,7 @@ std::string JobLog::SavedText() const {
 }
 
 bool JobLog::SaveTo(const std::string& path, std::string* error) const {
-    return WriteFileAtomically(path, SavedText(), error);
+    return WriteWholeFile(path, SavedText(), error);
 }
 
 bool JobLog::SaveWithDialog(const std::string& programDir) {

@@ -1,7 +1,6 @@
 #include "scan/loose_files.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/file_io.h"
 #include "platform/text.h"
 #include "settings/description_filter.h"
 
@@ -90,31 +90,11 @@ std::vector<LooseFile> FindLooseFiles(const std::string& folder, bool includeSub
 
 bool ReadLooseFile(const std::string& path, std::size_t limit, std::string& bytes,
                    std::string& reason) {
-    bytes.clear();
-    auto fail = [&reason](int err) {
-        reason = Utf8ToAnsi(std::strerror(err));
-        return false;
-    };
-    // Non-blocking, so a pipe put in the file's place cannot stall the run.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return fail(errno);
-    struct stat st {};
+    // A FIFO or device in the file's place fails instead of stalling the run.
     int err = 0;
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-    } else if (!S_ISREG(st.st_mode)) {
-        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    }
-    char buf[65536];
-    while (err == 0 && bytes.size() < limit) {
-        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, limit - bytes.size()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) err = errno;
-        if (n <= 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return err == 0 || fail(err);
+    if (ReadRegularFile(path, limit, bytes, &err)) return true;
+    reason = Utf8ToAnsi(std::strerror(err));
+    return false;
 }
 
 std::vector<std::string> BuildLooseList(const std::vector<LooseFile>& files,

@@ -1,7 +1,7 @@
 #include "scan/scan2_command.h"
 
 #include "platform/app_dirs.h"
-#include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 #include "scan/loose_files.h"
 
@@ -30,7 +30,7 @@ ScanIIResult WriteLooseList(const ScanIIEnvironment& env, const std::vector<Loos
     const std::string bytes = JoinLines(BuildLooseList(files, env.config, env.host, env.log));
     std::string error;
     const bool ok = env.writeList ? env.writeList(listFile, bytes, &error)
-                                  : WriteFileAtomically(listFile, bytes, &error);
+                                  : WriteWholeFile(listFile, bytes, &error);
     if (!ok)
         env.host.MessageBox("Fehler",
                             "Die Liste kann nicht gespeichert werden:\r" + Utf8ToAnsi(listFile) +

@@ -6,6 +6,7 @@
 
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 #include "scan/description_extraction.h"
 #include "scan/summary.h"
@@ -241,8 +242,8 @@ bool ScanJob::WriteList(const std::string& path, const std::vector<std::string>&
     std::string bytes;
     for (const auto& item : items) bytes += item + "\r\n";
     std::string error;
-    const bool ok = env_.writeList ? env_.writeList(path, bytes, &error)
-                                   : WriteFileAtomically(path, bytes, &error);
+    const bool ok =
+        env_.writeList ? env_.writeList(path, bytes, &error) : WriteWholeFile(path, bytes, &error);
     if (!ok)
         env_.host.MessageBox("Fehler",
                              "Die Liste kann nicht gespeichert werden:\r" + Utf8ToAnsi(path) +

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace lumora {
@@ -29,7 +30,7 @@ void LoadSpecialCharFilter(Configuration& config, const std::string& programDir,
     config.SpecialCharSet.reset();
     const std::string path = programDir + kSpecialCharFilterFile;
     if (FileMissing(path)) return;
-    const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes);
+    const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes, Links::Follow);
     if (!bytes) return;  // unreadable: no special characters, the file stays
     const std::vector<std::string> lines = SplitTextLines(*bytes);
     if (lines.size() < kRows) {
@@ -64,14 +65,14 @@ std::string SpecialCharFilterText(const CharSet& marks) {
 
 bool SaveSpecialCharFilter(const Configuration& config, const std::string& programDir,
                            std::string* error) {
-    return WriteFileAtomically(programDir + kSpecialCharFilterFile,
-                               SpecialCharFilterText(config.SpecialCharMarks), error);
+    return WriteWholeFile(programDir + kSpecialCharFilterFile,
+                          SpecialCharFilterText(config.SpecialCharMarks), error);
 }
 
 void LoadLineFilter(Configuration& config, const std::string& programDir) {
     const std::string path = programDir + kLineFilterFile;
     if (FileMissing(path)) return;
-    if (const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes))
+    if (const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes, Links::Follow))
         config.LineFilterList = SplitTextLines(*bytes);
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 #include "settings/settings_store.h"
 
@@ -19,7 +20,7 @@ constexpr std::size_t kMaxInfoFileListBytes = 1u << 20;
 bool LoadInfoFileList(const std::string& path, std::vector<std::string>& list) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return true;
-    const auto bytes = ReadFileBytes(path, kMaxInfoFileListBytes);
+    const auto bytes = ReadFileBytes(path, kMaxInfoFileListBytes, Links::Follow);
     if (!bytes) return false;
     // Names are taken as they stand, but empty lines are dropped: an empty
     // name can never match a member and would only disturb the search.
@@ -38,7 +39,7 @@ bool SaveInfoFileList(const std::string& path, const std::vector<std::string>& l
         bytes += name;
         bytes += "\r\n";
     }
-    return WriteFileAtomically(path, bytes, error);
+    return WriteWholeFile(path, bytes, error);
 }
 
 }  // namespace lumora

@@ -25,8 +25,8 @@ protected:
     RunResult Run(const std::string& args) {
         const std::string cmd = "cd '" + (cwd.empty() ? work.path() : cwd) +
                                 "' && LC_ALL=C TZ=UTC XDG_CONFIG_HOME='" + config.path() + "' " +
-                                env + " timeout 120 '" + binary + "' " + args + " >'" +
-                                (io / "out") + "' 2>'" + (io / "err") + "'";
+                                env + " timeout " + std::to_string(timeoutSeconds) + " '" + binary +
+                                "' " + args + " >'" + (io / "out") + "' 2>'" + (io / "err") + "'";
         RunResult r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -44,6 +44,7 @@ protected:
 
     TempFolder work, config, program, io;
     std::string cwd, env;
+    int timeoutSeconds = 120;  // a run still going then is killed (status 124)
     std::string binary = LUMORA_BIN_DIR "/lumora-cli";
 };
 

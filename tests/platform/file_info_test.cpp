@@ -14,7 +14,7 @@ using test::TempFolder;
 
 // Aliases are numbered in sorted order among the long names of the same
 // basis, skip aliases taken by real short names, and clean out blanks, "+"
-// and extra dots; valid 8.3 names stay as they are.
+// and extra dots; valid 8.3 names stay as they are, upper-cased.
 TEST(ShortNameAlias, NumberingAndCleaning) {
     const std::vector<std::string> folder = {"Long File Name.zip", "Long Filer.zip", "game1.zip"};
     const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
@@ -25,6 +25,11 @@ TEST(ShortNameAlias, NumberingAndCleaning) {
         {"a+b.c.d.archive", {}, "A_BCD~1.ARC"},
         {"verylongname", {}, "VERYLO~1"},
         {"x y.zip", {}, "XY~1.ZIP"},
+        // Only a-z are upper-cased; accented letters (Windows-1252, in octal)
+        // stay: \344 is a-umlaut, \374 u-umlaut.
+        {"\344pfel.zip", {}, "\344PFEL.ZIP"},
+        {"\374bersicht lang.zip", {}, "\374BERSI~1.ZIP"},
+        {"\374bersicht lang.zip", {"\374BERSI~1.ZIP", "\374bersicht lang.zip"}, "\374BERSI~2.ZIP"},
     };
     for (const auto& [name, names, alias] : cases) {
         EXPECT_EQ(ShortNameAlias(name, names), alias) << name;
@@ -65,13 +70,13 @@ TEST(ReadFileBytes, StopsAtTheLimitAndRefusesLinks) {
 
 // A write replaces the file whole; a failed one reports why and leaves no
 // temporary file.
-TEST(WriteFileAtomically, ReplacesAndKeepsOldFileOnFailure) {
+TEST(WriteWholeFile, ReplacesAndKeepsOldFileOnFailure) {
     TempFolder dir;
     const auto path = dir.Write("list.txt", "old");
     std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, "new", &error)) << error;
+    ASSERT_TRUE(WriteWholeFile(path, "new", &error)) << error;
     EXPECT_EQ(test::ReadAll(path), "new");
-    EXPECT_FALSE(WriteFileAtomically(dir / "no/such/list.txt", "x", &error));
+    EXPECT_FALSE(WriteWholeFile(dir / "no/such/list.txt", "x", &error));
     EXPECT_FALSE(error.empty());
     // Nothing but the list is left behind.
     int entries = 0;

@@ -1,12 +1,13 @@
 #include "archive/core/input_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <limits>
 #include <utility>
+
+#include "platform/file_io.h"
 
 namespace lumora::archive {
 
@@ -29,14 +30,11 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
 
 bool InputFile::Open(const std::string& path) {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    FileHandle fd = OpenRegularFile(path, nullptr);
+    if (!fd.ok()) return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    fd_ = fd;
+    if (::fstat(fd.get(), &st) != 0) return false;
+    fd_ = fd.release();
     size_ = static_cast<std::uint64_t>(st.st_size);
     mtime_ = st.st_mtime;
     return true;

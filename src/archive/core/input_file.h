@@ -18,7 +18,8 @@ public:
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&& other) noexcept;
 
-    // Regular files only: a folder counts as a file that cannot be opened.
+    // Regular files only: a folder, FIFO or device counts as a file that
+    // cannot be opened, and opening one never waits.
     bool Open(const std::string& path);
     // False when the system reports an error on closing.
     bool Close();

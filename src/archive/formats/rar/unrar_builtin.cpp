@@ -12,6 +12,7 @@
 
 #include "archive/core/dos_date.h"
 #include "archive/core/output_writer.h"
+#include "platform/file_io.h"
 
 namespace lumora::archive::unrar {
 
@@ -20,6 +21,7 @@ namespace {
 constexpr std::size_t kBlock = 65536;
 
 struct BuiltinArchive {
+    FileHandle file;  // closed after the reader is freed
     ::archive* reader = nullptr;
     ::archive_entry* entry = nullptr;  // the header last read, until processed
     std::string arcName;
@@ -126,7 +128,9 @@ RarHandle OpenArchive(RAROpenArchiveData* d) {
     // Each format once: registering one twice breaks the reader.
     ::archive_read_support_format_rar(h->reader);
     ::archive_read_support_format_rar5(h->reader);
-    if (!d->ArcName || ::archive_read_open_filename(h->reader, d->ArcName, kBlock) != ARCHIVE_OK) {
+    // Opened here, so a FIFO or device under the archive's name fails at once.
+    if (d->ArcName) h->file = OpenRegularFile(d->ArcName, nullptr);
+    if (!h->file.ok() || ::archive_read_open_fd(h->reader, h->file.get(), kBlock) != ARCHIVE_OK) {
         d->OpenResult = ERAR_EOPEN;
         return nullptr;
     }
