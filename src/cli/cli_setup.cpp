@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <sstream>
 
+#include "platform/file_io.h"
 #include "platform/text.h"
 
 namespace lumora::cli {
@@ -26,6 +28,12 @@ std::vector<std::string> SplitNames(const std::string& list) {
         if (!n.empty()) names.push_back(Utf8ToAnsi(n));
     }
     return names;
+}
+
+bool ArchiveReadable(const std::string& path) {
+    if (OpenRegularFile(path, nullptr).ok()) return true;
+    std::fprintf(stderr, "lumora-cli: cannot read %s\n", path.c_str());
+    return false;
 }
 
 }  // namespace lumora::cli

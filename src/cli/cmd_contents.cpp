@@ -59,6 +59,7 @@ void PrintMember(const archive::TZipTV& tv) {
 }
 
 int RunContents(const ContentsOptions& o) {
+    if (!ArchiveReadable(o.archive)) return 2;
     archive::TZipTV tv;
     tv.ShowBlankDirs = o.dirs;
     bool failed = false;
@@ -80,6 +81,7 @@ int RunContents(const ContentsOptions& o) {
 }
 
 int RunDesc(const DescOptions& o) {
+    if (!ArchiveReadable(o.archive)) return 2;
     // The filters play no part in finding a description.
     SessionOptions options;
     options.loadFilters = false;
@@ -118,7 +120,7 @@ void AddContentsCommands(CLI::App& app, CliResult& result) {
         "One line per member after a header line: FileName (stored path, \\ as separator), "
         "UnpackedSize, PackedSize, Ratio (percent saved), FileDate (yyyy-mm-dd hh:mm:ss), "
         "MethodName, Crc (8 hex digits), Encrypted (0/1). A listing error prints \"CODE TEXT\" "
-        "on stderr and exits with 1.");
+        "on stderr and exits with 1; an archive that cannot be opened exits with 2.");
     contents->callback([c, &result] { result.exitCode = RunContents(*c); });
 
     auto d = std::make_shared<DescOptions>();
@@ -130,7 +132,7 @@ void AddContentsCommands(CLI::App& app, CliResult& result) {
                      "the stored list)");
     desc->footer(
         "Exits with 1 and the job's status text on stderr when the archive yields no "
-        "description.");
+        "description, with 2 when it cannot be opened.");
     desc->callback([d, &result] {
         InstallStopSignals();
         result.exitCode = ExitCodeAfterStopSignal(RunDesc(*d));

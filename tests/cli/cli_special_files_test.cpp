@@ -42,7 +42,8 @@ TEST_F(CliSpecialFilesTest, FifoAndFolderNamedLikeArchivesCannotBeOpened) {
     work.MakeDir("X.ZIP");
     for (const std::string command : {"type ", "contents ", "desc "}) {
         const RunResult missing = Run(command + "MISSING.ZIP");
-        EXPECT_NE(missing.status, 0) << command;
+        EXPECT_EQ(missing.status, 2) << command;
+        EXPECT_EQ(missing.err, "lumora-cli: cannot read MISSING.ZIP\n") << command;
         for (const std::string name : {"PIPE.ZIP", "X.ZIP"}) {
             const RunResult r = Run(command + name);
             ASSERT_NE(r.status, kTimedOut) << command << name << " hung";
