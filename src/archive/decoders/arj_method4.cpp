@@ -36,16 +36,20 @@ struct Method4State {
 
 std::uint64_t DecodeArjMethod4(ByteSource& in, OutputSink& out, std::uint64_t originalSize) {
     auto s = std::make_unique<Method4State>(in, out, originalSize);
-    while (!s->window.Full()) {
-        const std::size_t len = ReadPrefixed(s->bits, 0, 7);
-        if (len == 0) {
-            s->window.Put(static_cast<std::uint8_t>(s->bits.Get(8)));
-        } else {
-            const std::size_t dist = ReadPrefixed(s->bits, 9, 13);
-            s->window.Copy(dist, len + kMatchBias);
+    DecodeThenFlush(s->window, [&s] {
+        while (!s->window.Full()) {
+            const std::size_t len = ReadPrefixed(s->bits, 0, 7);
+            if (len == 0) {
+                const auto byte = static_cast<std::uint8_t>(s->bits.Get(8));
+                s->bits.CheckEnd();
+                s->window.Put(byte);
+            } else {
+                const std::size_t dist = ReadPrefixed(s->bits, 9, 13);
+                s->bits.CheckEnd();
+                s->window.Copy(dist, len + kMatchBias);
+            }
         }
-    }
-    s->window.Flush();
+    });
     return s->window.Produced();
 }
 

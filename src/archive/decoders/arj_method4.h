@@ -9,9 +9,9 @@
 namespace lumora::archive {
 
 // Decodes one member into `out`: exactly `originalSize` bytes (the data has
-// no end marker; a truncated input reads as zero bits). Returns the count of
-// bytes written. Every input decodes, so nothing is thrown but the
-// exceptions of the source and the sink.
+// no end marker). Returns the count of bytes written. Input that ends first
+// throws DecodeError{25135} after the bytes decoded so far have been
+// written; exceptions of the source and the sink pass through.
 std::uint64_t DecodeArjMethod4(ByteSource& in, OutputSink& out, std::uint64_t originalSize);
 
 }  // namespace lumora::archive

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/core/error_codes.h"
 #include "archive/decoders/decoder_io.h"
 
 namespace lumora::archive {
@@ -62,7 +63,11 @@ private:
 };
 
 // Most significant bit first (LHA, ARJ, ZOO LZH). The accumulator holds its
-// valid bits at the top of a 64-bit word.
+// valid bits at the top of a 64-bit word. These formats have no end code
+// that a decoder could meet in the zero fill, so a symbol that took bits
+// past the end of the input is the read error 25135: decoders call
+// CheckEnd() before they write a symbol. A refill after such bits throws it
+// too, which bounds what a decoder reads past the end between symbols.
 class MsbBitReader {
 public:
     explicit MsbBitReader(ByteSource& in) : in_(in) {}
@@ -85,6 +90,9 @@ public:
     }
     // True once bits after the end of the input have been consumed.
     bool PastEnd() const { return 8 * in_.Phantom() > count_; }
+    void CheckEnd() const {
+        if (PastEnd()) throw DecodeError{ecode::ReadError};
+    }
 
 private:
     void Refill() {
@@ -97,6 +105,9 @@ private:
             count_ |= 56;
             return;
         }
+        // Near or past the end only: the fast path above never follows a
+        // zero byte.
+        CheckEnd();
         while (count_ <= 56) {
             buf_ |= std::uint64_t{in_.NextByte()} << (56 - count_);
             count_ += 8;

@@ -158,14 +158,19 @@ struct Lh1State {
 std::uint64_t DecodeLh1(ByteSource& in, OutputSink& out, std::uint64_t originalSize) {
     auto s = std::make_unique<Lh1State>(in, out, originalSize);
     std::fill_n(s->window.Data(), kFirstByte, std::uint8_t{' '});
-    while (!s->window.Full()) {
-        const unsigned c = s->tree.Decode(s->bits);
-        if (c < 256)
-            s->window.Put(static_cast<std::uint8_t>(c));
-        else
-            s->window.Copy(ReadDistance(s->bits), c - kMatchBias);
-    }
-    s->window.Flush();
+    DecodeThenFlush(s->window, [&s] {
+        while (!s->window.Full()) {
+            const unsigned c = s->tree.Decode(s->bits);
+            if (c < 256) {
+                s->bits.CheckEnd();
+                s->window.Put(static_cast<std::uint8_t>(c));
+            } else {
+                const std::size_t dist = ReadDistance(s->bits);
+                s->bits.CheckEnd();
+                s->window.Copy(dist, c - kMatchBias);
+            }
+        }
+    });
     return s->window.Produced();
 }
 

@@ -9,9 +9,9 @@
 namespace lumora::archive {
 
 // Decodes one member into `out`: exactly `originalSize` bytes (the data has
-// no end marker; a truncated input reads as zero bits). Returns the count of
-// bytes written. The format has no invalid input, so nothing is thrown but
-// the exceptions of the source and the sink.
+// no end marker). Returns the count of bytes written. The only fault is
+// input that ends first: DecodeError{25135}, after the bytes decoded so far
+// have been written. Exceptions of the source and the sink pass through.
 std::uint64_t DecodeLh1(ByteSource& in, OutputSink& out, std::uint64_t originalSize);
 
 }  // namespace lumora::archive

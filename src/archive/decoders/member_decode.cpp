@@ -18,8 +18,8 @@ void Decode(const InputFile& in, const LzhMember& m, MemberOutput& out, Progress
         CopyStored(in, m.offset, m.packedSize, out, progress);
         return;
     }
-    // The input ends with the member's packed bytes; the decoders read zero
-    // bits after that.
+    // The input ends with the member's packed bytes; a decoder that needs
+    // more fails with 25135.
     MemberByteSource src(in, m.offset, m.packedSize, progress, false);
     switch (m.coding) {
         case LzhCoding::Lh1:

@@ -25,7 +25,7 @@ struct LzhMember {
 // Decodes `m` into `out` and flushes it, also when decoding fails part way
 // (the output then holds what was decoded). Returns true when the output
 // was cut at its byte limit. Failures throw E_RAISE without a report: the
-// decoder's own code, 25135 for stored data ending early, 25114 for a failed
+// decoder's own code, 25135 for data ending early, 25114 for a failed
 // write. std::bad_alloc passes through.
 bool DecodeLzhMember(const InputFile& in, const LzhMember& m, MemberOutput& out,
                      ProgressMeter& progress);

@@ -210,6 +210,7 @@ bool StaticHuffmanDecoder::StartBlock() {
     ReadSmallTable(lenTable_, kLenCodes, kLenCountBits, kLenZeroRunAfter);
     ReadCharTable();
     ReadSmallTable(posTable_, posCodes_, posCountBits_, 0);
+    in_.CheckEnd();  // before symbols that may take no bits at all
     return true;
 }
 
@@ -222,16 +223,19 @@ std::size_t StaticHuffmanDecoder::ReadDistance() {
 
 void StaticHuffmanDecoder::DecodeBlocks() {
     while (!window_.Full()) {
-        if (blockLeft_ == 0 && !StartBlock()) return;
+        if (blockLeft_ == 0 && !StartBlock()) break;
         --blockLeft_;
         const unsigned c = charTable_.Decode(in_);
         if (c < 256) {
+            in_.CheckEnd();
             window_.Put(static_cast<std::uint8_t>(c));
         } else {
-            const std::size_t len = c - kMatchBias;
-            window_.Copy(ReadDistance(), len);
+            const std::size_t dist = ReadDistance();
+            in_.CheckEnd();
+            window_.Copy(dist, c - kMatchBias);
         }
     }
+    in_.CheckEnd();  // the end-of-data block size
 }
 
 }  // namespace

@@ -21,9 +21,9 @@ inline constexpr StaticHuffmanParams kZooLzhParams{13, 4};
 
 // Decodes one member into `out`: at most `originalSize` bytes, fewer when a
 // block size of 0 ends the data first. Returns the count of bytes written.
-// Damaged tables throw DecodeError{25110} after the bytes decoded so far
-// have been written; a truncated input reads as zero bits. Exceptions of the
-// source and the sink pass through. std::invalid_argument for parameters
+// Damaged tables throw DecodeError{25110}, input that ends before the data
+// DecodeError{25135}, both after the bytes decoded so far have been written.
+// Exceptions of the source and the sink pass through. std::invalid_argument for parameters
 // out of range.
 std::uint64_t DecodeStaticHuffman(ByteSource& in, OutputSink& out, const StaticHuffmanParams& p,
                                   std::uint64_t originalSize);

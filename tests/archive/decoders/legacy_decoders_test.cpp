@@ -4,6 +4,7 @@
 // the byte limit and a fresh window per member.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -265,12 +266,37 @@ TEST(ShrinkDecoder, Streams) {
         // entry added next names itself as prefix: an endless string.
         {"cycle after a partial clear", ShrinkCodes({65, 66, 257, 256, 2, 67, 257}), 100,
          ecode::StackOverflow, "ABABC"},
+        // The first clear keeps 257 as prefix of 259; the second frees it, so
+        // 67 adds 257 as 259 plus C, and 259 is 257 plus A: a cycle.
+        {"second clear frees the prefix the first kept",
+         ShrinkCodes({65, 66, 257, 259, 256, 2, 256, 2, 67, 257}), 100, ecode::StackOverflow,
+         "ABABABAC"},
     };
     for (const auto& c : cases) {
         const Outcome o = DecodeAll(Shrink(), c.stream, c.size);
         EXPECT_EQ(o.error, c.error) << c.name;
         EXPECT_EQ(Str(o.out), c.out) << c.name;
     }
+}
+
+// Clear codes alone, millions of them: each costs a few steps, not a pass
+// over the table (bounded like the hostile inputs of the readers).
+TEST(ShrinkDecoder, ClearCodesCostLittle) {
+    LsbBitWriter unit;  // four clears fill 72 bits, so the bytes repeat
+    for (int i = 0; i < 4; ++i) unit.Bits(256, 9), unit.Bits(2, 9);
+    Bytes stream;
+    for (int i = 0; i < 1000000; ++i)
+        stream.insert(stream.end(), unit.bytes.begin(), unit.bytes.end());
+    LsbBitWriter tail;
+    tail.Bits(65, 9);
+    stream.insert(stream.end(), tail.bytes.begin(), tail.bytes.end());
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome o = test::RunDecoder(stream, SIZE_MAX, [](ByteSource& in, OutputSink& out) {
+        return DecodeShrink(in, out, 100);
+    });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(o.error, 0);
+    EXPECT_EQ(Str(o.out), "A");
 }
 
 // ---- Reduce ----
