@@ -7,30 +7,12 @@
 #include <cerrno>
 #include <string>
 #include <system_error>
-#include <utility>
+
+#include "platform/file_io.h"
 
 namespace lumora::archive {
 
 namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 bool MakeDirs(const std::string& dir) {
     std::string path;
@@ -49,14 +31,14 @@ bool MakeDirs(const std::string& dir) {
 // The folder of the target's file, reached below extractDir without following
 // links; -1 when a part is missing or is not a real folder.
 int OpenTargetDir(const OutputTarget& t, bool create) {
-    Fd dir(::open(t.extractDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileHandle dir(::open(t.extractDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0) return -1;
     for (const std::string& part : t.dirs) {
         if (create) ::mkdirat(dir.get(), part.c_str(), 0777);
         const int next =
             ::openat(dir.get(), part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0) return -1;
-        dir.reset(next);
+        dir = FileHandle(next);
     }
     return dir.release();
 }
@@ -65,46 +47,32 @@ int OpenTargetDir(const OutputTarget& t, bool create) {
 
 bool CreateOutputDirs(const OutputTarget& target) {
     if (!MakeDirs(target.extractDir)) return false;
-    Fd dir(OpenTargetDir(target, true));
+    FileHandle dir(OpenTargetDir(target, true));
     return dir.get() >= 0;
 }
 
 bool OutputExists(const OutputTarget& target) {
     if (target.name.empty()) return false;
-    Fd dir(OpenTargetDir(target, false));
+    FileHandle dir(OpenTargetDir(target, false));
     struct stat st {};
     return dir.get() >= 0 &&
            ::fstatat(dir.get(), target.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-OutputFile::~OutputFile() {
-    Close();
-}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
 bool OutputFile::Create(const OutputTarget& target) {
     Close();
     if (target.name.empty()) return false;
-    Fd dir(OpenTargetDir(target, false));
+    FileHandle dir(OpenTargetDir(target, false));
     if (dir.get() < 0) return false;
     if (::unlinkat(dir.get(), target.name.c_str(), 0) != 0 && errno != ENOENT) return false;
-    fd_ = ::openat(dir.get(), target.name.c_str(),
-                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    return fd_ >= 0;
+    fd_ = FileHandle(::openat(dir.get(), target.name.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    return fd_.ok();
 }
 
 void OutputFile::Write(const std::uint8_t* data, std::size_t n) {
     while (n > 0) {
-        const ssize_t done = ::write(fd_, data, n);
+        const ssize_t done = ::write(fd_.get(), data, n);
         if (done < 0 && errno == EINTR) continue;
         if (done <= 0) throw std::system_error(done < 0 ? errno : EIO, std::generic_category());
         data += done;
@@ -114,17 +82,16 @@ void OutputFile::Write(const std::uint8_t* data, std::size_t n) {
 
 void OutputFile::SetDate(std::time_t t) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
-    ::futimens(fd_, times);
+    ::futimens(fd_.get(), times);
 }
 
 void OutputFile::SetReadOnly() {
     struct stat st {};
-    if (::fstat(fd_, &st) == 0) ::fchmod(fd_, st.st_mode & ~static_cast<mode_t>(0222));
+    if (::fstat(fd_.get(), &st) == 0) ::fchmod(fd_.get(), st.st_mode & ~static_cast<mode_t>(0222));
 }
 
 bool OutputFile::Close() {
-    if (fd_ < 0) return true;
-    return ::close(std::exchange(fd_, -1)) == 0;
+    return fd_.Close();
 }
 
 }  // namespace lumora::archive

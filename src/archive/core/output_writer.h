@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "archive/core/output_name.h"
+#include "platform/file_io.h"
 
 namespace lumora::archive {
 
@@ -21,16 +22,9 @@ bool OutputExists(const OutputTarget& target);
 
 class OutputFile {
 public:
-    OutputFile() = default;
-    ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    OutputFile(OutputFile&& other) noexcept;
-    OutputFile& operator=(OutputFile&& other) noexcept;
-
     // Replaces whatever has the target's path by a new empty file.
     bool Create(const OutputTarget& target);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.ok(); }
 
     // Appends; a write error throws std::system_error.
     void Write(const std::uint8_t* data, std::size_t n);
@@ -41,7 +35,7 @@ public:
     bool Close();
 
 private:
-    int fd_ = -1;
+    FileHandle fd_;  // closed when the file goes
 };
 
 }  // namespace lumora::archive
