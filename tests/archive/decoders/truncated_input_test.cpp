@@ -61,32 +61,13 @@ Bytes RawDeflate(const Bytes& data) {  // zlib's stream without its header and c
     return Bytes(z.begin() + 2, z.begin() + static_cast<std::ptrdiff_t>(n) - 4);
 }
 
-// Each encoder below writes every byte as a literal. Nine bits a byte:
-// Shrink's 9-bit code (no code names the table) or ARJ method 4's 0 bit and
-// the byte.
+// Each encoder below writes every byte as a literal. This one: `head` (whole
+// bytes), then `width` bits a byte, after a 1 bit when `flagged`.
 template <typename Writer>
-Bytes NineBitLiterals(const Bytes& data) {
+Bytes Literals(const Bytes& data, Bytes head, unsigned width, bool flagged = false) {
     Writer w;
-    for (auto b : data) w.Bits(b, 9);
-    return w.bytes;
-}
-
-Bytes ReduceLiterals(const Bytes& data) {  // 256 empty follower sets; no 144 to escape
-    LsbBitWriter w;
-    for (int i = 0; i < 256; ++i) w.Bits(0, 6);
-    for (auto b : data) w.Bits(b, 8);
-    return w.bytes;
-}
-
-// No literal tree: length and distance trees of 64 six-bit codes (four runs
-// of 16 each), then a 1 bit and 8 plain bits per byte.
-Bytes ImplodeLiterals(const Bytes& data) {
-    LsbBitWriter w;
-    for (int tree = 0; tree < 2; ++tree) {
-        w.Bits(3, 8);
-        for (int run = 0; run < 4; ++run) w.Bits(15 << 4 | 5, 8);
-    }
-    for (auto b : data) w.Bits(1u | b << 1, 9);
+    w.bytes = std::move(head);
+    for (auto b : data) w.Bits(flagged ? 1u | b << 1 : b, width);
     return w.bytes;
 }
 
@@ -170,19 +151,21 @@ TEST(TruncatedInput, EveryDecoderStopsWithinAWindowOfTheEnd) {
              if (r.errorCode != 0) throw DecodeError{r.errorCode};
          },
          RawDeflate(text), text, 32768, ecode::ReadError},
-        {"shrink", DecodeShrink, NineBitLiterals<LsbBitWriter>(text), text, 32768, 0},
-        {"reduce",
+        {"shrink", DecodeShrink, Literals<LsbBitWriter>(text, {}, 9), text, 32768, 0},
+        {"reduce",  // 256 empty follower sets; the text has no 144 to escape
          [](ByteSource& in, OutputSink& out, std::uint64_t n) { DecodeReduce(in, out, n, 2); },
-         ReduceLiterals(text), text, 4096, 0},
-        {"implode",
+         Literals<LsbBitWriter>(text, Bytes(192), 8), text, 4096, 0},
+        {"implode",  // no literal tree; two trees of 64 six-bit codes in 4 runs
          [](ByteSource& in, OutputSink& out, std::uint64_t n) {
              DecodeImplode(in, out, n, {true, false});
          },
-         ImplodeLiterals(text), text, 8192, 0},
+         Literals<LsbBitWriter>(text, {3, 0xF5, 0xF5, 0xF5, 0xF5, 3, 0xF5, 0xF5, 0xF5, 0xF5}, 9,
+                                true),
+         text, 8192, 0},
         {"lh5", huffman(kLh5Params), StaticHuffmanLiterals(text, 4), text, 26624, ecode::ReadError},
         {"arj1", huffman(kArjParams), StaticHuffmanLiterals(text, 5), text, 26624,
          ecode::ReadError},
-        {"arj4", DecodeArjMethod4, NineBitLiterals<MsbBitWriter>(text), text, 26624,
+        {"arj4", DecodeArjMethod4, Literals<MsbBitWriter>(text, {}, 9), text, 26624,
          ecode::ReadError},
         {"lh1", DecodeLh1, noise, {}, 4096, ecode::ReadError},
         {"zoo lzw", DecodeZooLzw, ZooLzwLiterals(text), text, 4096, ecode::ReadError},
