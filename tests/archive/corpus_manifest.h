@@ -1,8 +1,7 @@
-// The corpus manifest (MANIFEST.tsv) as rows, for tests that walk the
+// The corpus manifest (MANIFEST.tsv and PENDING.tsv) as rows, for tests that walk the
 // corpus by format or method.
 #pragma once
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,10 +25,7 @@ inline std::vector<std::string> SplitText(const std::string& s, char sep) {
 
 inline std::vector<CorpusRow> ReadCorpusManifest() {
     std::vector<CorpusRow> rows;
-    std::ifstream in(CorpusDir() / "MANIFEST.tsv");
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
+    for (const std::string& line : lumora::test::CorpusManifestLines()) {
         const std::vector<std::string> f = SplitText(line, '\t');
         auto at = [&](std::size_t i) { return i < f.size() ? f[i] : std::string(); };
         rows.push_back({at(0), at(1), at(3), at(4), at(5), at(6), at(8)});

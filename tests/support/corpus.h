@@ -7,12 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace lumora::test {
 
 inline std::filesystem::path CorpusDir() {
     return LUMORA_CORPUS_DIR;
+}
+
+// The rows of the corpus manifest (MANIFEST.tsv, then PENDING.tsv when it
+// exists: rows of archives the manifest has yet to take in), each file's
+// header line left out. A pending row must pass like any other.
+inline std::vector<std::string> CorpusManifestLines() {
+    std::vector<std::string> lines;
+    for (const char* file : {"MANIFEST.tsv", "PENDING.tsv"}) {
+        std::ifstream in(CorpusDir() / file);
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            if (!line.empty()) lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 // True when the running test's full name holds "Corpus".

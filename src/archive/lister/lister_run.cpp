@@ -34,7 +34,9 @@ void ListerRun::Execute() {
     tv_.archiveComment_.clear();
     NewMember();
     walker->Prepare(*this);
-    Walk(*walker);
+    do {
+        Walk(*walker);
+    } while (walker->NextVolume(*this));
     walker->Finish(*this);
 
     if (tv_.OnTotals) {
@@ -126,8 +128,20 @@ void ListerRun::Fire(std::uint64_t offset) {
     tv_.member_.MemberComment.clear();
 }
 
+void ListerRun::OpenVolume(const std::string& path, const std::string& volumeId) {
+    file_.Close();  // read only: nothing is lost when closing fails
+    if (!file_.Open(path)) FailOn(path, ecode::OpenError, volumeId);
+    size_ = file_.Size();
+    pos_ = 0;
+    ended_ = false;
+}
+
 void ListerRun::Fail(int code) {
     tv_.ReportError(tv_.ArchiveFile(), code);
+}
+
+void ListerRun::FailOn(const std::string& path, int code, const std::string& volumeId) {
+    tv_.ReportError(path, code, volumeId);
 }
 
 void ListerRun::Warn(int code) {

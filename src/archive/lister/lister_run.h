@@ -39,6 +39,10 @@ public:
     // One header at `at`; `w` holds run.Window() bytes read from there
     // (null when ReadsWindow() is false).
     virtual void Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) = 0;
+    // After the walk of one volume: moves the run on to the next volume of
+    // a multi-volume set (OpenVolume, SetPosition) and gives true, or gives
+    // false when the archive ends here. By default archives are one file.
+    virtual bool NextVolume(ListerRun&) { return false; }
     // After the walk, before the totals.
     virtual void Finish(ListerRun&) {}
 
@@ -88,7 +92,14 @@ public:
     // with the header offset given to OnRead.
     void Report(const std::string& storedName, std::uint64_t offset, EntryKind kind);
 
+    // Closes the file walked so far and opens `path` in its place, the
+    // position at its start; an open error ends the listing, reported for
+    // `path` with `volumeId`.
+    void OpenVolume(const std::string& path, const std::string& volumeId);
+
     [[noreturn]] void Fail(int code);
+    // An error of the file `path` rather than of ArchiveFile.
+    [[noreturn]] void FailOn(const std::string& path, int code, const std::string& volumeId);
     void Warn(int code);
 
 private:

@@ -79,9 +79,12 @@ inline std::string ArjEnd() {
     return std::string("\x60\xEA\0\0", 4);
 }
 
+// `mainFlags`: the main header's flags (kArjVolumeFollows in a set).
 inline std::string ArjArchive(const std::vector<ArjEntry>& entries,
-                              const std::string& name = "T.ARJ") {
-    std::string s = ArjEntryBlock(ArjMain(name));
+                              const std::string& name = "T.ARJ", std::uint8_t mainFlags = 0) {
+    ArjEntry main = ArjMain(name);
+    main.flags = mainFlags;
+    std::string s = ArjEntryBlock(main);
     for (const ArjEntry& e : entries) s += ArjEntryBlock(e) + e.Stored();
     return s + ArjEnd();
 }

@@ -92,7 +92,20 @@ std::optional<std::uint64_t> SkipExtendedHeaders(const InputFile& file, std::uin
     return std::nullopt;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 }  // namespace
+
+bool IsLaterArjVolume(const std::string& path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+    const std::string ext = path.substr(dot + 1);
+    if (ext.size() != 3 || !IsDigit(ext[1]) || !IsDigit(ext[2])) return false;
+    if (ext[0] == 'A' || ext[0] == 'a') return ext != "A00" && ext != "a00";
+    return IsDigit(ext[0]) && ext[0] != '0';
+}
 
 HeaderResult FindArjHeader(const InputFile& file, std::uint64_t start, bool inExecutable,
                            std::uint64_t& found, int& error) {

@@ -13,8 +13,10 @@
 namespace lumora::archive {
 
 inline constexpr std::uint8_t kArjGarbled = 0x01;
-inline constexpr std::uint8_t kArjContinues = 0x04;  // the member goes on in the next volume
-inline constexpr std::uint8_t kArjDirectory = 3;     // file type of a folder entry
+inline constexpr std::uint8_t kArjContinues = 0x04;      // the member goes on in the next volume
+inline constexpr std::uint8_t kArjContinued = 0x08;      // the member began in the previous volume
+inline constexpr std::uint8_t kArjVolumeFollows = 0x04;  // main header: the set goes on
+inline constexpr std::uint8_t kArjDirectory = 3;         // file type of a folder entry
 
 struct ArjHeader {
     std::uint8_t version = 0;
@@ -49,5 +51,9 @@ HeaderResult FindArjHeader(const InputFile& file, std::uint64_t start, bool inEx
 // comment end at their zero byte or at the end of the basic header.
 HeaderResult ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first, ArjHeader& header,
                            int& error);
+
+// Whether `path` names a later volume of a set, by its extension as
+// NextVolumeName gives it: A01 .. A99 (any case) or 100 .. 999.
+bool IsLaterArjVolume(const std::string& path);
 
 }  // namespace lumora::archive

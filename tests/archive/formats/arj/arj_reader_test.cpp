@@ -23,8 +23,8 @@ TEST_F(ArjReaderTest, CorpusArchivesExtractAsArjDoes) {
     const bool haveArj = HaveTool("arj");
     for (const char* path :
          {"arj/GAME1.ARJ", "arj/GAME2.ARJ", "arj/GAME3.ARJ", "arj/GAME4.ARJ", "arj/TOOLS.ARJ",
-          "arj/ARJCMT.ARJ", "arj/DOCONLY.ARJ", "arj/ARJ020B.ARJ", "arj/MULTI.ARJ", "sfx/ARJSFX.EXE",
-          "arj/CRYPT.ARJ"}) {
+          "arj/ARJCMT.ARJ", "arj/DOCONLY.ARJ", "arj/ARJ020B.ARJ", "arj/MULTI.ARJ",
+          "arj/LASTVOL.ARJ", "sfx/ARJSFX.EXE", "arj/CRYPT.ARJ"}) {
         SCOPED_TRACE(path);
         Reset();
         fs::remove_all(Path("arj"));
