@@ -406,8 +406,10 @@ TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
     } rows[] = {
         {"GARBLED.ARJ", ArjArchive({ArjEntry("README.TXT", "r"), garbled}), "FILE_ID.DIZ",
          passwordText, passwordText},
-        {"LEVEL2.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 2", "-lh0-", 2}}),
+        {"LEVEL4.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 4", "-lh0-", 4}}),
          "FILE_ID.DIZ", headerText, headerText},
+        {"LEVEL2.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 2", "-lh0-", 2}}),
+         "FILE_ID.DIZ", "level 2", "O.K."},
         {"LOCKED.ZIP", ZipBuilder().Add(locked).Build(), "FILE_ID.DIZ", "Passwort fehlgeschlagen",
          "Passwort fehlgeschlagen"},
         {"LATER2.LZH", LhaArchive({{"FILE_ID.DIZ", "before"}, {"X.TXT", "x", "-lh0-", 2}}),
