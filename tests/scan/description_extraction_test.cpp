@@ -382,11 +382,11 @@ TEST_F(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
 
 // Each archive's result, through the real listing and extraction, in its
 // list line and its log line: a reader that refuses the member the lister
-// found (an encrypted ARJ member, an LHA header level the reader does not
-// read) fails the entry with its error as a ZIP password failure does, a
-// refusal after the member was written changes nothing, and a member name
-// with a Windows-1252 letter (in either case) is found where the reader
-// wrote it.
+// found (an encrypted ARJ member) fails the entry with its error as a ZIP
+// password failure does, as does a damaged LHA header before the member
+// (no member named), a refusal after the member was written changes
+// nothing, and a member name with a Windows-1252 letter (in either case) is
+// found where the reader wrote it.
 TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
     using archive::test::ArjArchive;
     using archive::test::ArjEntry;
@@ -407,7 +407,7 @@ TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
         {"GARBLED.ARJ", ArjArchive({ArjEntry("README.TXT", "r"), garbled}), "FILE_ID.DIZ",
          passwordText, passwordText},
         {"LEVEL4.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 4", "-lh0-", 4}}),
-         "FILE_ID.DIZ", headerText, headerText},
+         "", headerText, headerText},
         {"LEVEL2.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 2", "-lh0-", 2}}),
          "FILE_ID.DIZ", "level 2", "O.K."},
         {"LOCKED.ZIP", ZipBuilder().Add(locked).Build(), "FILE_ID.DIZ", "Passwort fehlgeschlagen",
