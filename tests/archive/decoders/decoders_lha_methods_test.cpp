@@ -123,17 +123,5 @@ TEST(LhaWideWindowCorpusTest, DecodesAndStopsAtTheCut) {
     }
 }
 
-// The window is part of the method: -lh6- and -lh7- take 32 and 64 KiB,
-// which a larger or zero window setting may not exceed.
-TEST(LhaWideWindowTest, RejectsWindowsOutOfRange) {
-    VectorSink sink;
-    MemorySource src(Bytes{});
-    for (const std::size_t window : {std::size_t{0}, (std::size_t{1} << 16) + 1}) {
-        StaticHuffmanParams p = kLh7Params;
-        p.window = window;
-        EXPECT_THROW(DecodeStaticHuffman(src, sink, p, 10), std::invalid_argument);
-    }
-}
-
 }  // namespace
 }  // namespace lumora::archive::test

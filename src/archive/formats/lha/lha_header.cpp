@@ -99,10 +99,11 @@ bool ReadInnerExtras(const std::string& hdr, std::size_t from, std::size_t width
     at.Seek(*crcAt);
     const std::uint16_t stored = at.U16();
     if (at.Short()) return false;
-    std::string zeroed = hdr;
-    zeroed[*crcAt] = zeroed[*crcAt + 1] = '\0';
+    const std::uint8_t zero[2] = {0, 0};
     Crc16 crc;
-    crc.Update(BytesOf(zeroed), zeroed.size());
+    crc.Update(BytesOf(hdr), *crcAt);
+    crc.Update(zero, 2);
+    crc.Update(BytesOf(hdr) + *crcAt + 2, hdr.size() - *crcAt - 2);
     return crc.Value() == stored;
 }
 
