@@ -1,5 +1,6 @@
 // Decoding speed of the LZH-family decoders on one 4 MB member of text-like
-// data: -lh5- made by jLHA, ARJ methods 1 and 4 made by arj. The archives
+// data: -lh5-, -lh6- and -lh7- made by jLHA, ARJ methods 1 and 4 made by
+// arj. The archives
 // are made at start-up; a benchmark whose archiver is missing is skipped.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -91,6 +92,22 @@ void BM_Lh5(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_Lh5)->Unit(benchmark::kMillisecond);
+
+void BM_Lh6(benchmark::State& state) {
+    static const Bytes archive = MakeArchive("jlha a1o6q", "OUT.LZH");
+    RunDecoder(state, archive, lumora::bench::WalkLha, [](auto& in, auto& out, auto size) {
+        lumora::archive::DecodeStaticHuffman(in, out, lumora::archive::kLh6Params, size);
+    });
+}
+BENCHMARK(BM_Lh6)->Unit(benchmark::kMillisecond);
+
+void BM_Lh7(benchmark::State& state) {
+    static const Bytes archive = MakeArchive("jlha a1o7q", "OUT.LZH");
+    RunDecoder(state, archive, lumora::bench::WalkLha, [](auto& in, auto& out, auto size) {
+        lumora::archive::DecodeStaticHuffman(in, out, lumora::archive::kLh7Params, size);
+    });
+}
+BENCHMARK(BM_Lh7)->Unit(benchmark::kMillisecond);
 
 void BM_ArjMethod1(benchmark::State& state) {
     static const Bytes archive = MakeArchive("arj a -y -m1", "OUT.ARJ");

@@ -214,10 +214,6 @@ const std::map<std::string, DescNote>& DescNotes() {
           "berpr\xC3\xBC"
           "fung"}},
         {"misc/TRUNC.ZIP", {DescNote::Fails, "Header ID Fehler"}},
-        // -lh6- and -lh7- are not decoded; level-2 headers may not be read.
-        {"lha/GAME2.LZH", {DescNote::Fails, ""}},
-        {"lha/GAME3.LZH", {DescNote::Fails, ""}},
-        {"lha/TOOLS.LZH", {DescNote::MayFail, ""}},
     };
     return notes;
 }

@@ -382,9 +382,10 @@ TEST_F(DescriptionExtractionJobTest, NothingLeaksBetweenArchives) {
 
 // Each archive's result in its list and log line, through the real listing
 // and extraction: a reader that refuses the member the lister found (an
-// encrypted ARJ member, an LHA header level it does not read) fails the
-// entry with its error, a refusal after the member was written changes
-// nothing, and a name with a Windows-1252 letter (either case) is found.
+// encrypted ARJ member) fails the entry with its error, as does a damaged
+// LHA header before the member (no member named); level-2 LHA headers,
+// before or after the description, are read, and a name with a
+// Windows-1252 letter (either case) is found.
 TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
     using archive::test::ArjArchive;
     using archive::test::ArjEntry;
@@ -400,8 +401,10 @@ TEST_F(DescriptionExtractionJobTest, ReaderResultReachesListAndLog) {
     } rows[] = {
         {"GARBLED.ARJ", ArjArchive({ArjEntry("README.TXT", "r"), garbled}), "FILE_ID.DIZ",
          "Passwortgesch\xFCtzte Datei", false},
+        {"LEVEL4.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 4", "-lh0-", 4}}),
+         "", "Ung\xFCltiger File-Header", false},
         {"LEVEL2.LZH", LhaArchive({{"README.TXT", "r"}, {"FILE_ID.DIZ", "level 2", "-lh0-", 2}}),
-         "FILE_ID.DIZ", "Ung\xFCltiger File-Header", false},
+         "FILE_ID.DIZ", "level 2", true},
         {"LATER2.LZH", LhaArchive({{"FILE_ID.DIZ", "before"}, {"X.TXT", "x", "-lh0-", 2}}),
          "FILE_ID.DIZ", "before", true},
         {"PLAIN.ARJ", ArjArchive({ArjEntry("FILE_ID.DIZ", "plain arj")}), "FILE_ID.DIZ",

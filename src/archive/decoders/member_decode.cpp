@@ -7,6 +7,7 @@
 #include "archive/core/member_source.h"
 #include "archive/decoders/arj_method4.h"
 #include "archive/decoders/lh1.h"
+#include "archive/decoders/lz5.h"
 #include "archive/decoders/zoo_lzw.h"
 
 namespace lumora::archive {
@@ -33,6 +34,9 @@ void Decode(const InputFile& in, const LzhMember& m, MemberOutput& out, Progress
             break;
         case LzhCoding::ZooLzw:
             DecodeZooLzw(src, out, m.originalSize);
+            break;
+        case LzhCoding::Lz5:
+            DecodeLz5(src, out, m.originalSize);
             break;
         case LzhCoding::Stored:
             break;

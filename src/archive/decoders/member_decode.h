@@ -12,7 +12,7 @@
 
 namespace lumora::archive {
 
-enum class LzhCoding { Stored, Lh1, StaticHuffman, ArjMethod4, ZooLzw };
+enum class LzhCoding { Stored, Lh1, StaticHuffman, ArjMethod4, ZooLzw, Lz5 };
 
 struct LzhMember {
     LzhCoding coding = LzhCoding::Stored;

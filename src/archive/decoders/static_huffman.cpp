@@ -11,9 +11,9 @@
 namespace lumora::archive {
 namespace {
 
-constexpr std::size_t kWindowSize = 26624;  // for every caller, whatever dicBits says
-constexpr unsigned kCharCodes = 510;        // 256 literals, match lengths 3 to 256
-constexpr unsigned kLenCodes = 19;          // code-length codes
+constexpr std::size_t kMaxWindow = std::size_t{1} << 16;
+constexpr unsigned kCharCodes = 510;  // 256 literals, match lengths 3 to 256
+constexpr unsigned kLenCodes = 19;    // code-length codes
 constexpr unsigned kLenCountBits = 5;
 constexpr unsigned kCharCountBits = 9;
 constexpr unsigned kLenZeroRunAfter = 3;  // a 2-bit run of zero lengths follows the third
@@ -112,7 +112,7 @@ public:
     StaticHuffmanDecoder(ByteSource& in, OutputSink& out, const StaticHuffmanParams& p,
                          std::uint64_t originalSize)
         : in_(in),
-          window_(out, kWindowSize, originalSize),
+          window_(out, p.window, originalSize),
           posCodes_(static_cast<unsigned>(p.dicBits) + 1),
           posCountBits_(static_cast<unsigned>(p.posBits)) {}
 
@@ -243,7 +243,7 @@ void StaticHuffmanDecoder::DecodeBlocks() {
 std::uint64_t DecodeStaticHuffman(ByteSource& in, OutputSink& out, const StaticHuffmanParams& p,
                                   std::uint64_t originalSize) {
     if (p.dicBits < 1 || p.dicBits + 1 > static_cast<int>(kMaxPosCodes) || p.posBits < 1 ||
-        p.posBits > static_cast<int>(kLenCountBits))
+        p.posBits > static_cast<int>(kLenCountBits) || p.window == 0 || p.window > kMaxWindow)
         throw std::invalid_argument("static Huffman parameters out of range");
     return std::make_unique<StaticHuffmanDecoder>(in, out, p, originalSize)->Run();
 }

@@ -26,6 +26,7 @@ struct LhaEntry {
     std::optional<std::uint32_t> packed;  // instead of the real size
     int headerSize = -1;                  // levels 0 and 1: instead of the real size
     std::string pad;  // levels 0 and 1: more header bytes, before a level-1 header's last field
+    bool headerCrc = false;  // levels 2 and 3: a header-CRC extended header first
 };
 
 // Extended headers chained by sizes `width` bytes wide, each ending with the
@@ -62,6 +63,7 @@ inline std::string LhaOldMember(const LhaEntry& e) {
 inline std::string LhaNewMember(const LhaEntry& e) {
     const int width = e.level == 2 ? 2 : 4;
     std::vector<std::string> ext = {"\x01" + e.name};
+    if (e.headerCrc) ext.insert(ext.begin(), std::string(3, '\0'));
     ext.insert(ext.end(), e.ext.begin(), e.ext.end());
     std::uint32_t first = 0;
     const std::string chain = LhaExtChain(ext, width, first);
@@ -71,7 +73,10 @@ inline std::string LhaNewMember(const LhaEntry& e) {
     s += Le(static_cast<std::uint32_t>(e.data.size()), 4) + Le(820000000, 4);
     s += std::string{' ', static_cast<char>(e.level)} + Le(Crc16Of(e.data), 2) + "U";
     if (width == 4) s += Le(total, 4);
-    return s + Le(first, width) + chain + e.data;
+    s += Le(first, width) + chain;
+    // The CRC of the whole header, taken with its own field zero.
+    if (e.headerCrc) PutLe(s, (width == 2 ? 26 : 32) + 1, Crc16Of(s), 2);
+    return s + e.data;
 }
 
 inline std::string LhaArchive(const std::vector<LhaEntry>& entries, bool endMarker = true) {

@@ -1,5 +1,9 @@
 #include "archive/formats/lha/lha_header.h"
 
+#include <limits>
+
+#include "archive/core/crc.h"
+
 namespace lumora::archive {
 
 namespace {
@@ -19,6 +23,7 @@ struct LhaExtras {
     std::string dir;
     std::optional<std::uint16_t> attribute;
     std::optional<std::uint32_t> unixTime;
+    std::optional<std::uint64_t> packedSize, originalSize;  // 64-bit sizes
 
     void Apply(std::uint8_t type, const std::string& data) {
         FieldReader f(data);
@@ -33,6 +38,12 @@ struct LhaExtras {
                 break;
             case 0x40:
                 if (const std::uint16_t v = f.U16(); !f.Short()) attribute = v;
+                break;
+            case 0x42:
+                if (const std::uint64_t p = f.U64(), o = f.U64(); !f.Short()) {
+                    packedSize = p;
+                    originalSize = o;
+                }
                 break;
             case 0x54:
                 if (const std::uint32_t v = f.U32(); !f.Short()) unixTime = v;
@@ -66,20 +77,34 @@ bool ReadLevel1Extras(const InputFile& file, std::uint64_t at, std::uint16_t siz
 }
 
 // Level-2 and level-3 extended headers lie inside the header from `from`;
-// their size fields are `width` bytes wide (2 or 4), the first of them right
-// before `from`.
+// their size fields are `width` bytes wide, the first of them right before
+// `from`. A header CRC (type 0) is checked over the whole header with its
+// own two bytes taken as zero.
 bool ReadInnerExtras(const std::string& hdr, std::size_t from, std::size_t width, LhaExtras& ext) {
     FieldReader f(hdr);
     f.Seek(from - width);
     auto nextSize = [&]() -> std::uint64_t { return width == 2 ? f.U16() : f.U32(); };
     std::uint64_t size = nextSize();
+    std::optional<std::size_t> crcAt;
     for (int count = 0; size != 0; ++count) {
         if (count == kMaxExtendedHeaders || size < width + 1 || size > f.Remaining()) return false;
         const std::uint8_t type = f.U8();
+        if (type == 0x00) crcAt = f.Pos();
         ext.Apply(type, f.Text(static_cast<std::size_t>(size) - width - 1));
         size = nextSize();
     }
-    return !f.Short();
+    if (f.Short()) return false;
+    if (!crcAt) return true;
+    FieldReader at(hdr);
+    at.Seek(*crcAt);
+    const std::uint16_t stored = at.U16();
+    if (at.Short()) return false;
+    const std::uint8_t zero[2] = {0, 0};
+    Crc16 crc;
+    crc.Update(BytesOf(hdr), *crcAt);
+    crc.Update(zero, 2);
+    crc.Update(BytesOf(hdr) + *crcAt + 2, hdr.size() - *crcAt - 2);
+    return crc.Value() == stored;
 }
 
 // Levels 0 and 1: `headerSize` bytes follow the first two. A level-1 header
@@ -138,7 +163,13 @@ HeaderResult ReadNewLevels(const InputFile& file, std::uint64_t pos, LhaHeader& 
     if (hdr.size() < total || fields.Short() || !ReadInnerExtras(hdr, fixed, level2 ? 2 : 4, ext)) {
         return HeaderResult::Bad;
     }
+    h.packedSize = ext.packedSize.value_or(h.packedSize);
+    h.originalSize = ext.originalSize.value_or(h.originalSize);
     h.dataOffset = pos + total;
+    // A 64-bit size must not carry the next header's offset round.
+    if (h.packedSize > std::numeric_limits<std::uint64_t>::max() - h.dataOffset) {
+        return HeaderResult::Bad;
+    }
     h.dataSize = h.packedSize;
     h.next = h.dataOffset + h.packedSize;
     return HeaderResult::Ok;
@@ -161,8 +192,8 @@ HeaderResult ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeaderUs
     h.stamp = f.U32();
     const std::uint8_t attribute = f.U8();
     h.level = f.U8();
-    if (sizeLow == 0 && (!list || h.level < 2 || sizeHigh == 0)) return HeaderResult::End;
-    if (h.level > (list ? 3 : 1)) return HeaderResult::Bad;
+    if (sizeLow == 0 && (h.level < 2 || sizeHigh == 0)) return HeaderResult::End;
+    if (h.level > 3) return HeaderResult::Bad;
 
     LhaExtras ext;
     const HeaderResult read =

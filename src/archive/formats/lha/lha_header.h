@@ -16,10 +16,10 @@ namespace lumora::archive {
 
 struct LhaHeader {
     std::uint8_t level = 0;
-    std::string method;            // the five-character identifier, "-lh5-"
-    std::uint64_t packedSize = 0;  // as stored; at level 1 with the extended headers
-    std::uint64_t originalSize = 0;
-    std::uint32_t stamp = 0;  // DOS date and time (levels 0 and 1), Unix time (2 and 3)
+    std::string method;              // the five-character identifier, "-lh5-"
+    std::uint64_t packedSize = 0;    // as stored; at level 1 with the extended headers
+    std::uint64_t originalSize = 0;  // levels 2 and 3: 64 bits wide in a size extension
+    std::uint32_t stamp = 0;         // DOS date and time (levels 0 and 1), Unix time (2 and 3)
     std::optional<std::uint32_t> unixTime;  // from an extended header
     std::uint16_t attribute = 0;            // DOS attributes
     std::uint16_t crc = 0;
@@ -30,16 +30,16 @@ struct LhaHeader {
     std::uint64_t next = 0;        // where the next header starts
 };
 
-// Who reads the headers. The reader takes levels 0 and 1 only (a zero
-// first byte ends its walk) and refuses a member whose data reaches past the
-// end of the file. The lister also lists levels 2 and 3, and a member cut
-// short (its walk then ends when it moves past the file's end).
+// Who reads the headers. The reader refuses a member whose data reaches
+// past the end of the file; the lister lists it (its walk then ends when it
+// moves past the file's end).
 enum class LhaHeaderUse { Extract, List };
 
 // Reads the header at `pos`. End: fewer than 22 bytes left, or a header
-// size of 0. Bad: a header size too small for its fields, a level the use
-// does not take, extended headers that overrun the header or the packed
-// data, more than 1024 of them, a level-3 header over 1 MiB.
+// size of 0. Bad: a header size too small for its fields, a level over 3,
+// extended headers that overrun the header or the packed data, more than
+// 1024 of them, a level-3 header over 1 MiB, a header CRC that does not
+// match (levels 2 and 3).
 HeaderResult ReadLhaHeader(const InputFile& file, std::uint64_t pos, LhaHeaderUse use,
                            LhaHeader& h);
 

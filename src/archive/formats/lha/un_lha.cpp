@@ -3,6 +3,7 @@
 #include <new>
 #include <optional>
 
+#include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
 #include "archive/core/match_spec.h"
 #include "archive/decoders/member_decode.h"
@@ -16,10 +17,19 @@ namespace lumora::archive {
 namespace {
 
 // The coding of a method identifier, judged by its framing dashes and its
-// fourth character; nullopt for every method this reader does not decode.
+// fourth character (LArc's "-lz" methods by their own table); nullopt for
+// every method this reader does not decode.
 std::optional<LzhMember> LhaCoding(const std::string& method) {
     if (method.size() != 5 || method[0] != '-' || method[4] != '-') return std::nullopt;
     LzhMember m;
+    if (method.compare(1, 2, "lz") == 0) {
+        if (method[3] == '4') return m;  // stored
+        if (method[3] != '5') return std::nullopt;
+        m.coding = LzhCoding::Lz5;
+        return m;
+    }
+    static constexpr StaticHuffmanParams kStatic[] = {kLh4Params, kLh5Params, kLh6Params,
+                                                      kLh7Params};
     switch (method[3]) {
         case '0':
             m.coding = LzhCoding::Stored;
@@ -28,16 +38,33 @@ std::optional<LzhMember> LhaCoding(const std::string& method) {
             m.coding = LzhCoding::Lh1;
             return m;
         case '4':
-            m.coding = LzhCoding::StaticHuffman;
-            m.params = kLh4Params;
-            return m;
         case '5':
+        case '6':
+        case '7':
             m.coding = LzhCoding::StaticHuffman;
-            m.params = kLh5Params;
+            m.params = kStatic[method[3] - '4'];
             return m;
         default:
             return std::nullopt;
     }
+}
+
+// A folder entry: listed, never written as a file.
+bool IsFolder(const LhaHeader& h) {
+    return h.method == "-lhd-";
+}
+
+// The name a member is matched and written under: the name field at levels
+// 0 and 1, the directory and file name of the extended headers at levels 2
+// and 3, which have no name field.
+const std::string& OutputName(const LhaHeader& h) {
+    return h.level < 2 ? h.storedName : h.name;
+}
+
+// The DOS stamp of levels 0 and 1; levels 2 and 3 have Unix times.
+std::uint32_t DosStamp(const LhaHeader& h) {
+    if (h.level < 2) return h.stamp;
+    return UnixToDosDate(static_cast<std::time_t>(h.unixTime.value_or(h.stamp)));
 }
 
 }  // namespace
@@ -79,13 +106,12 @@ void LhaRun::OpenArchive() {
 }
 
 void LhaRun::ExtractMember(const LhaHeader& h) {
-    // The name field of the header, without a directory of the extended
-    // headers.
-    reader_.MakeOutputName(h.storedName);
+    const std::string& name = OutputName(h);
+    reader_.MakeOutputName(name);
     // Folder entries and names without a file part have nothing to write.
-    if (reader_.CurrentTarget().name.empty()) return;
-    if (!MatchSpec(h.storedName, reader_.FileSpec(), false)) return;
-    if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, h.stamp)) return;
+    if (IsFolder(h) || reader_.CurrentTarget().name.empty()) return;
+    if (!MatchSpec(name, reader_.FileSpec(), false)) return;
+    if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, DosStamp(h))) return;
     bool crcPass = false;
     if (const auto coding = LhaCoding(h.method)) {
         if (!WriteMember(h, *coding, crcPass)) return;

@@ -72,8 +72,7 @@ TEST_F(LhaHeaderTest, FillsOneRecordForEveryLevel) {
         EXPECT_EQ(h.dataOffset, c.dataOffset);
         EXPECT_EQ(h.dataSize, 3u);
         EXPECT_EQ(h.next, c.dataOffset + 3);
-        EXPECT_EQ(Parse(LhaArchive({c.entry}), LhaHeaderUse::Extract, h),
-                  c.entry.level < 2 ? HeaderResult::Ok : HeaderResult::Bad);
+        EXPECT_EQ(Parse(LhaArchive({c.entry}), LhaHeaderUse::Extract, h), HeaderResult::Ok);
     }
 }
 
@@ -111,9 +110,9 @@ TEST_F(LhaHeaderTest, ListerDatesEachLevelByItsOwnStamp) {
 }
 
 // Where the two walks used to read a header differently. The reader's
-// reading holds for both, except what only the lister does: list levels 2
-// and 3, a member its file cuts short, and names with the directory of the
-// extended headers.
+// reading holds for both, except what only the lister does: list a member
+// its file cuts short, and names of levels 0 and 1 with the directory of
+// the extended headers.
 TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
     const LhaEntry good{"GOOD.TXT", "good"};
     const std::string goodOnly = LhaArchive({good}, false);
@@ -162,20 +161,19 @@ TEST_F(LhaHeaderTest, ListerAndReaderReadHeadersAlike) {
          {kHeader},
          {"GOOD.TXT"},
          {kHeader}},
-        // The reader takes levels 0 and 1 only.
         {"level 2",
          LhaArchive({good, {"B.TXT", "bb", "-lh0-", 2}}),
          {"GOOD.TXT", "B.TXT"},
          {},
-         {"GOOD.TXT"},
-         {kHeader}},
-        // A level-2 header of 256 bytes starts with a zero byte: the end of
-        // the archive to the reader.
+         {"B.TXT", "GOOD.TXT"},
+         {}},
+        // A level-2 header of 256 bytes starts with a zero byte, which is
+        // not the end of the archive.
         {"level 2 of 256 bytes",
          LhaArchive({good, lowZero}),
          {"GOOD.TXT", "B.TXT"},
          {},
-         {"GOOD.TXT"},
+         {"B.TXT", "GOOD.TXT"},
          {}},
     };
     storedDirs = true;
@@ -201,6 +199,9 @@ TEST_F(LhaHeaderTest, DamagedHeadersEndTheListing) {
     LhaEntry manyNew{"B.TXT", "bb", "-lh0-", 3, std::vector<std::string>(1025, "\x7F")};
     LhaEntry overrun{"B.TXT", "bb", "-lh0-", 1, {"\x40" + std::string(20, ' ')}};
     overrun.packed = 10;
+    LhaEntry checked{"B.TXT", "bb", "-lh0-", 2};
+    checked.headerCrc = true;
+    const std::string wrap = "\x42" + Le(0xFFFFFFF0, 4) + Le(0xFFFFFFFF, 4) + Le(2, 4) + Le(0, 4);
     const std::pair<const char*, std::string> cases[] = {
         {"level 4", Patched(level2, at + 20, "\x04")},
         {"level 2 under 26", Patched(level2, at, Le(25, 2))},
@@ -214,6 +215,8 @@ TEST_F(LhaHeaderTest, DamagedHeadersEndTheListing) {
         {"1025 level-3 extensions", good + LhaArchive({manyNew})},
         {"1025 level-1 extensions", good + LhaArchive({manyOld})},
         {"level 1 extension past the data", good + LhaArchive({overrun})},
+        {"level 2 header CRC", Patched(good + LhaArchive({checked}), at + 32, "C")},
+        {"64-bit size wrapping", good + LhaArchive({{"B.TXT", "bb", "-lh0-", 2, {wrap}}})},
     };
     for (const auto& [what, bytes] : cases) {
         SCOPED_TRACE(what);

@@ -1,5 +1,5 @@
-// The LHA reader: the corpus archives (methods -lh0- to -lh5- with level-0
-// and level-1 headers pass their CRC, other methods and levels give their
+// The LHA reader: the corpus archives (methods -lh0- to -lh7- and -lz5-
+// with headers of levels 0 to 3 pass their CRC, other methods give their
 // errors), archives made by jLHA, extended headers and damaged headers.
 #include <gtest/gtest.h>
 
@@ -15,6 +15,10 @@ namespace {
 using Codes = std::vector<int>;
 
 class LhaReaderTest : public ReaderTest {};
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
+}
 
 // Members passing their CRC and the reports of each corpus archive; the
 // descriptions of the intact ones match the expected bytes.
@@ -40,19 +44,23 @@ TEST_F(LhaReaderTest, CorpusArchives) {
         {"sfx/LHASFX.EXE", 4, {}},
         {"sfx/LHA213SF.EXE", 1, {}},
         {"sfx/LHA255SF.EXE", 1, {}},
-        {"lha/GAME2.LZH", 0, {kMethod, kCrc, kMethod, kCrc, kMethod, kCrc, kMethod, kCrc}},
-        {"lha/AMI_LH6.LZH", 0, {kMethod, kCrc}},
-        {"lha/EXP_H0L7.LZH", 0, {kMethod, kCrc}},
-        {"lha/EXP_H1L6.LZH", 0, {kMethod, kCrc}},
-        {"lha/UNIX_H1.LZH", 0, {kMethod, kCrc}},
-        // Only the fourth character names the method: -lz5- is taken for
-        // -lh5-, whose decoder rejects the data.
-        {"lha/LARC_LZ5.LZS", 0, {ecode::BadHuffmanCode, kCrc}},
-        {"lha/GAME3.LZH", 0, {kHeader}},
-        {"lha/TOOLS.LZH", 0, {kHeader}},
-        {"lha/AMI_LV2.LZH", 0, {kHeader}},
-        {"lha/LHMELT.LZH", 0, {kHeader}},
-        {"lha/OS2_H3.LZH", 0, {kHeader}},
+        {"lha/GAME2.LZH", 4, {}},
+        {"lha/AMI_LH6.LZH", 1, {}},
+        {"lha/EXP_H0L7.LZH", 1, {}},
+        {"lha/EXP_H1L6.LZH", 1, {}},
+        {"lha/UNIX_H1.LZH", 1, {}},
+        {"lha/LARC_LZ5.LZS", 1, {}},
+        {"lha/GAME3.LZH", 4, {}},
+        {"lha/TOOLS.LZH", 5, {}},
+        {"lha/AMI_LV2.LZH", 1, {}},
+        {"lha/LHMELT.LZH", 1, {}},
+        {"lha/OS2_H3.LZH", 1, {}},
+        // Folder entries are skipped, as are symbolic links stored as
+        // folders.
+        {"lha/EXP_H2SD.LZH", 1, {}},
+        {"lha/LA_HDR3.LZH", 2, {}},
+        {"lha/LA_JUNK.LZH", 2, {}},
+        {"lha/UNLHA_LX.LZH", 0, {kMethod, kCrc}},
         {"misc/BADHDR.LZH", 1, {kHeader}},
     };
     for (const auto& [path, passes, codes] : cases) {
@@ -104,7 +112,7 @@ TEST_F(LhaReaderTest, ExtendedHeadersAndUnknownMethods) {
     const std::vector<std::string> ext = {std::string("\x40\x20\x00", 3), "\x54" + Le(820000000, 4),
                                           std::string("\x50\xED\x81", 3)};
     Extract(Write("T.LZH", LhaArchive({{"A.TXT", "first member", "-lh0-", 1, ext},
-                                       {"C.BIN", "abc", "-lh6-"},
+                                       {"C.BIN", "abc", "-lhx-"},
                                        {"B.TXT", "second", "-lh0-", 1}})));
     EXPECT_EQ(log.codes, (Codes{ecode::UnsupportedMethod, ecode::CrcError}));
     EXPECT_EQ(OutFiles(), (std::vector<std::string>{"A.TXT", "B.TXT"}));
@@ -113,18 +121,19 @@ TEST_F(LhaReaderTest, ExtendedHeadersAndUnknownMethods) {
 }
 
 // Sizes that step backwards or past the end, a header too short for its
-// fields, level 2 and an extended header running past the data end the
-// walk at once with a header error; a missing end marker ends it quietly.
+// fields, a level over 3 and an extended header running past the data end
+// the walk at once with a header error; a missing end marker ends it
+// quietly.
 TEST_F(LhaReaderTest, DamagedHeadersEndTheWalkWithHeaderError) {
     const LhaEntry good{"GOOD.TXT", "good"};
-    LhaEntry huge{"A.TXT", "aaa"}, tiny{"A.TXT", "aaa"}, past{"A.TXT", "aaa"}, level2{"A.TXT", "a"};
+    LhaEntry huge{"A.TXT", "aaa"}, tiny{"A.TXT", "aaa"}, past{"A.TXT", "aaa"}, level4{"A.TXT", "a"};
     LhaEntry overrun{"A.TXT", "aaa", "-lh0-", 1, {"\x40" + std::string(20, ' ')}};
     huge.packed = 0xFFFFFF00;  // read as signed, this would step backwards
     tiny.headerSize = 3;
     past.packed = 1000;
-    level2.level = 2;
+    level4.level = 4;
     overrun.packed = 10;
-    for (const LhaEntry& bad : {huge, tiny, past, level2, overrun}) {
+    for (const LhaEntry& bad : {huge, tiny, past, level4, overrun}) {
         Reset();
         const auto start = std::chrono::steady_clock::now();
         Extract(Write("T.LZH", LhaArchive({good, bad, good})));
@@ -136,6 +145,115 @@ TEST_F(LhaReaderTest, DamagedHeadersEndTheWalkWithHeaderError) {
     Extract(Write("T.LZH", LhaArchive({good}, false)));
     EXPECT_EQ(log.codes, Codes{});
     EXPECT_EQ(extracted, 1);
+}
+
+// jLHA's archives of every header level it writes (0 to 2) and every
+// method (-lh0-, -lh5- to -lh7-) extract byte for byte: a member over 64 KiB
+// whose repeats lie up to 60 000 bytes back, and a file in a directory.
+TEST_F(LhaReaderTest, JlhaRoundTripsEveryLevelAndMethod) {
+    if (!HaveTool("jlha")) GTEST_SKIP() << "jlha not installed";
+    const auto noise = [](std::size_t n, std::uint32_t x) {
+        std::string s;
+        while (s.size() < n) s += static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+        return s;
+    };
+    const auto rows = [](std::size_t n) {
+        std::string s;
+        for (int i = 0; s.size() < n; ++i) s += "row " + std::to_string(i) + "\r\n";
+        return s;
+    };
+    // Repeats of random bytes 60 000 and 30 000 bytes back: beyond -lh6-'s
+    // window and within -lh7-'s, then within -lh6-'s.
+    const std::string a = noise(40000, 7), b = noise(3000, 9);
+    const std::string far = a + rows(20000) + a + b + rows(27000) + b;
+    const std::map<std::string, std::string> files = {{"FAR.BIN", far},
+                                                      {"SUB/IN.TXT", "in a directory\r\n"}};
+    fs::create_directories(Path("src") / "SUB");
+    for (const auto& [name, bytes] : files) WriteFile(Path("src") / name, bytes);
+    storedDirs = true;
+    for (const char level : {'0', '1', '2'}) {
+        for (const char* method : {"z", "o5", "o6", "o7"}) {
+            const std::string command = std::string("a") + level + method + "q";
+            SCOPED_TRACE(command);
+            Reset();
+            fs::remove(Path("M.LZH"));
+            ASSERT_TRUE(Shell("cd '" + Path("src").string() + "' && jlha " + command +
+                              " ../M.LZH FAR.BIN SUB/IN.TXT"));
+            Extract(Path("M.LZH"));
+            EXPECT_EQ(log.codes, Codes{});
+            EXPECT_EQ(extracted, 2);
+            // Level 1 keeps the directory in an extended header; the reader
+            // writes under the name field alone.
+            for (const auto& [name, bytes] : files) {
+                const bool nameField = level == '1' && name == "SUB/IN.TXT";
+                EXPECT_TRUE(Out(nameField ? "IN.TXT" : name) == bytes) << name;
+            }
+        }
+    }
+}
+
+// Level-2 and level-3 members: the directory of the extended headers, a
+// header CRC, 64-bit sizes that replace the 32-bit fields, folder entries
+// that write nothing and a header of 256 bytes, whose first byte is zero.
+TEST_F(LhaReaderTest, NewLevelHeadersExtract) {
+    const std::string dir = std::string("\x02SUB\xFF") + "DIR";
+    const std::string sizes64 = "\x42" + Le(6, 4) + Le(0, 4) + Le(6, 4) + Le(0, 4);
+    LhaEntry wide{"W.TXT", "64-bit", "-lh0-", 3, {sizes64}};
+    wide.packed = 0;
+    std::vector<LhaEntry> entries = {
+        {"A.TXT", "level 2", "-lh0-", 2, {dir}},
+        {"F", "", "-lhd-", 2, {dir}},
+        {"B.TXT", "level 3", "-lh0-", 3, {dir}},
+        wide,
+        {"L.TXT", "long", "-lh0-", 2, {"\x7F" + std::string(219, 'f')}}};
+    entries[0].headerCrc = entries[2].headerCrc = true;
+    storedDirs = true;
+    Extract(Write("T.LZH", LhaArchive(entries)));
+    EXPECT_EQ(log.codes, Codes{});
+    EXPECT_EQ(OutFiles(),
+              (std::vector<std::string>{"L.TXT", "SUB/DIR/A.TXT", "SUB/DIR/B.TXT", "W.TXT"}));
+    EXPECT_EQ(Out("SUB/DIR/A.TXT"), "level 2");
+    EXPECT_EQ(Out("W.TXT"), "64-bit");
+    EXPECT_EQ(extracted, 4);
+}
+
+// Crafted level-2 and level-3 headers end the walk at once with the header
+// error after the member before: a size under the fixed part, an extended
+// header running past the header, a level-3 size of 4 GiB (never read or
+// allocated), a header CRC that does not match, a 64-bit size that would
+// carry the next header's offset round.
+TEST_F(LhaReaderTest, CraftedNewLevelHeadersEndTheWalk) {
+    const std::string good = LhaArchive({{"GOOD.TXT", "good"}}, false);
+    const std::size_t at = good.size();
+    LhaEntry two{"B.TXT", "bb", "-lh0-", 2}, three{"B.TXT", "bb", "-lh0-", 3};
+    two.headerCrc = three.headerCrc = true;
+    const std::string level2 = good + LhaArchive({two});
+    const std::string level3 = good + LhaArchive({three});
+    const std::string wrap = "\x42" + Le(0xFFFFFFF0, 4) + Le(0xFFFFFFFF, 4) + Le(2, 4) + Le(0, 4);
+    const std::pair<const char*, std::string> cases[] = {
+        {"level 2 under 26", good + Patched(LhaArchive({two}), 0, Le(25, 2))},
+        {"level 2 extension past the header", Patched(level2, at + 24, Le(0x7FFF, 2))},
+        {"level 3 under 32", Patched(level3, at + 24, Le(31, 4))},
+        {"level 3 of 4 GiB", Patched(level3, at + 24, Le(0xFFFFFFFF, 4))},
+        {"level 3 extension past the header", Patched(level3, at + 28, Le(0xFFFFFFF0, 4))},
+        {"level 2 header CRC", Patched(level2, at + 32, "C")},
+        {"level 3 header CRC", Patched(level3, at + 40, "C")},
+        {"64-bit size wrapping", good + LhaArchive({{"B.TXT", "bb", "-lh0-", 2, {wrap}}})},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        Reset();
+        const auto start = std::chrono::steady_clock::now();
+        Extract(Write("T.LZH", bytes + LhaArchive({{"C.TXT", "c"}})));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(log.codes, Codes{ecode::BadFileHeader});
+        EXPECT_EQ(OutFiles(), std::vector<std::string>{"GOOD.TXT"});
+    }
+    // Unpatched, both levels pass their header CRC.
+    Reset();
+    Extract(Write("T.LZH", good + LhaArchive({two, three})));
+    EXPECT_EQ(log.codes, Codes{});
+    EXPECT_EQ(extracted, 3);
 }
 
 }  // namespace
