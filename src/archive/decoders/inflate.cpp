@@ -10,8 +10,6 @@
 namespace lumora::archive {
 namespace {
 
-constexpr std::size_t kWindowSize = 32768;
-constexpr std::size_t kMaxMatch = 258;
 constexpr std::size_t kInChunk = 32768;  // bytes asked of the source per read
 constexpr std::size_t kInSlack = 16;     // room for the unread rest kept on a refill
 constexpr std::size_t kWordBytes = 8;    // bytes the branch-free refill loads
@@ -30,8 +28,8 @@ constexpr std::size_t kLitTableSize = (1u << kLitRoot) + kMaxLitCodes * 32 / 6;
 constexpr std::size_t kDistTableSize = (1u << kDistRoot) + kMaxDistCodes * 128 / 8;
 constexpr std::size_t kCodeLenTableSize = 1u << kCodeLenRoot;
 
-// A table entry: bits 0-3 code length at this level, 4-7 extra bits (for a
-// subtable: its index bits), 8-11 kind, 16-31 value (literal byte, base of a
+// A table entry: bits 0-3 code length at this level, 4-11 extra bits (for a
+// subtable: its index bits), 12-15 kind, 16-31 value (literal byte, base of a
 // length or distance, code-length symbol, or subtable offset).
 enum EntryKind : std::uint32_t {
     kInvalid = 0,  // no code, or a symbol the format reserves
@@ -43,16 +41,16 @@ enum EntryKind : std::uint32_t {
 
 constexpr std::uint32_t MakeEntry(std::uint32_t kind, unsigned len, unsigned extra,
                                   std::uint32_t value) {
-    return value << 16 | kind << 8 | extra << 4 | len;
+    return value << 16 | kind << 12 | extra << 4 | len;
 }
 constexpr unsigned EntryLen(std::uint32_t e) {
     return e & 15;
 }
 constexpr unsigned EntryExtra(std::uint32_t e) {
-    return (e >> 4) & 15;
+    return (e >> 4) & 0xFF;
 }
 constexpr unsigned EntryKindOf(std::uint32_t e) {
-    return (e >> 8) & 15;
+    return (e >> 12) & 15;
 }
 constexpr unsigned EntryValue(std::uint32_t e) {
     return e >> 16;
@@ -66,30 +64,37 @@ constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8, 
                                                        67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::array<std::uint16_t, 30> kDistBase = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::uint8_t, 30> kDistExtra = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
-                                                     4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
-                                                     9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+// Distance codes 30 and 31 exist in Deflate64 only.
+constexpr std::array<std::uint16_t, 32> kDistBase = {
+    1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
+    49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
+    2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+constexpr std::array<std::uint8_t, 32> kDistExtra = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3, 4,
+                                                     4,  5,  5,  6,  6,  7,  7,  8,  8,  9, 9,
+                                                     10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
 constexpr std::array<std::uint8_t, 19> kCodeLenOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                         11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 // What each symbol decodes to, without its code length.
-constexpr auto kLitInfo = [] {
+constexpr std::array<std::uint32_t, kMaxLitCodes> MakeLitInfo(bool deflate64) {
     std::array<std::uint32_t, kMaxLitCodes> info{};  // 286 and 287 stay invalid
     for (unsigned s = 0; s < 256; ++s) info[s] = MakeEntry(kLiteral, 0, 0, s);
     info[256] = MakeEntry(kEndOfBlock, 0, 0, 0);
     for (unsigned i = 0; i < kLengthBase.size(); ++i)
         info[257 + i] = MakeEntry(kBase, 0, kLengthExtra[i], kLengthBase[i]);
+    if (deflate64) info[285] = MakeEntry(kBase, 0, 16, 3);  // lengths 3 to 65538
     return info;
-}();
-constexpr auto kDistInfo = [] {
-    std::array<std::uint32_t, kMaxDistCodes> info{};  // 30 and 31 stay invalid
-    for (unsigned i = 0; i < kDistBase.size(); ++i)
-        info[i] = MakeEntry(kBase, 0, kDistExtra[i], kDistBase[i]);
+}
+constexpr std::array<std::uint32_t, kMaxDistCodes> MakeDistInfo(bool deflate64) {
+    std::array<std::uint32_t, kMaxDistCodes> info{};  // unused codes stay invalid
+    const unsigned codes = deflate64 ? 32 : 30;
+    for (unsigned i = 0; i < codes; ++i) info[i] = MakeEntry(kBase, 0, kDistExtra[i], kDistBase[i]);
     return info;
-}();
+}
+constexpr auto kLitInfo = MakeLitInfo(false);
+constexpr auto kDistInfo = MakeDistInfo(false);
+constexpr auto kLitInfo64 = MakeLitInfo(true);
+constexpr auto kDistInfo64 = MakeDistInfo(true);
 constexpr auto kCodeLenInfo = [] {
     std::array<std::uint32_t, 19> info{};
     for (unsigned s = 0; s < info.size(); ++s) info[s] = MakeEntry(kLiteral, 0, 0, s);
@@ -209,7 +214,17 @@ inline void CopyMatch(std::uint8_t* dst, const std::uint8_t* src, std::size_t le
     }
 }
 
+// One decoder for both variants; the variant's differences are constants so
+// that each gets its own decoding loop and plain Deflate pays nothing for
+// Deflate64.
+template <DeflateVariant V>
 class Inflater {
+    static constexpr bool kWide = V == DeflateVariant::kDeflate64;
+    static constexpr std::size_t kWindowSize = kWide ? 65536 : 32768;
+    static constexpr std::size_t kMaxMatch = kWide ? 65538 : 258;
+    static constexpr const std::uint32_t* kLit = kWide ? kLitInfo64.data() : kLitInfo.data();
+    static constexpr const std::uint32_t* kDist = kWide ? kDistInfo64.data() : kDistInfo.data();
+
 public:
     Inflater(ByteSource& in, OutputSink& out, const InflateOptions& opt)
         : in_(in),
@@ -275,6 +290,21 @@ private:
         inPos_ = r.ip;
         wp_ = r.wp;
     }
+    // Tops the accumulator up to 56 bits or more: a word load while 8 input
+    // bytes are buffered, else through Refill.
+    void RefillRegs(Regs& r) {
+        if (r.iend - r.ip >= kWordBytes) {
+            std::uint64_t w;
+            std::memcpy(&w, inBuf_.data() + r.ip, kWordBytes);
+            r.bb |= w << r.bc;
+            r.ip += (63 - r.bc) >> 3;
+            r.bc |= 56;
+        } else {
+            SaveRegs(r);
+            Refill();
+            r = LoadRegs();
+        }
+    }
     // Resolves one symbol (through a subtable if needed) and consumes its code.
     static std::uint32_t Lookup(Regs& r, const std::uint32_t* table, unsigned rootBits) {
         std::uint32_t e = table[r.bb & LowMask(rootBits)];
@@ -327,7 +357,8 @@ private:
     std::array<std::uint32_t, kDistTableSize> dist_;
 };
 
-void Inflater::FillInput() {
+template <DeflateVariant V>
+void Inflater<V>::FillInput() {
     if (inEof_) return;
     const std::size_t rest = inEnd_ - inPos_;  // callers keep this below kInSlack
     std::memmove(inBuf_.data(), inBuf_.data() + inPos_, rest);
@@ -346,7 +377,8 @@ void Inflater::FillInput() {
     }
 }
 
-void Inflater::RefillFast() {
+template <DeflateVariant V>
+void Inflater<V>::RefillFast() {
     std::uint64_t w;
     std::memcpy(&w, inBuf_.data() + inPos_, kWordBytes);
     bitBuf_ |= w << bitCount_;
@@ -354,7 +386,8 @@ void Inflater::RefillFast() {
     bitCount_ |= 56;
 }
 
-void Inflater::RefillSlow() {
+template <DeflateVariant V>
+void Inflater<V>::RefillSlow() {
     while (bitCount_ < 56) {
         if (inPos_ == inEnd_) FillInput();
         std::uint64_t byte = 0;
@@ -367,7 +400,8 @@ void Inflater::RefillSlow() {
     }
 }
 
-void Inflater::Refill() {
+template <DeflateVariant V>
+void Inflater<V>::Refill() {
     if (inEnd_ - inPos_ < kWordBytes) FillInput();
     if (inEnd_ - inPos_ >= kWordBytes)
         RefillFast();
@@ -375,51 +409,59 @@ void Inflater::Refill() {
         RefillSlow();
 }
 
-std::uint32_t Inflater::Take(unsigned n) {
+template <DeflateVariant V>
+std::uint32_t Inflater<V>::Take(unsigned n) {
     const auto v = static_cast<std::uint32_t>(bitBuf_ & LowMask(n));
     bitBuf_ >>= n;
     bitCount_ -= n;
     return v;
 }
 
-void Inflater::CheckTruncation() const {
+template <DeflateVariant V>
+void Inflater<V>::CheckTruncation() const {
     if (Overrun()) throw Halt{InflateStatus::kTruncated, 0};
 }
 
 // Damage found while reading past the end of the input is truncation.
-void Inflater::Fail(int code) const {
+template <DeflateVariant V>
+void Inflater<V>::Fail(int code) const {
     CheckTruncation();
     throw Halt{InflateStatus::kDataError, code};
 }
 
 // The preset bytes sit at the window's end, where the previous round's bytes
 // would be, so matches reach them exactly as they reach flushed output.
-void Inflater::LoadHistory() {
+template <DeflateVariant V>
+void Inflater<V>::LoadHistory() {
     const std::size_t n = std::min(opt_.history.size(), kWindowSize);
     if (n == 0) return;
     std::memcpy(window_.data() + kWindowSize - n, opt_.history.data() + opt_.history.size() - n, n);
     reach_ = n;
 }
 
-void Inflater::SetTrigger() {
+template <DeflateVariant V>
+void Inflater<V>::SetTrigger() {
     const std::uint64_t room = limit_ - flushed_;
     trigger_ = room >= kWindowSize ? kWindowSize : static_cast<std::size_t>(room) + 1;
 }
 
-void Inflater::OnTrigger() {
+template <DeflateVariant V>
+void Inflater<V>::OnTrigger() {
     if (flushed_ + wp_ > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
-    if (wp_ >= kWindowSize) {
+    // A match may have run past the window's end (in Deflate64 by more than
+    // a window); its tail opens the next round.
+    while (wp_ >= kWindowSize) {
         out_.Write(window_.data(), kWindowSize);
         flushed_ += kWindowSize;
         reach_ = kWindowSize;
-        // A match may have run past the window's end; its tail opens the next round.
         std::memmove(window_.data(), window_.data() + kWindowSize, wp_ - kWindowSize);
         wp_ -= kWindowSize;
     }
     SetTrigger();
 }
 
-void Inflater::FinishOutput() {
+template <DeflateVariant V>
+void Inflater<V>::FinishOutput() {
     std::size_t n = wp_;
     if (flushed_ + n > limit_) n = static_cast<std::size_t>(limit_ - flushed_);
     if (n != 0) out_.Write(window_.data(), n);
@@ -429,14 +471,16 @@ void Inflater::FinishOutput() {
 
 // A match whose source starts before the window's start continues from the
 // window's end (the bytes of the previous round).
-void Inflater::CopyWrapped(std::size_t dist, std::size_t len) {
+template <DeflateVariant V>
+void Inflater<V>::CopyWrapped(std::size_t dist, std::size_t len) {
     const std::size_t src = wp_ + kWindowSize - dist;
     const std::size_t first = std::min(len, kWindowSize - src);
     std::memmove(window_.data() + wp_, window_.data() + src, first);
     CopyMatch(window_.data() + wp_ + first, window_.data(), len - first, wp_ + first);
 }
 
-void Inflater::StoredBlock() {
+template <DeflateVariant V>
+void Inflater<V>::StoredBlock() {
     Take(bitCount_ & 7);
     Refill();
     std::size_t len = Take(16);
@@ -463,7 +507,8 @@ void Inflater::StoredBlock() {
     }
 }
 
-void Inflater::FixedTables() {
+template <DeflateVariant V>
+void Inflater<V>::FixedTables() {
     if (fixedBuilt_) return;
     std::array<std::uint8_t, kMaxLitCodes> lit{};
     std::fill(lit.begin(), lit.begin() + 144, 8);
@@ -472,14 +517,15 @@ void Inflater::FixedTables() {
     std::fill(lit.begin() + 280, lit.end(), 8);
     std::array<std::uint8_t, kMaxDistCodes> dist{};
     dist.fill(5);
-    BuildTable(lit, kLitInfo.data(), kLitRoot, false, fixedLit_);
-    BuildTable(dist, kDistInfo.data(), kDistRoot, false, fixedDist_);
+    BuildTable(lit, kLit, kLitRoot, false, fixedLit_);
+    BuildTable(dist, kDist, kDistRoot, false, fixedDist_);
     fixedBuilt_ = true;
 }
 
 // Reads the literal/length and distance code lengths of a dynamic block,
 // coded with the code-length code.
-void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
+template <DeflateVariant V>
+void Inflater<V>::ReadCodeLengths(std::span<std::uint8_t> lens) {
     const unsigned ncode = Take(4) + 4;
     std::array<std::uint8_t, 19> clens{};
     for (unsigned i = 0; i < ncode; ++i) {
@@ -517,7 +563,8 @@ void Inflater::ReadCodeLengths(std::span<std::uint8_t> lens) {
     CheckTruncation();
 }
 
-void Inflater::DynamicTables() {
+template <DeflateVariant V>
+void Inflater<V>::DynamicTables() {
     if (bitCount_ < 14) Refill();
     const unsigned nlit = Take(5) + 257;
     const unsigned ndist = Take(5) + 1;
@@ -527,31 +574,22 @@ void Inflater::DynamicTables() {
     if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
-    if (!BuildTable(litLens, kLitInfo.data(), kLitRoot, true, lit_) ||
-        !BuildTable(distLens, kDistInfo.data(), kDistRoot, true, dist_))
+    if (!BuildTable(litLens, kLit, kLitRoot, true, lit_) ||
+        !BuildTable(distLens, kDist, kDistRoot, true, dist_))
         Fail(ecode::IncompleteCodeSet);
 }
 
 // Decodes literals and matches up to the end-of-block code. The hot state is
 // copied into locals (byte stores could alias the members otherwise) and
 // written back before any call that uses the members.
-void Inflater::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
+template <DeflateVariant V>
+void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
     Regs r = LoadRegs();
-    const std::uint8_t* const in = inBuf_.data();
     std::uint8_t* const win = window_.data();
     for (;;) {
-        if (r.iend - r.ip >= kWordBytes) {
-            std::uint64_t w;
-            std::memcpy(&w, in + r.ip, kWordBytes);
-            r.bb |= w << r.bc;
-            r.ip += (63 - r.bc) >> 3;
-            r.bc |= 56;
-        } else {
-            SaveRegs(r);
-            Refill();
-            r = LoadRegs();
-        }
-        // 56 bits cover the longest symbol: 15 + 5 length bits, 15 + 13 distance bits.
+        RefillRegs(r);
+        // 56 bits cover the longest Deflate symbol: 15 + 5 length bits, 15 +
+        // 13 distance bits. Deflate64's 16 length bits may need a second refill.
         std::uint32_t e = Lookup(r, lit, kLitRoot);
         const unsigned kind = EntryKindOf(e);
         if (kind == kLiteral) {
@@ -559,6 +597,9 @@ void Inflater::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, i
             win[r.wp++] = static_cast<std::uint8_t>(EntryValue(e));
         } else if (kind == kBase) {
             const std::size_t len = EntryValue(e) + r.Take(EntryExtra(e));
+            if constexpr (kWide) {
+                if (r.bc < kMaxCodeLen + 14) RefillRegs(r);
+            }
             e = Lookup(r, dist, kDistRoot);
             if (EntryKindOf(e) != kBase) Stop(r, errorCode);
             const std::size_t d = EntryValue(e) + r.Take(EntryExtra(e));
@@ -586,7 +627,8 @@ void Inflater::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, i
     }
 }
 
-InflateResult Inflater::Run() {
+template <DeflateVariant V>
+InflateResult Inflater<V>::Run() {
     InflateResult result;
     try {
         bool last = false;
@@ -625,7 +667,9 @@ InflateResult Inflater::Run() {
 }  // namespace
 
 InflateResult Inflate(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
-    return std::make_unique<Inflater>(in, out, opt)->Run();
+    if (opt.variant == DeflateVariant::kDeflate64)
+        return std::make_unique<Inflater<DeflateVariant::kDeflate64>>(in, out, opt)->Run();
+    return std::make_unique<Inflater<DeflateVariant::kDeflate>>(in, out, opt)->Run();
 }
 
 }  // namespace lumora::archive

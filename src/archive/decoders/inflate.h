@@ -1,5 +1,6 @@
-// Deflate decoder (raw RFC 1951 data, no zlib or gzip wrapper). The 32 KB
-// window is also the output buffer: every 32768 bytes it is handed to the sink.
+// Deflate decoder (raw RFC 1951 data, no zlib or gzip wrapper), also for the
+// Deflate64 variant. The window (32 KB, or 64 KB for Deflate64) is also the
+// output buffer: each time it is full it is handed to the sink.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +23,20 @@ enum class InflateStatus {
     kDataError,
 };
 
+// Deflate64 widens the window to 64 KB, gives distance codes 30 and 31
+// (distances 32769-65536, 14 extra bits each) and lets length code 285 carry
+// 16 extra bits (lengths 3-65538). Codes 286 and 287 stay invalid in both.
+enum class DeflateVariant { kDeflate, kDeflate64 };
+
 struct InflateOptions {
+    DeflateVariant variant = DeflateVariant::kDeflate;
     // Decoding stops once this many bytes were produced (0 = unlimited).
     std::uint64_t maxOutput = 0;
     // Called with the count of bytes read from the source so far: at most
     // once per 32 KB of input, and once more after the final block.
     std::function<void(std::uint64_t consumed)> onProgress;
     // Bytes that precede this stream's output (a preset window): matches may
-    // reach back into their last 32 KB. They are not written to the sink.
+    // reach back into their last window size. They are not written to the sink.
     std::span<const std::uint8_t> history;
 };
 

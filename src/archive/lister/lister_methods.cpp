@@ -33,7 +33,7 @@ constexpr NameRow kRar[] = {{48, 48, "Stored"}, {49, 49, "Fastest"}, {50, 50, "F
 constexpr NameRow kTar[] = {{0, 0, "Stored"}};
 constexpr NameRow kZip[] = {{0, 0, "Stored"},   {1, 1, "Shrunk"},   {2, 2, "Reduce-1"},
                             {3, 3, "Reduce-2"}, {4, 4, "Reduce-3"}, {5, 5, "Reduce-4"},
-                            {6, 6, "Imploded"}, {7, 7, "Tokened"}};
+                            {6, 6, "Imploded"}, {7, 7, "Tokened"},  {9, 9, "Deflate64"}};
 constexpr NameRow kZoo[] = {{0, 0, "Stored"}, {1, 1, "Fastest"}, {2, 2, "Greatest"}};
 
 template <std::size_t N>

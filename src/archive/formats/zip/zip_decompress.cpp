@@ -46,10 +46,12 @@ void CopyStoredMethod(const MethodInput& in, MemberOutput& out, const ZipMemberD
         out.Write(buf.data(), got);
 }
 
-// Deflate stops silently at damaged or missing data; the CRC check that
-// follows reports the damage.
-void InflateMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData&) {
-    Inflate(in.bytes, out);  // the byte limit is enforced by `out`, which throws
+// Deflate and Deflate64 stop silently at damaged or missing data; the CRC
+// check that follows reports the damage.
+void InflateMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData& m) {
+    InflateOptions opt;
+    if (m.method == 9) opt.variant = DeflateVariant::kDeflate64;
+    Inflate(in.bytes, out, opt);  // the byte limit is enforced by `out`, which throws
     in.source.Progress().Test(in.source.Total(), in.source.Consumed(), false);
 }
 
@@ -79,7 +81,7 @@ constexpr ZipMethod kMethods[] = {
     {1, 1, ShrinkMethod},      // LZW with partial clearing
     {2, 5, ReduceMethod},      // compression factors 1 to 4
     {6, 6, ImplodeMethod},     // 4 or 8 KB window, two or three trees
-    {8, 8, InflateMethod},     // Deflate
+    {8, 9, InflateMethod},     // Deflate, Deflate64
 };
 
 const ZipMethod* FindMethod(std::uint16_t code) {

@@ -21,8 +21,8 @@ struct ZipMemberData {
 };
 
 // Decodes one member from `in` (decrypted with `keys` when given) into `out`
-// and flushes it. Data errors end the member where it got to: Deflate
-// silently, every other method (and an unknown one, 25200) with an
+// and flushes it. Data errors end the member where it got to: Deflate and
+// Deflate64 silently, every other method (and an unknown one, 25200) with an
 // information message box through `messageBox`. Only output I/O errors
 // leave. Returns true when the output was cut at its byte limit.
 bool DecompressMember(const ZipMemberData& member, MemberByteSource& in,
