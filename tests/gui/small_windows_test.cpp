@@ -230,10 +230,12 @@ private slots:
 
         splash.show();
         int gone = 0;
-        splash.StartTimer([&] {
-            QVERIFY(!splash.isVisible());  // hidden before the follow-up runs
-            ++gone;
-        }, 20);
+        splash.StartTimer(
+            [&] {
+                QVERIFY(!splash.isVisible());  // hidden before the follow-up runs
+                ++gone;
+            },
+            20);
         QTRY_COMPARE(gone, 1);
     }
 

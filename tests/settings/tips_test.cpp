@@ -18,9 +18,15 @@ TEST(TipsTest, LoadsNonBlankLinesInEitherEncoding) {
         std::vector<std::string> tips;
     };
     const Case cases[] = {
-        {"crlf ansi", "Erster Tip\r\n\r\nZweiter f\xFCr dich\r\n",
+        {"crlf ansi",
+         "Erster Tip\r\n\r\nZweiter f\xFCr dich\r\n",
          {"Erster Tip", "Zweiter f\xC3\xBCr dich"}},
-        {"utf8 lf", "Gr\xC3\xB6\xC3\x9F" "e\n   \nEnde", {"Gr\xC3\xB6\xC3\x9F" "e", "Ende"}},
+        {"utf8 lf",
+         "Gr\xC3\xB6\xC3\x9F"
+         "e\n   \nEnde",
+         {"Gr\xC3\xB6\xC3\x9F"
+          "e",
+          "Ende"}},
         {"bare cr, stops at zero", "a\rb\0c"s, {"a", "b"}},
         {"only blanks", "\r\n \t\r\n", {}},
         {"empty", "", {}},
@@ -51,11 +57,29 @@ TEST(TipsTest, PickReachesEveryLineAndOneLineIsAlwaysThatLine) {
 
 TEST(TipsTest, Utf8Validation) {
     EXPECT_TRUE(IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("f\xFCr"));          // Windows-1252 umlaut
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));        // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));        // cut short
+    EXPECT_FALSE(IsValidUtf8("f\xFCr"));            // Windows-1252 umlaut
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // cut short
     EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+}
+
+TEST(TipsTest, ShippedTipsAreManyWindows1252CrLfLines) {
+    const std::string dataDir = std::string(LUMORA_SAMPLES_DIR) + "/../data/";
+    const std::string bytes = test::ReadAll(dataDir + kTipsFileName);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_FALSE(IsValidUtf8(bytes));  // the umlauts are single Windows-1252 bytes
+    std::size_t lineEnds = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+            ++lineEnds;
+        }
+    }
+    const std::vector<std::string> tips = LoadTips(dataDir);
+    EXPECT_GE(tips.size(), 20u);
+    EXPECT_EQ(tips.size(), lineEnds);  // no blank lines, the last one ended too
+    for (const std::string& tip : tips) EXPECT_TRUE(IsValidUtf8(tip)) << tip;
 }
 
 }  // namespace

@@ -58,10 +58,10 @@ THelpWindow::THelpWindow(QWidget* parent, const QString& programDir)
 
 void THelpWindow::ShowTopic(const QString& anchor) {
     if (page_.isEmpty()) {
-        browser_->setHtml(QString::fromUtf8(
-            "<h2>Hilfe nicht gefunden</h2><p>Die Hilfedatei <b>%1</b> fehlt im "
-            "Programmverzeichnis. Installieren Sie Lumora bitte erneut.</p>")
-                              .arg(QString::fromLatin1(kHelpPage)));
+        browser_->setHtml(
+            QString::fromUtf8("<h2>Hilfe nicht gefunden</h2><p>Die Hilfedatei <b>%1</b> fehlt im "
+                              "Programmverzeichnis. Installieren Sie Lumora bitte erneut.</p>")
+                .arg(QString::fromLatin1(kHelpPage)));
         return;
     }
     QUrl url = QUrl::fromLocalFile(page_);
@@ -71,8 +71,8 @@ void THelpWindow::ShowTopic(const QString& anchor) {
 }
 
 QWidget* ShowHelp(QWidget* parent, const QString& programDir, const QString& anchor) {
-    THelpWindow* help = parent ? parent->findChild<THelpWindow*>(QString(), Qt::FindDirectChildrenOnly)
-                               : nullptr;
+    THelpWindow* help =
+        parent ? parent->findChild<THelpWindow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!help) help = new THelpWindow(parent, programDir);
     help->ShowTopic(anchor);
     help->show();

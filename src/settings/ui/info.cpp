@@ -43,8 +43,8 @@ TfrmInfo::TfrmInfo(QWidget* parent)
     version->addStretch();
     texts->addLayout(version);
     texts->addSpacing(6);
-    auto* purpose = new QLabel(QString::fromUtf8(
-        "Dateilisten für Download-Bereiche aus den Beschreibungen in Archiven"));
+    auto* purpose = new QLabel(
+        QString::fromUtf8("Dateilisten für Download-Bereiche aus den Beschreibungen in Archiven"));
     purpose->setWordWrap(true);
     texts->addWidget(purpose);
     texts->addStretch();

@@ -12,10 +12,14 @@ namespace {
 
 QString ResourceName(SmallPicture which) {
     switch (which) {
-        case SmallPicture::Splash: return QStringLiteral("splash");
-        case SmallPicture::Tip: return QStringLiteral("tip");
-        case SmallPicture::Support: return QStringLiteral("support");
-        case SmallPicture::About: return QStringLiteral("about");
+        case SmallPicture::Splash:
+            return QStringLiteral("splash");
+        case SmallPicture::Tip:
+            return QStringLiteral("tip");
+        case SmallPicture::Support:
+            return QStringLiteral("support");
+        case SmallPicture::About:
+            return QStringLiteral("about");
     }
     return {};
 }
@@ -59,7 +63,8 @@ void DrawTip(QPainter& p, int s) {
     p.drawEllipse(QRectF(s * 0.22, s * 0.08, s * 0.56, s * 0.56));
     p.setBrush(QColor(160, 160, 170));
     p.setPen(QPen(QColor(70, 70, 80), s / 40.0));
-    for (int i = 0; i < 3; ++i) p.drawRect(QRectF(s * 0.36, s * (0.64 + i * 0.08), s * 0.28, s * 0.08));
+    for (int i = 0; i < 3; ++i)
+        p.drawRect(QRectF(s * 0.36, s * (0.64 + i * 0.08), s * 0.28, s * 0.08));
     p.setPen(QPen(QColor(255, 250, 200), s / 24.0));
     p.drawArc(QRectF(s * 0.32, s * 0.18, s * 0.3, s * 0.3), 100 * 16, 70 * 16);
 }
@@ -72,7 +77,8 @@ void DrawSupport(QPainter& p, int s) {
     p.drawEllipse(globe);
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(globe.adjusted(s * 0.2, 0, -s * 0.2, 0));
-    p.drawLine(QPointF(globe.left(), globe.center().y()), QPointF(globe.right(), globe.center().y()));
+    p.drawLine(QPointF(globe.left(), globe.center().y()),
+               QPointF(globe.right(), globe.center().y()));
     const QRectF letter(s * 0.35, s * 0.5, s * 0.6, s * 0.4);
     p.setPen(QPen(QColor(90, 60, 20), s / 40.0));
     p.setBrush(QColor(250, 245, 225));
@@ -117,10 +123,18 @@ QPixmap LoadSmallPicture(SmallPicture which, int size) {
     QPainter p(&drawn);
     p.setRenderHint(QPainter::Antialiasing);
     switch (which) {
-        case SmallPicture::Splash: DrawSplash(p, size); break;
-        case SmallPicture::Tip: DrawTip(p, size); break;
-        case SmallPicture::Support: DrawSupport(p, size); break;
-        case SmallPicture::About: DrawAbout(p, size); break;
+        case SmallPicture::Splash:
+            DrawSplash(p, size);
+            break;
+        case SmallPicture::Tip:
+            DrawTip(p, size);
+            break;
+        case SmallPicture::Support:
+            DrawSupport(p, size);
+            break;
+        case SmallPicture::About:
+            DrawAbout(p, size);
+            break;
     }
     return drawn;
 }

@@ -55,14 +55,16 @@ TfrmSupport::TfrmSupport(QWidget* parent, UrlOpener opener)
         "können Sie sich jederzeit aus dem Internet herunterladen. Sie finden Sie unter :"));
     texts->addWidget(lblWeb_);
     texts->addSpacing(8);
-    texts->addWidget(TextLabel("Wenn Sie Anregungen zu Lumora haben oder Fehler entdecken, so "
-                               "schicken Sie bitte eine Mail an :"));
+    texts->addWidget(
+        TextLabel("Wenn Sie Anregungen zu Lumora haben oder Fehler entdecken, so "
+                  "schicken Sie bitte eine Mail an :"));
     texts->addWidget(lblMail_);
     texts->addSpacing(8);
     texts->addWidget(TextLabel(
         "Schauen Sie regelmäßig auf der Lumora Homepage vorbei, um immer über die neuesten "
         "Versionen von Lumora und anderer Software von KestrelRodoridodari auf dem Laufenden zu "
         "sein !"));
+    texts->addStretch();
 
     auto* picture = new QLabel;
     picture->setPixmap(LoadSmallPicture(SmallPicture::Support, 72));
@@ -83,7 +85,7 @@ TfrmSupport::TfrmSupport(QWidget* parent, UrlOpener opener)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(body);
     layout->addLayout(buttons);
-    setFixedSize(460, 330);
+    setFixedSize(460, 270);
 }
 
 void TfrmSupport::OpenLink(const QString& target) {

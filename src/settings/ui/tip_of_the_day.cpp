@@ -97,7 +97,9 @@ TfrmTipOfTheDay::TfrmTipOfTheDay(QWidget* parent, Configuration& config,
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QString TfrmTipOfTheDay::TipText() const { return lblTip_->text(); }
+QString TfrmTipOfTheDay::TipText() const {
+    return lblTip_->text();
+}
 
 void TfrmTipOfTheDay::DontShowClicked(bool checked) {
     config_.settings.Tip = !checked;
