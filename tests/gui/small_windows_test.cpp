@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -249,7 +251,28 @@ private slots:
         for (const char* topic : {"Scan I", "Scan II", "Einstellungen", "Filter", "lumora-cli"}) {
             QVERIFY2(text.contains(QString::fromUtf8(topic)), topic);
         }
+        QCOMPARE(help->Browser()->source().fragment(), QStringLiteral("scan2"));
         QCOMPARE(ShowHelp(&owner, QStringLiteral(LUMORA_BIN_DIR)), help);  // reused
+        QVERIFY(help->Browser()->source().fragment().isEmpty());
+        QVERIFY(help->Browser()->document()->toHtml().contains(QStringLiteral("name=\"scan2\"")));
+    }
+
+    void helpLinksReachTheirSections() {
+        QFile page(QStringLiteral(LUMORA_BIN_DIR) + QString::fromLatin1(kHelpPage));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        QSet<QString> anchors;
+        for (const auto& m :
+             QRegularExpression(QStringLiteral("name=\"([^\"]+)\"")).globalMatch(html)) {
+            anchors.insert(m.captured(1));
+        }
+        int links = 0;
+        for (const auto& m :
+             QRegularExpression(QStringLiteral("href=\"#([^\"]+)\"")).globalMatch(html)) {
+            QVERIFY2(anchors.contains(m.captured(1)), qPrintable(m.captured(1)));
+            ++links;
+        }
+        QVERIFY(links >= 10);
     }
 
     void helpWindowWithoutHelpFile() {
