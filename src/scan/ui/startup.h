@@ -1,0 +1,32 @@
+// The desktop program's start-up after the session is made: the first-run
+// welcome and settings dialog, the splash timer, the tip of the day, and the
+// main window enabled at the end.
+#pragma once
+
+#include <functional>
+
+namespace lumora {
+class AppSession;
+}
+
+namespace lumora::ui {
+
+class TfrmDizMain;
+
+struct StartUpSteps {
+    // True when the welcome and the settings dialog are due.
+    std::function<bool()> needsFirstRunSetup;
+    // Starts the splash timer; `fired` runs when it expires.
+    std::function<void(std::function<void()> fired)> startSplashTimer;
+    std::function<void()> hideSplash;
+};
+
+inline constexpr int kSplashMilliseconds = 2000;
+
+// Shows the window disabled, runs the first-run test (welcome box, then the
+// window's settings command), starts the splash timer; when it fires the
+// splash goes, the tip window comes when `Tip` is on, and the window is
+// enabled.
+void StartMainWindow(TfrmDizMain& window, AppSession& session, const StartUpSteps& steps);
+
+}  // namespace lumora::ui
