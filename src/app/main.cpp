@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTimer>
 #include <QTranslator>
 
@@ -15,11 +16,10 @@
 namespace {
 
 // German texts on Qt's own buttons and dialogs.
-void InstallQtTranslation(QApplication& app, QTranslator& translator) {
+void InstallQtTranslation(QTranslator& translator) {
     if (translator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&translator);
-    (void)app;
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora 1.61"));
     QTranslator translator;
-    InstallQtTranslation(app, translator);
+    InstallQtTranslation(translator);
 
     lumora::SessionOptions options;
     options.showError = [](const std::string& caption, const std::string& text) {
@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     steps.needsFirstRunSetup = [&session] {
         return lumora::NeedsFirstRunSetup({lumora::SettingsStorePath(), session.dirs.programDir});
     };
+    steps.colourDepth = [&window] { return window.screen() ? window.screen()->depth() : 32; };
     steps.startSplashTimer = [](std::function<void()> fired) {
         QTimer::singleShot(lumora::ui::kSplashMilliseconds, std::move(fired));
     };

@@ -3,9 +3,11 @@
 namespace lumora::test {
 
 std::unique_ptr<QObject> MakeMainWindowTest();
+std::unique_ptr<QObject> MakeStartUpTest();
+std::unique_ptr<QObject> MakeHostDialogsTest();
 
 std::vector<GuiTestFactory> GuiTestClasses() {
-    return {MakeMainWindowTest};
+    return {MakeMainWindowTest, MakeStartUpTest, MakeHostDialogsTest};
 }
 
 }  // namespace lumora::test

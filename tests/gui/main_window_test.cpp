@@ -193,9 +193,17 @@ private slots:
         QVERIFY(!w.window.isVisible());
     }
 
-    // Closing during Scan I ends the job without the cancel question and
-    // without a list; the end is logged and the window closes afterwards.
-    void closeDuringJob() {
+    void endJobEarly_data() {
+        QTest::addColumn<bool>("viaClose");
+        QTest::newRow("Stop, then Yes") << false;
+        QTest::newRow("close box, then Yes") << true;
+    }
+
+    // Stop asks the engine's cancel question; closing during Scan I ends the
+    // job without it. Either way no list is written and the end is logged;
+    // only the close takes the window away.
+    void endJobEarly() {
+        QFETCH(bool, viaClose);
         QTemporaryDir tmp;
         ScriptedWindow w;
         const std::string folder = kSamples.toStdString();
@@ -204,17 +212,22 @@ private slots:
         };
         const QString listPath = tmp.filePath("list.txt");
         w.window.askSaveFileName = [&](const SaveDialogRequest&) {
-            QTimer::singleShot(0, &w.window, [&] { w.window.close(); });
+            QTimer::singleShot(0, &w.window, [&] {
+                if (viaClose)
+                    w.window.close();
+                else
+                    w.Find<QAction>("tbtnStop")->trigger();
+            });
             return std::optional<std::string>(listPath.toStdString());
         };
         w.answers = {MsgAnswer::Yes};
         w.window.btnStartClick();
         QVERIFY(!QFile::exists(listPath));
-        QVERIFY(!w.HasBox("Den Vorgang wirklich abbrechen ?"));
-        QVERIFY(w.HasBox("Lumora wirklich beenden ?"));
+        QCOMPARE(w.HasBox("Den Vorgang wirklich abbrechen ?"), !viaClose);
+        QCOMPARE(w.HasBox("Lumora wirklich beenden ?"), viaClose);
         QVERIFY(w.window.log().lines().back().rfind("Job beendet : ", 0) == 0);
         QVERIFY(static_cast<int>(w.window.log().lines().size()) < 4 + 13);
-        QVERIFY(!w.window.isVisible());
+        QCOMPARE(w.window.isVisible(), !viaClose);
     }
 
     // Each kind's marker sits at +2/+4 in its colour; the text starts at +13.

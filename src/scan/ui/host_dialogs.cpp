@@ -56,7 +56,7 @@ MsgAnswer ShowMessageBox(QWidget* parent, const std::string& caption, const std:
             break;
     }
     if (buttons == MsgButtons::Ok) {
-        box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole));
         box.exec();
         return MsgAnswer::Ok;
     }

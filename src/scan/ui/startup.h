@@ -14,6 +14,8 @@ namespace lumora::ui {
 class TfrmDizMain;
 
 struct StartUpSteps {
+    // Bits per pixel of the display; 8 or less brings a notice.
+    std::function<int()> colourDepth;
     // True when the welcome and the settings dialog are due.
     std::function<bool()> needsFirstRunSetup;
     // Starts the splash timer; `fired` runs when it expires.
@@ -22,6 +24,10 @@ struct StartUpSteps {
 };
 
 inline constexpr int kSplashMilliseconds = 2000;
+inline constexpr const char* kFewColoursText =
+    "Ihr System unterst\xc3\xbctzt nur 256 oder weniger Farben.\rUm Lumora ohne "
+    "Einschr\xc3\xa4nkungen nutzen zu k\xc3\xb6nnen, sollten Sie die Farbanzahl auf mehr als "
+    "256 erh\xc3\xb6hen.";
 
 // Shows the window disabled, runs the first-run test (welcome box, then the
 // window's settings command), starts the splash timer; when it fires the
