@@ -71,6 +71,10 @@ TfrmDizMain::TfrmDizMain(AppSession& session, QWidget* parent)
       log_(*this, session.formats),
       source_(std::make_unique<DescriptionExtraction>(HostHooks(*this))) {
     setObjectName("frmDizMain");
+    // The fixed places and panel widths are made for an 11-pixel font.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     setWindowTitle(QStringLiteral("Lumora 1.61"));
     const QIcon programIcon = Picture("program");
     if (!programIcon.isNull()) setWindowIcon(programIcon);
@@ -187,15 +191,16 @@ void TfrmDizMain::BuildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("StatusBar1");
     bar->setSizeGripEnabled(false);
-    // The panels have fixed widths; a small font keeps their texts whole.
-    QFont small = bar->font();
-    small.setPixelSize(11);
-    bar->setFont(small);
     const int widths[3] = {100, 122, 120};
+    // A narrower face of the font keeps the panel texts whole in their widths.
+    QFont narrow = font();
+    narrow.setStretch(QFont::Condensed);
     for (int i = 0; i < 3; ++i) {
         panels_[i] = new QLabel(bar);
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panels_[i]->setFixedWidth(widths[i]);
+        panels_[i]->setFont(narrow);
+        panels_[i]->setIndent(2);
         panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         bar->addWidget(panels_[i]);
     }
