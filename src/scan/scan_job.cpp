@@ -58,6 +58,10 @@ void ScanJob::RequestCancel() {
     cancelRequested_ = true;
 }
 
+void ScanJob::RequestQuit() {
+    quitRequested_ = true;
+}
+
 void ScanJob::RunCommand(const std::vector<std::string>& archives,
                          const std::string& sourceFolder) {
     ScanHost& host = env_.host;
@@ -94,7 +98,7 @@ void ScanJob::RunCommand(const std::vector<std::string>& archives,
             host.SetProcessedField("");
             host.SetCurrentFileField("");
             host.SetGaugePosition(0);
-            if (written)
+            if (written && !quitRequested_)
                 host.MessageBox("Hinweis", "Die Erstellung der Liste ist abgeschlossen !",
                                 MsgIcon::Information, MsgButtons::Ok);
         }
@@ -146,7 +150,7 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         double processedKb = 0;
         for (std::size_t i = 0; i < archives.size(); ++i) {
             crash_.currentIndex = static_cast<int>(i);
-            if (cancelRequested_ && AskCancel()) {
+            if (quitRequested_ || (cancelRequested_ && AskCancel())) {
                 host.SetTotalField("");
                 host.SetProcessedField("");
                 host.SetCurrentFileField("");

@@ -69,6 +69,9 @@ public:
     // The Stop command: asked about at the start of the next archive.
     void RequestCancel();
     bool cancelRequested() const { return cancelRequested_; }
+    // Closing the program: the job ends at the start of the next archive
+    // without the cancel question and without the completion message.
+    void RequestQuit();
 
 private:
     struct Totals;
@@ -81,6 +84,7 @@ private:
 
     ScanEnvironment env_;
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<bool> quitRequested_{false};
     CrashContext crash_;
     bool crashed_ = false;
     int gaugeMax_ = 0;

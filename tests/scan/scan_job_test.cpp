@@ -78,6 +78,23 @@ TEST_F(ScanJobTest, CancelQuestion) {
     }
 }
 
+// Closing the program mid-job: no question, no list, no completion message,
+// but the end of the job is still logged.
+TEST_F(ScanJobTest, QuitEndsJobWithoutQuestion) {
+    const auto archives = Archives({"A.ZIP", "B.ZIP"});
+    host.saveAnswer = dir / "list.txt";
+    ScanJob job(Env());
+    source.onExtract = [&job](const std::string& name) {
+        if (name == "A.ZIP") job.RequestQuit();
+    };
+    job.RunCommand(archives, dir.path());
+    EXPECT_EQ(source.seen.size(), 1u);
+    EXPECT_FALSE(test::Exists(dir / "list.txt"));
+    EXPECT_FALSE(host.HasBox("Den Vorgang wirklich abbrechen ?"));
+    EXPECT_FALSE(host.HasBox("Die Erstellung der Liste ist abgeschlossen !"));
+    EXPECT_THAT(host.log.back().first, HasSubstr("Job beendet : "));
+}
+
 // An archive gone during the run, or a folder with an archive name, gets
 // unknown size and date instead of stopping the job; an older, longer list
 // file is replaced completely.
