@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 struct Picture {
@@ -85,8 +87,8 @@ private slots:
     }
 
     void contactSheet() {
-        // Each picture at its size and, small ones, four times larger.
-        const int cell = 270;
+        // Each picture at its size, with a label.
+        const int cell = 280;
         QImage sheet(cell * 4, cell * 4, QImage::Format_ARGB32);
         sheet.fill(QColor(0xf0, 0xf0, 0xf0));
         QPainter painter(&sheet);
@@ -96,9 +98,11 @@ private slots:
             ++index;
             const QString name = QString::fromLatin1(picture.name);
             painter.drawImage(origin + QPoint(8, 8), Load(name));
-            if (picture.size.width() < 100)
+            // Small pictures again, enlarged to about 128 pixels.
+            const int zoom = std::min(8, 128 / picture.size.width());
+            if (zoom > 1)
                 painter.drawImage(origin + QPoint(8 + picture.size.width() + 8, 8),
-                                  Load(name, picture.size * 4));
+                                  Load(name, picture.size * zoom));
             painter.drawText(QRect(origin + QPoint(0, cell - 22), QSize(cell, 20)), Qt::AlignCenter,
                              name);
         }

@@ -52,6 +52,11 @@ ScanFolderBrowser::ScanFolderBrowser(const std::string& title, const std::string
     browser->setOption(QFileDialog::ShowDirsOnly);
     browser->setFileMode(QFileDialog::Directory);
     browser->setAcceptMode(QFileDialog::AcceptOpen);
+    browser->setLabelText(QFileDialog::LookIn, QStringLiteral("Suchen in:"));
+    browser->setLabelText(QFileDialog::FileName, QStringLiteral("Verzeichnis:"));
+    browser->setLabelText(QFileDialog::FileType, QStringLiteral("Dateityp:"));
+    browser->setLabelText(QFileDialog::Accept, QStringLiteral("&Auswählen"));
+    browser->setLabelText(QFileDialog::Reject, QStringLiteral("&Abbrechen"));
     connect(browser, &QFileDialog::finished, this, &QDialog::done);
 
     auto* layout = new QVBoxLayout(this);
