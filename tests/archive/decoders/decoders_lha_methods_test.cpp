@@ -1,24 +1,13 @@
-// The LHA methods beyond -lh5-: LArc's -lz5- on hand-made streams (its
-// window starts with a fixed pattern that matches may copy from), and
-// -lh6-/-lh7- members of the corpus, whole and cut short.
+// The -lz5- method on hand-made streams: its window starts with a fixed
+// pattern that matches may copy from.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
-#include "archive/core/crc.h"
 #include "archive/core/error_codes.h"
-#include "archive/core/input_file.h"
 #include "archive/decoders/lz5.h"
-#include "archive/decoders/static_huffman.h"
-#include "archive/formats/lha/lha_header.h"
 #include "archive/legacy_test_support.h"
-#include "support/corpus.h"
 
 namespace lumora::archive::test {
 namespace {
-
-using ::lumora::test::CorpusDir;
 
 // A match copying `len` bytes from absolute window position `from`.
 std::string Match(unsigned from, unsigned len) {
@@ -82,44 +71,6 @@ TEST(Lz5Test, StopsAtTheSizeOrTheEndOfTheInput) {
         const Outcome o = Lz5(stream, 100);
         EXPECT_EQ(o.error, ecode::ReadError);
         EXPECT_EQ(std::string(o.out.begin(), o.out.end()), before);
-    }
-}
-
-// The -lh6- and -lh7- members of the corpus decode to their CRC; cut in
-// half, each stops with the read error within one window of the cut.
-TEST(LhaWideWindowCorpusTest, DecodesAndStopsAtTheCut) {
-    LUMORA_REQUIRE_CORPUS();
-    const std::pair<const char*, StaticHuffmanParams> cases[] = {
-        {"lha/AMI_LH6.LZH", kLh6Params},
-        {"lha/EXP_H1L6.LZH", kLh6Params},
-        {"lha/EXP_H0L7.LZH", kLh7Params},
-        {"lha/UNIX_H1.LZH", kLh7Params},
-    };
-    for (const auto& [path, params] : cases) {
-        SCOPED_TRACE(path);
-        const auto file = CorpusDir() / path;
-        InputFile in;
-        ASSERT_TRUE(in.Open(file.string()));
-        LhaHeader h;
-        ASSERT_EQ(ReadLhaHeader(in, 0, LhaHeaderUse::Extract, h), HeaderResult::Ok);
-        std::ifstream s(file, std::ios::binary);
-        const Bytes all{std::istreambuf_iterator<char>(s), {}};
-        const Bytes data(all.begin() + static_cast<std::ptrdiff_t>(h.dataOffset),
-                         all.begin() + static_cast<std::ptrdiff_t>(h.dataOffset + h.dataSize));
-        const auto decode = [&](ByteSource& src, OutputSink& out) {
-            return DecodeStaticHuffman(src, out, params, h.originalSize);
-        };
-        const Outcome whole = RunDecoder(data, 4096, decode);
-        EXPECT_EQ(whole.error, 0);
-        ASSERT_EQ(whole.out.size(), h.originalSize);
-        Crc16 crc;
-        crc.Update(whole.out.data(), whole.out.size());
-        EXPECT_EQ(crc.Value(), h.crc);
-        const Outcome half =
-            RunDecoder(Bytes(data.begin(), data.begin() + data.size() / 2), SIZE_MAX, decode);
-        EXPECT_EQ(half.error, ecode::ReadError);
-        EXPECT_LT(half.out.size(), h.originalSize);
-        EXPECT_TRUE(std::equal(half.out.begin(), half.out.end(), whole.out.begin()));
     }
 }
 

@@ -72,30 +72,21 @@ Tables LongTables() {
     return {Canonical(lit), Canonical(dist)};
 }
 
-// ---- Valid streams ----
-
-// Matches after `before` stored bytes, in a fixed block (a stored one after
-// it) and in dynamic blocks with short and with 15-bit codes: lengths up to
-// 65538 (code 285), distances up to 65536 (codes 30 and 31), matches that
-// run past one or two window ends or whose source wraps.
+// Matches after `before` stored bytes, in a fixed block followed by a
+// stored one, and in a dynamic block whose 15-bit codes make a match 60
+// bits: lengths up to 65538 (code 285), distances up to 65536 (codes 30 and
+// 31), matches that run past one or two window ends or whose source wraps.
 TEST(Deflate64, LongMatchesAndFarDistances) {
     const Bytes prefix = RandomBytes(100000, 3);
     const std::vector<std::array<unsigned, 3>> cases = {
         // before, distance, length
-        {1000, 1, 65538},    {1000, 7, 65538},      {300, 300, 258},       {40000, 32768, 259},
-        {40000, 32769, 3},   {40000, 40000, 40000}, {50000, 49152, 300},   {50000, 49153, 300},
-        {65536, 65536, 258}, {65535, 30000, 65538}, {70000, 65536, 65538}, {100000, 50000, 65538}};
-    const struct {
-        const char* name;
-        bool dynamic;
-        Tables t;
-    } codes[] = {{"fixed", false, FixedTables()},
-                 {"full", true, FullTables()},
-                 {"long", true, LongTables()}};
-    for (const auto& [codeName, dynamic, t] : codes) {
+        {1000, 1, 65538},    {40000, 32769, 3},     {50000, 49153, 300},
+        {65536, 65536, 258}, {65535, 30000, 65538}, {100000, 50000, 65538}};
+    for (const bool dynamic : {false, true}) {
+        const Tables t = dynamic ? LongTables() : FixedTables();
         for (const auto& [before, dist, len] : cases) {
             SCOPED_TRACE(std::to_string(before) + " " + std::to_string(dist) + " " +
-                         std::to_string(len) + " " + codeName);
+                         std::to_string(len) + (dynamic ? " dynamic" : " fixed"));
             Bytes expected(prefix.begin(), prefix.begin() + before);
             LsbBitWriter w;
             StoredBlocks(w, expected);
@@ -221,40 +212,35 @@ TEST(Deflate64, VariantDecidesWhatTheCodesMean) {
 
 // ---- Truncation and the output limit ----
 
-// Every cut of a stream of long matches and far distances is truncation,
-// and the output is exactly what the whole symbols before the cut produce.
+// A stream cut inside a long match, a far match or the end code is
+// truncation; the output is what the whole symbols before produce.
 TEST(Deflate64, TruncatedStreamStopsAfterTheLastWholeSymbol) {
     LsbBitWriter w;
+    Bytes expected = RandomBytes(34000, 6);
+    StoredBlocks(w, expected);
     FixedHeader(w, true);
     const Tables t = FixedTables();
     BlockWriter b(w, t, true);
-    Bytes expected;
-    std::vector<std::pair<std::size_t, std::size_t>> ends;  // stream bytes, output bytes
-    for (std::uint8_t byte : RandomBytes(34000, 6)) {
-        b.Symbol(byte);
-        expected.push_back(byte);
-        ends.emplace_back(w.bytes.size(), expected.size());
-    }
-    for (const auto& [len, dist] : std::vector<std::pair<unsigned, unsigned>>{
-             {65538, 33000}, {258, 65536}, {1000, 1}, {40000, 49153}, {5, 7}, {65538, 2}}) {
+    std::vector<std::pair<std::size_t, std::size_t>> ends = {
+        {w.bytes.size(), expected.size()}};  // stream bytes, output bytes
+    for (const auto& [len, dist] :
+         std::vector<std::pair<unsigned, unsigned>>{{65538, 33000}, {40000, 49153}, {5, 7}}) {
         b.Match(len, dist);
         Repeat(expected, len, dist);
         ends.emplace_back(w.bytes.size(), expected.size());
     }
     b.End();
-    const Decoded whole = Decode64(w.bytes);
-    ASSERT_EQ(whole.result.status, InflateStatus::kDone);
-    ASSERT_TRUE(whole.out == expected);
-
-    for (std::size_t cut = 0; cut < w.bytes.size(); cut += cut + 40 < w.bytes.size() ? 89 : 1) {
+    ends.emplace_back(w.bytes.size(), expected.size());
+    for (std::size_t i = 1; i < ends.size(); ++i) {  // cut in each symbol after the stored data
+        const std::size_t cut = ends[i].first - 1;
         std::size_t produced = 0;
         for (const auto& [streamEnd, outEnd] : ends)
             if (streamEnd <= cut) produced = outEnd;
         const Decoded d =
             Decode64(Bytes(w.bytes.begin(), w.bytes.begin() + static_cast<long>(cut)));
-        ASSERT_EQ(d.result.status, InflateStatus::kTruncated) << cut;
-        ASSERT_EQ(d.out.size(), produced) << cut;
-        ASSERT_TRUE(std::equal(d.out.begin(), d.out.end(), expected.begin())) << cut;
+        EXPECT_EQ(d.result.status, InflateStatus::kTruncated) << cut;
+        EXPECT_EQ(d.out.size(), produced) << cut;
+        EXPECT_TRUE(std::equal(d.out.begin(), d.out.end(), expected.begin())) << cut;
     }
 }
 
@@ -274,16 +260,14 @@ TEST(Deflate64, MatchesLongerThanTheWindowAndTheOutputLimit) {
     b.End();
     const std::uint64_t total = expected.size();
     for (std::uint64_t limit :
-         {std::uint64_t{1}, std::uint64_t{65535}, std::uint64_t{65536}, std::uint64_t{131072},
-          std::uint64_t{131073}, std::uint64_t{200000}, total - 1, total, total + 1}) {
+         {std::uint64_t{1}, std::uint64_t{65536}, std::uint64_t{131073}, total - 1, total}) {
         InflateOptions opt;
         opt.maxOutput = limit;
         const Decoded d = Decode64(w.bytes, opt);
-        const std::size_t n = std::min(limit, total);
         EXPECT_EQ(d.result.status,
                   limit < total ? InflateStatus::kOutputLimit : InflateStatus::kDone)
             << limit;
-        EXPECT_TRUE(d.out == Bytes(expected.begin(), expected.begin() + static_cast<long>(n)))
+        EXPECT_TRUE(d.out == Bytes(expected.begin(), expected.begin() + static_cast<long>(limit)))
             << limit;
     }
 }

@@ -81,7 +81,7 @@ Bytes ZlibDeflate(const Bytes& data, const std::vector<Piece>& pieces, const Byt
         z.avail_in = static_cast<uInt>(std::min(p.size, data.size() - pos));
         pos += z.avail_in;
         const int flush = pos == data.size() ? Z_FINISH : p.flush;
-        EXPECT_EQ(deflate(&z, flush), flush == Z_FINISH ? Z_STREAM_END : Z_OK);
+        EXPECT_EQ(::deflate(&z, flush), flush == Z_FINISH ? Z_STREAM_END : Z_OK);
     }
     out.resize(z.total_out);
     deflateEnd(&z);

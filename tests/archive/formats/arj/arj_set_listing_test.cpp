@@ -1,8 +1,7 @@
 // The lister on multi-volume ARJ sets: it follows the set from its first
 // volume while the main headers say it goes on, lists a member split over
 // volumes once, and ends with the volume's error when a volume is missing
-// or damaged. Sets made by arj itself are listed and extracted alike (the
-// corpus set is checked with the corpus manifest's rows).
+// or damaged.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -119,34 +118,6 @@ TEST_F(ArjSetListingTest, LaterVolumesAreKnownByTheirNumberedExtension) {
         EXPECT_TRUE(IsLaterArjVolume(name)) << name;
     for (const char* name : {"X.ARJ", "X.A00", "X.099", "X.A1", "X.A011", "X.AB1", "d.A01/X", "X"})
         EXPECT_FALSE(IsLaterArjVolume(name)) << name;
-}
-
-// A set arj made with lower-case names: the description in its last volume
-// is listed and extracted; without the last volume the earlier members are
-// listed and the listing fails.
-TEST_F(ArjSetListingTest, SetsMadeByArj) {
-    if (!HaveTool("arj")) GTEST_SKIP() << "arj not installed";
-    Write("src/README.TXT", "read me\r\n");
-    std::string big;
-    for (std::uint32_t x = 1; big.size() < 150000; x = x * 1103515245 + 12345)
-        big += static_cast<char>(x >> 16);  // does not compress, so it spans the volumes
-    Write("src/BIG.DAT", big);
-    Write("src/FILE_ID.DIZ", "the description\r\n");
-    ASSERT_TRUE(Shell("cd '" + Path("src").string() +
-                      "' && arj a -v60K -y -m1 ../lastvol.arj README.TXT BIG.DAT FILE_ID.DIZ"));
-    ASSERT_TRUE(fs::exists(Path("lastvol.a02")));
-    const SetListing whole = ListSet("lastvol.arj");
-    ASSERT_EQ(whole.members.size(), 3u);
-    EXPECT_EQ(whole.members[2], "FILE_ID.DIZ 17");
-    EXPECT_EQ(whole.errors, Lines{});
-    Extract(Path("lastvol.arj"), "FILE_ID.DIZ");
-    EXPECT_EQ(Out("FILE_ID.DIZ"), "the description\r\n");
-
-    fs::remove(Path("lastvol.a02"));
-    const SetListing cut = ListSet("lastvol.arj");
-    EXPECT_EQ(cut.members, Lines(whole.members.begin(), whole.members.begin() + 2));
-    EXPECT_EQ(cut.errors, Lines{std::to_string(ecode::FileNotFound) + " lastvol.A02 2"});
-    EXPECT_FALSE(cut.result);
 }
 
 }  // namespace

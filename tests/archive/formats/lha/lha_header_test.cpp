@@ -199,8 +199,8 @@ TEST_F(LhaHeaderTest, DamagedHeadersEndTheListing) {
     LhaEntry manyNew{"B.TXT", "bb", "-lh0-", 3, std::vector<std::string>(1025, "\x7F")};
     LhaEntry overrun{"B.TXT", "bb", "-lh0-", 1, {"\x40" + std::string(20, ' ')}};
     overrun.packed = 10;
-    LhaEntry checked{"B.TXT", "bb", "-lh0-", 2};
-    checked.headerCrc = true;
+    LhaEntry checked{"B.TXT", "bb", "-lh0-", 2}, checked3{"B.TXT", "bb", "-lh0-", 3};
+    checked.headerCrc = checked3.headerCrc = true;
     const std::string wrap = "\x42" + Le(0xFFFFFFF0, 4) + Le(0xFFFFFFFF, 4) + Le(2, 4) + Le(0, 4);
     const std::pair<const char*, std::string> cases[] = {
         {"level 4", Patched(level2, at + 20, "\x04")},
@@ -216,6 +216,7 @@ TEST_F(LhaHeaderTest, DamagedHeadersEndTheListing) {
         {"1025 level-1 extensions", good + LhaArchive({manyOld})},
         {"level 1 extension past the data", good + LhaArchive({overrun})},
         {"level 2 header CRC", Patched(good + LhaArchive({checked}), at + 32, "C")},
+        {"level 3 header CRC", Patched(good + LhaArchive({checked3}), at + 40, "C")},
         {"64-bit size wrapping", good + LhaArchive({{"B.TXT", "bb", "-lh0-", 2, {wrap}}})},
     };
     for (const auto& [what, bytes] : cases) {
