@@ -74,7 +74,7 @@ std::optional<std::string> ScanFolderBrowser::ChosenFolder() const {
 
 TfrmScanOpt::TfrmScanOpt(const std::string& caption, const std::vector<std::string>& infoFileList,
                          QWidget* parent)
-    : QDialog(parent), notice_(ShowNotice) {
+    : QDialog(parent) {
     setWindowTitle(FromAnsi(caption));
     setObjectName(QStringLiteral("frmScanOpt"));
 
@@ -125,7 +125,7 @@ void TfrmScanOpt::btnOkayClick() {
     }
     if (options.searchNames.empty()) {
         // The dialog stays open until a name is ticked or it is cancelled.
-        notice_(this, QString::fromUtf8(kNoNameTickedText));
+        ShowNotice(this, QString::fromUtf8(kNoNameTickedText));
         return;
     }
     std::sort(

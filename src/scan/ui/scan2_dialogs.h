@@ -6,7 +6,6 @@
 
 #include <QDialog>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,13 +38,9 @@ public:
 // `lbxSearchFor` holds the names of `infoFileList` (Windows-1252) unticked.
 class TfrmScanOpt : public QDialog {
 public:
-    // Shows the notice that no name is ticked; replaceable for tests.
-    using NoticeFn = std::function<void(QWidget* owner, const QString& text)>;
-
     TfrmScanOpt(const std::string& caption, const std::vector<std::string>& infoFileList,
                 QWidget* parent = nullptr);
 
-    void SetNotice(NoticeFn notice) { notice_ = std::move(notice); }
     // The choices made with "&Weiter >>", or nullopt after "&Abbrechen".
     const std::optional<ScanIIOptions>& Choices() const { return choices_; }
 
@@ -58,7 +53,6 @@ private:
     void btnOkayClick();
     void btnCancelClick();
 
-    NoticeFn notice_;
     std::optional<ScanIIOptions> choices_;
 };
 
