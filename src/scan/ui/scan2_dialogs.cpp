@@ -62,7 +62,7 @@ ScanFolderBrowser::ScanFolderBrowser(const std::string& title, const std::string
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblTitle);
     layout->addWidget(browser);
-    resize(560, 400);
+    resize(640, 420);
 }
 
 std::optional<std::string> ScanFolderBrowser::ChosenFolder() const {
