@@ -5,13 +5,17 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTranslator>
+#include <memory>
 
+#include "app/window_wiring.h"
 #include "platform/app_dirs.h"
 #include "scan/app_session.h"
 #include "scan/ui/dizmain.h"
 #include "scan/ui/host_dialogs.h"
 #include "scan/ui/startup.h"
 #include "settings/settings_store.h"
+#include "settings/ui/small_windows.h"
+#include "settings/ui/splash.h"
 
 namespace {
 
@@ -30,6 +34,9 @@ int main(int argc, char** argv) {
     QTranslator translator;
     InstallQtTranslation(translator);
 
+    // The round splash shows while the session and the window are made.
+    std::unique_ptr<lumora::TfrmSplash> splash(lumora::ShowSplash());
+
     lumora::SessionOptions options;
     options.showError = [](const std::string& caption, const std::string& text) {
         lumora::ui::ShowMessageBox(nullptr, caption, text, lumora::MsgIcon::Error,
@@ -38,6 +45,11 @@ int main(int argc, char** argv) {
     lumora::AppSession session = lumora::StartSession(options);
 
     lumora::ui::TfrmDizMain window(session);
+    lumora::ConnectWindows(window, session);
+    // The splash stays above the window shown behind it.
+    QTimer::singleShot(0, [&splash] {
+        if (splash) splash->raise();
+    });
     lumora::ui::StartUpSteps steps;
     steps.needsFirstRunSetup = [&session] {
         return lumora::NeedsFirstRunSetup({lumora::SettingsStorePath(), session.dirs.programDir});
@@ -46,6 +58,7 @@ int main(int argc, char** argv) {
     steps.startSplashTimer = [](std::function<void()> fired) {
         QTimer::singleShot(lumora::ui::kSplashMilliseconds, std::move(fired));
     };
+    steps.hideSplash = [&splash] { splash.reset(); };
     lumora::ui::StartMainWindow(window, session, steps);
     return QApplication::exec();
 }

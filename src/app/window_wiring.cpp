@@ -1,0 +1,31 @@
+#include "app/window_wiring.h"
+
+#include <QString>
+
+#include "scan/app_session.h"
+#include "scan/ui/dizmain.h"
+#include "scan/ui/scan2_dialogs.h"
+#include "settings/settings_store.h"
+#include "settings/ui/small_windows.h"
+
+namespace lumora {
+
+void ConnectWindows(ui::TfrmDizMain& window, AppSession& session) {
+    ui::TfrmDizMain* w = &window;
+    w->askFolder = [w](const std::string& title, const std::string& caption) {
+        return AskFolder(title, caption, w);
+    };
+    w->askScanIIOptions = [w](const std::string& caption, const std::vector<std::string>& names) {
+        return AskScanIIOptions(caption, names, w);
+    };
+    w->windows.showAbout = [w] { ShowAbout(w); };
+    w->windows.showSupport = [w] { ShowSupport(w); };
+    const QString programDir = QString::fromStdString(session.dirs.programDir);
+    w->windows.showHelp = [w, programDir] { ShowHelp(w, programDir); };
+    AppSession* s = &session;
+    w->windows.showTip = [w, s] {
+        ShowTipOfTheDay(w, s->config, {SettingsStorePath(), s->dirs.programDir});
+    };
+}
+
+}  // namespace lumora
