@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "settings/ui/dialog_layout.h"
 #include "settings/ui/pictures.h"
 #include "settings/ui/small_windows.h"
 
@@ -54,17 +55,7 @@ TfrmInfo::TfrmInfo(QWidget* parent)
     body->addSpacing(10);
     body->addLayout(texts, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"));
-    ok->setDefault(true);
-    QObject::connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addStretch();
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body);
-    layout->addLayout(buttons);
+    LayOutWithOkButton(this, body);
     setFixedSize(360, 200);
 }
 

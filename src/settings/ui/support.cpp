@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "settings/ui/dialog_layout.h"
 #include "settings/ui/pictures.h"
 
 namespace lumora {
@@ -74,17 +75,7 @@ TfrmSupport::TfrmSupport(QWidget* parent, UrlOpener opener)
     body->addWidget(picture);
     body->addLayout(texts, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"));
-    ok->setDefault(true);
-    QObject::connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addStretch();
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body);
-    layout->addLayout(buttons);
+    LayOutWithOkButton(this, body);
     setFixedSize(460, 270);
 }
 
