@@ -1,5 +1,5 @@
-// The pictures of the small windows: the program's picture resource when it
-// is there, otherwise a simple drawing, so no window ever looks empty.
+// The pictures of the small windows, from the program's picture resources
+// (data/pictures, compiled into the program).
 #pragma once
 
 #include <QPixmap>
