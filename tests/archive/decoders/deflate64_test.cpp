@@ -18,30 +18,14 @@ namespace {
 
 using namespace deflate;
 
-struct Decoded {
-    InflateResult result;
-    Bytes out;
-};
-
 Decoded Decode(const Bytes& in, DeflateVariant variant, InflateOptions opt = {},
                std::size_t chunk = SIZE_MAX) {
     opt.variant = variant;
-    MemorySource src(in, chunk);
-    VectorSink sink;
-    const InflateResult r = Inflate(src, sink, opt);
-    EXPECT_EQ(r.produced, sink.bytes.size());
-    return {r, std::move(sink.bytes)};
+    return test::Decode(in, opt, chunk);
 }
 
 Decoded Decode64(const Bytes& in, const InflateOptions& opt = {}, std::size_t chunk = SIZE_MAX) {
     return Decode(in, DeflateVariant::kDeflate64, opt, chunk);
-}
-
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
-    return b;
 }
 
 // Appends what a match of `len` bytes from `dist` back produces.

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "archive/decoders/inflate.h"
 #include "archive/legacy_test_support.h"
 
 namespace lumora::archive::test::deflate {
@@ -153,3 +156,29 @@ inline Bytes DynamicBlock(const Tables& t,
 }
 
 }  // namespace lumora::archive::test::deflate
+
+namespace lumora::archive::test {
+
+// A stream decoded into memory, fed `chunk` bytes at a time.
+struct Decoded {
+    InflateResult result;
+    Bytes out;
+};
+
+inline Decoded Decode(const Bytes& in, const InflateOptions& opt = {},
+                      std::size_t chunk = SIZE_MAX) {
+    MemorySource src(in, chunk);
+    VectorSink sink;
+    const InflateResult r = Inflate(src, sink, opt);
+    EXPECT_EQ(r.produced, sink.bytes.size());
+    return {r, std::move(sink.bytes)};
+}
+
+inline Bytes RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
+    return b;
+}
+
+}  // namespace lumora::archive::test

@@ -18,26 +18,6 @@ namespace {
 
 using namespace deflate;
 
-struct Decoded {
-    InflateResult result;
-    Bytes out;
-};
-
-Decoded Decode(const Bytes& in, const InflateOptions& opt = {}, std::size_t chunk = SIZE_MAX) {
-    MemorySource src(in, chunk);
-    VectorSink sink;
-    const InflateResult r = Inflate(src, sink, opt);
-    EXPECT_EQ(r.produced, sink.bytes.size());
-    return {r, std::move(sink.bytes)};
-}
-
-Bytes RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes b(n);
-    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
-    return b;
-}
-
 // Word soup with long repeats, runs and random stretches.
 Bytes MixedData(std::size_t n, unsigned seed) {
     static const char* const kWords[] = {"archive ", "Liste ", "file ", "BBS ",    "\r\n",
