@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "lmtools/lmtools.h"
 #include "platform/file_io.h"
 
 namespace lumora::ui {
@@ -12,9 +13,8 @@ void ShowFileInformation(const std::string& path) {
         QApplication::beep();
         return;
     }
-    // The file-information window takes the descriptor over; until it is
-    // there, the descriptor is closed again.
-    file.Close();
+    // The file-information window takes the descriptor over and closes it.
+    _GetFileInfo(path.c_str(), file.release());
 }
 
 }  // namespace lumora::ui

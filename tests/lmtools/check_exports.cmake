@@ -1,0 +1,18 @@
+# Fails unless the dynamic symbols LIBRARY defines are its two entry points
+# (plus the markers the linker adds to every shared library).
+execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${out}")
+set(names)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  if(NOT name MATCHES "^(_init|_fini|_edata|_end|__bss_start)$")
+    list(APPEND names ${name})
+  endif()
+endforeach()
+list(SORT names)
+if(NOT names STREQUAL "_Display_Contents;_GetFileInfo")
+  message(FATAL_ERROR "exported: ${names}")
+endif()
