@@ -215,27 +215,23 @@ private slots:
                                     "Dateiattribute zu verändern."});
     }
 
-    void infoTimesAreUniversal_data() {
-        QTest::addColumn<QByteArray>("zone");
-        QTest::newRow("Berlin") << QByteArray("Europe/Berlin");
-        QTest::newRow("New York") << QByteArray("America/New_York");
-    }
-    void infoTimesAreUniversal() {
-        QFETCH(QByteArray, zone);
+    void infoTimesAreUniversalInAnyZone() {
         test::TempFolder dir;
         const std::string path = dir.Write("old.zip", "x");
         const timespec stamps[2] = {{889088822, 0}, {889088822, 0}};  // 1998-03-05 09:07:02 UTC
         QVERIFY(utimensat(AT_FDCWD, path.c_str(), stamps, 0) == 0);
         const QByteArray oldZone = qgetenv("TZ");
-        qputenv("TZ", zone);
-        tzset();
         QStringList times;
-        ShowInfo(path, [&](QWidget* w) {
-            times << Value(w, "lblLastAccess") << Value(w, "lblLastWritten");
-        });
+        for (const char* zone : {"Europe/Berlin", "America/New_York"}) {
+            qputenv("TZ", zone);
+            tzset();
+            ShowInfo(path, [&](QWidget* w) {
+                times << Value(w, "lblLastAccess") << Value(w, "lblLastWritten");
+            });
+        }
         qputenv("TZ", oldZone);
         tzset();
-        QCOMPARE(times, QStringList(2, QStringLiteral("05.03.1998\t09:07:02")));
+        QCOMPARE(times, QStringList(4, QStringLiteral("05.03.1998\t09:07:02")));
     }
 
     // Whatever the answer, the descriptor is closed; nothing known shows "#".
@@ -243,8 +239,8 @@ private slots:
         test::TempFolder dir;
         const std::string path = dir.Write("a.zip", "x");
         const int fd = open(path.c_str(), O_RDONLY);
-        struct stat own {
-        }, now{};
+        struct stat own = {};
+        struct stat now = {};
         fstat(fd, &own);
         lmtools::TfrmFileInfo window(path, LocaleFormats::German());
         window.Fill(fd, [](int) { return std::nullopt; });
