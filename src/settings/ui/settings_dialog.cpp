@@ -89,6 +89,7 @@ TfrmSettings::TfrmSettings(QWidget* parent, Configuration& config, SettingsLocat
     : QDialog(parent), config_(config), where_(std::move(where)), options_(std::move(options)) {
     setWindowTitle(QStringLiteral("Einstellungen"));
     pages_ = Named(new QTabWidget, "pages");
+    pages_->setUsesScrollButtons(false);  // all six tabs stay in sight
     pages_->addTab(BuildListPageI(), QStringLiteral("Datei - Liste I"));
     pages_->addTab(BuildListPageII(), QStringLiteral("Datei - Liste II"));
     pages_->addTab(BuildListPageIII(), QStringLiteral("Datei - Liste III"));
@@ -365,7 +366,6 @@ QWidget* TfrmSettings::BuildInfoFilesPage() {
           "gesucht wird. Sie können beliebig viele Einträge vornehmen und die Reihenfolge mit "
           "den Pfeilen anpassen")));
     layout->addLayout(listRow, 1);
-    page->setFixedWidth(480);
     return page;
 }
 
@@ -520,6 +520,7 @@ void TfrmSettings::LeavingSeparatorField(QLineEdit* field, Qt::FocusReason reaso
     checkingField_ = true;
     const bool valid = field == edtDivisionChar ? CharFieldLeft() : DecimalFieldLeft();
     if (!valid) {
+        activateWindow();  // the message box had it
         if (field->isVisible()) {
             field->setFocus(Qt::OtherFocusReason);
         } else {
@@ -562,7 +563,10 @@ bool TfrmSettings::FocusedSeparatorFieldValid() {
     checkingField_ = true;
     const bool valid = field == edtDivisionChar ? CharFieldLeft() : DecimalFieldLeft();
     checkingField_ = false;
-    if (!valid) field->setFocus(Qt::OtherFocusReason);
+    if (!valid) {
+        activateWindow();
+        field->setFocus(Qt::OtherFocusReason);
+    }
     return valid;
 }
 
