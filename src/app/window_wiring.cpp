@@ -1,11 +1,14 @@
 #include "app/window_wiring.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
 
 #include "scan/app_session.h"
 #include "scan/ui/dizmain.h"
 #include "scan/ui/scan2_dialogs.h"
 #include "settings/settings_store.h"
+#include "settings/ui/settings_dialog.h"
 #include "settings/ui/small_windows.h"
 
 namespace lumora {
@@ -25,6 +28,15 @@ void ConnectWindows(ui::TfrmDizMain& window, AppSession& session) {
     AppSession* s = &session;
     w->windows.showTip = [w, s] {
         ShowTipOfTheDay(w, s->config, {SettingsStorePath(), s->dirs.programDir});
+    };
+    // The colour depth is measured once, for the settings dialog's hint.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int depth = screen != nullptr ? screen->depth() : 32;
+    w->windows.showSettings = [w, s, depth] {
+        SettingsDialogOptions options;
+        options.colourDepth = depth;
+        options.onSaved = [w] { w->UpdateLineLimit(); };
+        ShowSettingsDialog(w, s->config, {SettingsStorePath(), s->dirs.programDir}, options);
     };
 }
 

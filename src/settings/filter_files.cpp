@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/file_info.h"
@@ -69,11 +70,44 @@ bool SaveSpecialCharFilter(const Configuration& config, const std::string& progr
                           SpecialCharFilterText(config.SpecialCharMarks), error);
 }
 
-void LoadLineFilter(Configuration& config, const std::string& programDir) {
+std::optional<std::vector<std::string>> ReadLineFilterFile(const std::string& programDir) {
     const std::string path = programDir + kLineFilterFile;
-    if (FileMissing(path)) return;
-    if (const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes, Links::Follow))
-        config.LineFilterList = SplitTextLines(*bytes);
+    if (FileMissing(path)) return std::nullopt;
+    const auto bytes = ReadFileBytes(path, kMaxFilterFileBytes, Links::Follow);
+    if (!bytes) return std::nullopt;
+    return SplitTextLines(*bytes);
+}
+
+void LoadLineFilter(Configuration& config, const std::string& programDir) {
+    if (auto lines = ReadLineFilterFile(programDir)) config.LineFilterList = std::move(*lines);
+}
+
+std::string LineFilterText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool SaveLineFilter(const std::vector<std::string>& lines, const std::string& programDir,
+                    std::string* error) {
+    return WriteWholeFile(programDir + kLineFilterFile, LineFilterText(lines), error);
+}
+
+void SortLineFilter(std::vector<std::string>& lines) {
+    std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+        return AnsiCompareOrder(a, b) < 0;
+    });
+}
+
+std::size_t LineFilterInsertPosition(const std::vector<std::string>& sorted,
+                                     const std::string& entry) {
+    const auto place = std::upper_bound(
+        sorted.begin(), sorted.end(), entry,
+        [](const std::string& a, const std::string& b) { return AnsiCompareOrder(a, b) < 0; });
+    return static_cast<std::size_t>(place - sorted.begin());
 }
 
 }  // namespace lumora

@@ -3,8 +3,11 @@
 // "filter2.cfg" (the line filter's strings, one a line).
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/app_settings.h"
 
@@ -35,9 +38,27 @@ std::string SpecialCharFilterText(const CharSet& marks);
 bool SaveSpecialCharFilter(const Configuration& config, const std::string& programDir,
                            std::string* error = nullptr);
 
+// The lines of programDir + "filter2.cfg" (taken exactly, blanks included);
+// nothing when the file is missing or cannot be read.
+std::optional<std::vector<std::string>> ReadLineFilterFile(const std::string& programDir);
 // Replaces LineFilterList with the lines of programDir + "filter2.cfg"
 // (taken exactly, blanks included) when that file exists; otherwise the
 // list keeps what it holds.
 void LoadLineFilter(Configuration& config, const std::string& programDir);
+
+// The text of filter2.cfg for `lines`: each string as it stands, ended by
+// CR LF.
+std::string LineFilterText(const std::vector<std::string>& lines);
+// Writes `lines` in their order to programDir + "filter2.cfg", replacing it
+// atomically; false (and the reason) when it cannot be written.
+bool SaveLineFilter(const std::vector<std::string>& lines, const std::string& programDir,
+                    std::string* error = nullptr);
+
+// The line-filter dialog keeps its strings in alphabetical order: the
+// case-insensitive Windows-1252 order, raw bytes deciding between equals.
+void SortLineFilter(std::vector<std::string>& lines);
+// Where `entry` goes in a list sorted that way (after any equal string).
+std::size_t LineFilterInsertPosition(const std::vector<std::string>& sorted,
+                                     const std::string& entry);
 
 }  // namespace lumora

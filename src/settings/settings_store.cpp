@@ -4,12 +4,12 @@
 
 namespace lumora {
 
-namespace {
-
 std::string InfoFileListPath(const std::string& programDir) {
     if (programDir.empty() || programDir.back() == '/') return programDir + kInfoFileListName;
     return programDir + "/" + kInfoFileListName;
 }
+
+namespace {
 
 // Removes leading and trailing blanks and control characters (codes up to 32).
 std::string TrimCode(const std::string& s) {

@@ -51,6 +51,8 @@ bool SaveInfoFileList(const std::string& path, const std::vector<std::string>& l
                       std::string* error = nullptr);
 
 inline constexpr const char* kInfoFileListName = "LM_IDS.DAT";
+// programDir + "LM_IDS.DAT".
+std::string InfoFileListPath(const std::string& programDir);
 inline constexpr const char* kWelcomeCaption = "Willkommen";
 inline constexpr const char* kWelcomeText =
     "Herzlich willkommen zu Lumora !\r\rBevor Sie das Programm benutzen, nehmen Sie sich bitte "

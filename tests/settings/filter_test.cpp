@@ -202,5 +202,31 @@ TEST_F(FilterFileTest, LineFilterFileTakesStringsExactly) {
     EXPECT_EQ(config.LineFilterList, (Lines{"  Werbung  ", "---", "BBS\xAE"}));
 }
 
+// The dialog's alphabetical order ignores case (umlauts folded with their
+// capitals, after z as in the archive order); a new string goes after its
+// equals; filter2.cfg is written in
+// the given order with CR LF and reads back unchanged, blanks included.
+TEST_F(FilterFileTest, LineFilterKeptSortedAndWrittenInThatOrder) {
+    Lines lines = {"zeta", "BBS", "\xC4rger", "alpha", "bbs", "  Werbung"};
+    SortLineFilter(lines);
+    EXPECT_EQ(lines, (Lines{"  Werbung", "alpha", "BBS", "bbs", "zeta", "\xC4rger"}));
+    const struct {
+        std::string entry;
+        std::size_t place;
+    } inserts[] = {{"Beta", 4},  {"bbs", 4}, {"aaa", 1}, {"\xE4", 5},
+                   {"\xE4s", 6}, {"~", 5},   {" ", 0}};
+    for (const auto& insert : inserts)
+        EXPECT_EQ(LineFilterInsertPosition(lines, insert.entry), insert.place) << insert.entry;
+
+    ASSERT_TRUE(SaveLineFilter(lines, dir.path()));
+    EXPECT_EQ(ReadAll(dir / "filter2.cfg"),
+              "  Werbung\r\nalpha\r\nBBS\r\nbbs\r\nzeta\r\n\xC4rger\r\n");
+    LoadLineFilter(config, dir.path());
+    EXPECT_EQ(config.LineFilterList, lines);
+    ASSERT_TRUE(SaveLineFilter({}, dir.path()));
+    EXPECT_EQ(ReadAll(dir / "filter2.cfg"), "");
+    EXPECT_FALSE(SaveLineFilter(lines, dir.path() + "missing/"));
+}
+
 }  // namespace
 }  // namespace lumora
