@@ -1,5 +1,5 @@
-// Choosing the archives of a Scan I job: the subfolder search, the picker's
-// closing, the search window's folder text and the open dialog's take-over.
+// Choosing the archives of a Scan I job: the subfolder search, the search
+// window's folder text and the open dialog's take-over.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -33,39 +33,12 @@ protected:
     TempFolder tmp;
 };
 
+// The picker gets the two archives of SUB only (how it closes is tested
+// with the windows).
 TEST_F(SubfolderSearchTest, FindsOnlyTheEightExtensionsBelowTheChosenFolderSorted) {
     SubfolderSearch search(Files(), nullptr);
     EXPECT_THAT(search.Run(), ElementsAre(Sub() + "A.RAR", Sub() + "b.zip"));
 }
-
-struct PickerCase {
-    PickerClose how;
-    std::size_t jobSize;
-};
-
-class PickerCloseTest : public SubfolderSearchTest,
-                        public ::testing::WithParamInterface<PickerCase> {};
-
-// Three chosen in the dialog, two found: unticking one and OK gives four,
-// Abbrechen three, the close box five.
-TEST_P(PickerCloseTest, JobSizeFollowsHowThePickerWasClosed) {
-    ArchiveChoice choice =
-        TakeOverDialogChoice(tmp / "FILES", {"ONE.ZIP", "TWO.ARJ", Files() + "THREE.LZH"});
-    SubfolderSearch search(choice.sourceFolder, nullptr);
-    Paths found = search.Run();
-    ApplyPickerClose(found, GetParam().how, {false, true});
-    choice.archives.insert(choice.archives.end(), found.begin(), found.end());
-    EXPECT_EQ(choice.archives.size(), GetParam().jobSize);
-    EXPECT_EQ(choice.archives[0], Files() + "ONE.ZIP");
-    if (GetParam().how == PickerClose::Ok) {
-        EXPECT_EQ(choice.archives.back(), Sub() + "b.zip");
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Closing, PickerCloseTest,
-                         ::testing::Values(PickerCase{PickerClose::Ok, 4},
-                                           PickerCase{PickerClose::Cancel, 3},
-                                           PickerCase{PickerClose::CloseBox, 5}));
 
 // Cancelling in the first subfolder discards what was found; the next run
 // of the same search finds everything again.
