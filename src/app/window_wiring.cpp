@@ -7,6 +7,7 @@
 #include "scan/app_session.h"
 #include "scan/ui/dizmain.h"
 #include "scan/ui/scan2_dialogs.h"
+#include "scan/ui/select_archives.h"
 #include "settings/settings_store.h"
 #include "settings/ui/settings_dialog.h"
 #include "settings/ui/small_windows.h"
@@ -21,6 +22,7 @@ void ConnectWindows(ui::TfrmDizMain& window, AppSession& session) {
     w->askScanIIOptions = [w](const std::string& caption, const std::vector<std::string>& names) {
         return AskScanIIOptions(caption, names, w);
     };
+    w->askArchives = [w] { return ui::SelectArchives(w, w->sourceFolder(), w->windows.showHelp); };
     w->windows.showAbout = [w] { ShowAbout(w); };
     w->windows.showSupport = [w] { ShowSupport(w); };
     const QString programDir = QString::fromStdString(session.dirs.programDir);

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -30,6 +31,7 @@
 #include "scan/scan_job.h"
 #include "scan/ui/host_dialogs.h"
 #include "scan/ui/log_view.h"
+#include "scan/ui/select_archives.h"
 
 namespace lumora::ui {
 
@@ -296,28 +298,22 @@ void TfrmDizMain::Guarded(const std::function<void()>& command) {
 }
 
 void TfrmDizMain::btnStartClick() {
-    if (busy_) return;
+    if (busy_ || selecting_) return;
     ProcessMessages();
     std::optional<ArchiveChoice> choice;
-    if (askArchives) {
-        choice = askArchives();
-    } else {
-        const QStringList files = QFileDialog::getOpenFileNames(
-            this,
-            U("Dateien \xc3\xb6"
-              "ffnen"),
-            QString(),
-            QtNameFilter("Alle Archivdateien|*.ZIP;*.ARJ;*.LHA;*.LZH;*.ARC;*.RAR;*.CAB;*.TAR;"
-                         "*.ZOO|Alle Dateien|*.*"),
-            nullptr, QFileDialog::DontUseNativeDialog);
-        if (!files.isEmpty()) {
-            choice.emplace();
-            for (const QString& f : files) choice->archives.push_back(f.toStdString());
-            const std::string& first = choice->archives.front();
-            choice->sourceFolder = first.substr(0, first.rfind('/') + 1);
-        }
+    {
+        // The search processes events; Scan I and Scan II wait for its end.
+        selecting_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{selecting_};
+        choice =
+            askArchives ? askArchives() : SelectArchives(this, sourceFolder_, windows.showHelp);
     }
-    if (choice) RunScanI(choice->archives, choice->sourceFolder);
+    if (!choice) return;
+    sourceFolder_ = choice->sourceFolder;
+    RunScanI(choice->archives, choice->sourceFolder);
 }
 
 void TfrmDizMain::RunScanI(const std::vector<std::string>& archives,
@@ -339,7 +335,7 @@ void TfrmDizMain::RunScanI(const std::vector<std::string>& archives,
 }
 
 void TfrmDizMain::tbtnStart2Click() {
-    if (busy_) return;
+    if (busy_ || selecting_) return;
     ScanIIEnvironment env{session_.config, *this, log_, nullptr};
     RunScanIICommand(env);
     if (quitAfterJob_) close();
@@ -365,6 +361,11 @@ void TfrmDizMain::btnQuitClick() {
 }
 
 void TfrmDizMain::closeEvent(QCloseEvent* event) {
+    // The subfolder search runs inside the selection; the window stays.
+    if (selecting_) {
+        event->ignore();
+        return;
+    }
     if (quitAfterJob_ && !busy_) {
         event->accept();
         return;
@@ -384,18 +385,32 @@ void TfrmDizMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+namespace {
+
+// The local files and folders of a drop, in the order reported.
+std::vector<std::string> DroppedPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
+}
+
+}  // namespace
+
 void TfrmDizMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (!busy_ && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (!busy_ && !selecting_ && !DroppedPaths(event->mimeData()).empty())
+        event->acceptProposedAction();
 }
 
 void TfrmDizMain::dropEvent(QDropEvent* event) {
-    std::vector<std::string> files;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
-    if (files.empty() || busy_) return;
+    std::vector<std::string> paths = DroppedPaths(event->mimeData());
+    if (paths.empty() || busy_ || selecting_) return;
     event->acceptProposedAction();
-    const std::string& first = files.front();
-    Guarded([&] { RunScanI(files, first.substr(0, first.rfind('/') + 1)); });
+    // The job starts once the drop has ended, so the file manager is not
+    // held for its whole run.
+    QTimer::singleShot(0, this, [this, choice = DroppedChoice(std::move(paths), sourceFolder_)] {
+        Guarded([&] { RunScanI(choice.archives, choice.sourceFolder); });
+    });
 }
 
 void TfrmDizMain::SetCommandsEnabled(bool enabled) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scan/app_session.h"
+#include "scan/archive_selection.h"
 #include "scan/host.h"
 #include "scan/job_log.h"
 
@@ -30,10 +31,7 @@ namespace lumora::ui {
 
 // The archives chosen for Scan I and the folder they were picked in
 // (host paths; the folder ends in "/").
-struct ArchiveChoice {
-    std::vector<std::string> archives;
-    std::string sourceFolder;
-};
+using ArchiveChoice = lumora::ArchiveChoice;
 
 // The other windows of the program, opened through the main window's
 // commands; the program fills in those that exist.
@@ -61,7 +59,8 @@ public:
     std::function<std::optional<ScanIIOptions>(const std::string& caption,
                                                const std::vector<std::string>& names)>
         askScanIIOptions;
-    // Archive selection for Scan I; without it a multi-file open dialog.
+    // Archive selection for Scan I; without it the open dialog with
+    // subfolders and picker.
     std::function<std::optional<ArchiveChoice>()> askArchives;
     // Replaces the save dialog and the message boxes (scripted answers).
     std::function<std::optional<std::string>(const SaveDialogRequest&)> askSaveFileName;
@@ -84,6 +83,9 @@ public:
     // "Lösche nach : N Zeilen".
     void UpdateLineLimit();
     bool busy() const { return busy_; }
+    // The folder last chosen in an open dialog (empty before the first);
+    // dropped files keep it as their source folder.
+    const std::string& sourceFolder() const { return sourceFolder_; }
     JobLog& log() { return log_; }
     // The log list box's place in the client area (below the menu bar).
     QRect LogBoxGeometry() const;
@@ -134,6 +136,8 @@ private:
     std::unique_ptr<DescriptionExtraction> source_;
     ScanJob* job_ = nullptr;  // the running Scan I job, if any
     bool busy_ = false;
+    bool selecting_ = false;  // the archive selection of Scan I is open
+    std::string sourceFolder_;
     bool quitAfterJob_ = false;
     bool centred_ = false;
     std::string lastExtension_ = "txt";
