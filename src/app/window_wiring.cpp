@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "print/ui/list_printing.h"
 #include "scan/app_session.h"
 #include "scan/ui/dizmain.h"
 #include "scan/ui/scan2_dialogs.h"
@@ -26,6 +27,10 @@ void ConnectWindows(ui::TfrmDizMain& window, AppSession& session) {
     w->windows.showTip = [w, s] {
         ShowTipOfTheDay(w, s->config, {SettingsStorePath(), s->dirs.programDir});
     };
+    // The list viewer and the printer it shares with the printer setup.
+    auto* lists = new print::ListPrinting(session.config.settings, w);
+    w->windows.viewList = [lists] { lists->ViewList(); };
+    w->windows.printerSetup = [lists] { lists->PrinterSetup(); };
 }
 
 }  // namespace lumora
