@@ -48,7 +48,9 @@ TLinePrinter::~TLinePrinter() {
     if (printer_ && painter_) printer_->setFullPage(fullPageBefore_);
 }
 
-bool TLinePrinter::HasPrinter() const { return printer_ && printer_->isValid(); }
+bool TLinePrinter::HasPrinter() const {
+    return printer_ && printer_->isValid();
+}
 
 PaperInfo TLinePrinter::Paper() const {
     if (!HasPrinter()) return FallbackPaper(unit_);
@@ -68,14 +70,17 @@ PaperInfo TLinePrinter::Paper() const {
     return p;
 }
 
-TextArea TLinePrinter::Area() const { return ComputeTextArea(Paper(), margins_, unit_); }
-
-void TLinePrinter::CheckNotPrinting(const char* what) const {
-    if (Printing())
-        throw ELinePrinter(std::string("Unable to change ") + what + " while printing");
+TextArea TLinePrinter::Area() const {
+    return ComputeTextArea(Paper(), margins_, unit_);
 }
 
-void TLinePrinter::ApplyMargins() { margins_ = ClampMargins(margins_, Paper(), unit_); }
+void TLinePrinter::CheckNotPrinting(const char* what) const {
+    if (Printing()) throw ELinePrinter(std::string("Unable to change ") + what + " while printing");
+}
+
+void TLinePrinter::ApplyMargins() {
+    margins_ = ClampMargins(margins_, Paper(), unit_);
+}
 
 void TLinePrinter::SetMarginTop(double value) {
     CheckNotPrinting("top margin");

@@ -40,7 +40,11 @@ void TPrntProgDlg::Update(const QString& status, const QString& title, int page)
     repaint();
 }
 
-QString TPrntProgDlg::StatusText() const { return status_->text(); }
-QString TPrntProgDlg::PageText() const { return page_->text(); }
+QString TPrntProgDlg::StatusText() const {
+    return status_->text();
+}
+QString TPrntProgDlg::PageText() const {
+    return page_->text();
+}
 
 }  // namespace lumora::print

@@ -64,8 +64,8 @@ TfrmDrucken::TfrmDrucken(QPrinter& printer, const AppSettings& settings, QWidget
                    this, &TfrmDrucken::btnCloseClick);
     bar->addSeparator();
     bar->addWidget(new QLabel(QStringLiteral(" Zeichensatz: "), bar));
-    charsetBox_->addItems(
-        {QStringLiteral("Windows"), QStringLiteral("MS-DOS (850)"), QStringLiteral("MS-DOS (437)")});
+    charsetBox_->addItems({QStringLiteral("Windows"), QStringLiteral("MS-DOS (850)"),
+                           QStringLiteral("MS-DOS (437)")});
     charsetBox_->setToolTip(QStringLiteral("Zeichensatz der Dateiliste"));
     bar->addWidget(charsetBox_);
     connect(charsetBox_, &QComboBox::activated, this,
@@ -128,10 +128,10 @@ bool TfrmDrucken::event(QEvent* event) {
 }
 
 void TfrmDrucken::btnOpenClick() {
-    const QString path = askOpenFile ? askOpenFile()
-                                     : QFileDialog::getOpenFileName(
-                                           this, QString(), QString(),
-                                           QStringLiteral("Alle Dateien (*)"));
+    const QString path = askOpenFile
+                             ? askOpenFile()
+                             : QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                            QStringLiteral("Alle Dateien (*)"));
     if (!path.isEmpty()) LoadFile(path);
 }
 
@@ -158,6 +158,8 @@ void TfrmDrucken::btnPrintClick() {
     }
 }
 
-void TfrmDrucken::btnCloseClick() { close(); }
+void TfrmDrucken::btnCloseClick() {
+    close();
+}
 
 }  // namespace lumora::print

@@ -7,13 +7,9 @@
 #include <QPrinter>
 #include <functional>
 
-namespace lumora {
-struct AppSettings;
-}
+#include "print/ui/drucken.h"
 
 namespace lumora::print {
-
-class TfrmDrucken;
 
 class ListPrinting : public QObject {
 public:
