@@ -229,13 +229,14 @@ void TLinePrinter::StartPage() {
     DrawBorders();
 }
 
-// `y` is measured from the printable origin; the line lies outside the text
-// area, so it does not advance.
+// `y` is measured from the printable origin. The line belongs to the margin
+// and never advances, even when a margin thinner than a line lets it reach
+// into the text area.
 void TLinePrinter::PrintHeaderOrFooter(const QString& text, const QString& format, int y) {
     const QString saved = TableFormat;
     TableFormat = format;
     y_ = y - Area().top;
-    WriteTableLine(text);
+    DrawTableLine(text);
     TableFormat = saved;
 }
 
@@ -335,6 +336,11 @@ MacroValues TLinePrinter::Macros() const {
 }
 
 void TLinePrinter::WriteTableLine(const QString& text) {
+    DrawTableLine(text);
+    if (y_ >= 0 && y_ < Area().height) NewLine();
+}
+
+void TLinePrinter::DrawTableLine(const QString& text) {
     const PaperInfo paper = Paper();
     const TextArea area = Area();
     const auto columns = ParseTableFormat(TableFormat.toStdString(), defaultColWidth_);
@@ -352,7 +358,6 @@ void TLinePrinter::WriteTableLine(const QString& text) {
         DrawText(x_ + dx, area.top + y_, cell);
         x_ += columnWidth;
     }
-    if (y_ >= 0 && y_ < area.height) NewLine();
 }
 
 void TLinePrinter::PrintLines(bool table) {

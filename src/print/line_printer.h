@@ -112,6 +112,7 @@ private:
     void ApplyMargins();
     void UpdateLineAdvance();
     void StartPage();
+    void DrawTableLine(const QString& text);
     void PrintHeaderOrFooter(const QString& text, const QString& format, int y);
     void DrawBorders();
     void UpdateProgress(const QString& status);

@@ -175,6 +175,18 @@ private slots:
         QVERIFY(qAbs((c->xMin + c->xMax) / 2 - 6 * kPt) < kNear);
     }
 
+    // A footer in a margin thinner than a line neither advances nor loops.
+    void FooterInAThinMargin() {
+        StartPdf("thin.pdf");
+        TLinePrinter p(&printer_);
+        p.Footer = u"Fuss"_s;
+        p.Lines << u"eins"_s;
+        p.BeginDoc();
+        p.PrintLines(false);
+        p.EndDoc();
+        QCOMPARE(PdfPages(pdf_).size(), 1u);
+    }
+
     // Wrapped lines break after their last blank, so no word is split.
     void WrapKeepsWordsWhole() {
         StartPdf("wrap.pdf");

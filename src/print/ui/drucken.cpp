@@ -118,8 +118,10 @@ void TfrmDrucken::ShowText() {
 }
 
 void TfrmDrucken::ApplyListFont() {
-    editor_->setFont(
-        FontOrFixed(QString::fromStdString(AnsiToUtf8(settings_.Font1Name)), settings_.Font1Size));
+    const QFont font =
+        FontOrFixed(QString::fromStdString(AnsiToUtf8(settings_.Font1Name)), settings_.Font1Size);
+    // An unchanged font would lay a long list out again for nothing.
+    if (editor_->font() != font) editor_->setFont(font);
 }
 
 bool TfrmDrucken::event(QEvent* event) {
