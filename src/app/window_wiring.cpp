@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QString>
 
+#include "print/ui/list_printing.h"
 #include "scan/app_session.h"
 #include "scan/ui/dizmain.h"
 #include "scan/ui/scan2_dialogs.h"
@@ -40,6 +41,11 @@ void ConnectWindows(ui::TfrmDizMain& window, AppSession& session) {
         options.onSaved = [w] { w->UpdateLineLimit(); };
         ShowSettingsDialog(w, s->config, {SettingsStorePath(), s->dirs.programDir}, options);
     };
+
+    // The list viewer and the printer it shares with the printer setup.
+    auto* lists = new print::ListPrinting(session.config.settings, w);
+    w->windows.viewList = [lists] { lists->ViewList(); };
+    w->windows.printerSetup = [lists] { lists->PrinterSetup(); };
 }
 
 }  // namespace lumora
