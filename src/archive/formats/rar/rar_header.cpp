@@ -20,6 +20,8 @@ bool ParseRar5Extra(std::string_view area, Rar5File& f) {
         const std::size_t start = e.Offset();
         const std::uint64_t type = e.Vint();
         if (type == 1) f.encrypted = true;
+        if (type == 2) f.hashed = true;
+        if (type == 5) f.link = true;
         if (type == 3) {
             const std::uint64_t flags = e.Vint();
             if (flags & 2) {
@@ -47,7 +49,7 @@ HeaderResult ParseRar5File(Rar5Fields& f, std::string_view body, std::uint64_t e
     if (file.flags & 2) file.unixTime = f.U32();
     if (file.flags & 4) file.crc = f.U32();
     file.compression = f.Vint();
-    f.Vint();  // host system
+    file.hostOs = f.Vint();
     file.name = f.Text(f.Vint());
     if (f.Bad() || f.Offset() > body.size() - extraSize) return HeaderResult::Bad;
     if (!ParseRar5Extra(body.substr(body.size() - extraSize), file)) return HeaderResult::Bad;
@@ -151,9 +153,12 @@ HeaderResult ParseRar5Size(std::string_view window, std::uint64_t& bodySize,
 HeaderResult ParseRar5Header(std::string_view body, Rar5Header& h) {
     Rar5Fields f(body);
     h.type = f.Vint();
-    const std::uint64_t flags = f.Vint();
-    const std::uint64_t extraSize = (flags & 1) ? f.Vint() : 0;
-    h.dataSize = (flags & 2) ? f.Vint() : 0;
+    h.flags = f.Vint();
+    const std::uint64_t extraSize = (h.flags & 1) ? f.Vint() : 0;
+    h.dataSize = (h.flags & 2) ? f.Vint() : 0;
+    // The archive flags of the main header, the end header's flags (read
+    // where the header holds them).
+    if ((h.type == 1 || h.type == 5) && f.Offset() < f.Size()) h.typeFlags = f.Vint();
     if (f.Bad()) return HeaderResult::Bad;
     if (h.type == 4 || h.type == 5) return HeaderResult::End;  // encrypted headers / end
     if (h.type == kRar5FileHeader) return ParseRar5File(f, body, extraSize, h.file);
