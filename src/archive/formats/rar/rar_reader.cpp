@@ -89,11 +89,13 @@ private:
 };
 
 // The fields of a RAR 1.5-4 file block beyond what the lister reads.
-RarMember Rar4Member(const Rar4Block& b, const Rar4FileTail& t) {
+RarMember Rar4Member(const Rar4Block& b, const Rar4FileTail& t, std::string_view nameField) {
     RarMember m;
     m.name = t.name;
-    // The Unicode flag without a zero byte in the name: the name is UTF-8.
-    m.utf8Name = (b.flags & 0x200) && t.name.size() == b.nameSize;
+    // With the Unicode flag the name is UTF-8, or the plain name and the
+    // encoded Unicode name after its zero byte.
+    m.utf8Name = (b.flags & 0x200) != 0;
+    if (m.utf8Name && t.name.size() < nameField.size()) m.name = Rar4UnicodeName(nameField);
     // Every host's archiver stores '\\' between folders.
     std::replace(m.name.begin(), m.name.end(), '\\', '/');
     m.unpacked = b.unpacked | (std::uint64_t{t.unpackedHigh} << 32);
@@ -332,7 +334,8 @@ int RarReader::ReadBlock4(std::uint64_t at, Block& b) {
     }
     FieldReader h(head);
     h.Skip(kBaseBlock);
-    const bool hasData = type == kRar4FileBlock || type == kServiceBlock || (flags & kRar4LongBlock);
+    const bool hasData =
+        type == kRar4FileBlock || type == kServiceBlock || (flags & kRar4LongBlock);
     if (hasData) b.dataSize = h.U32();
     if (type == kRar4FileBlock || type == kServiceBlock) {
         if (headSize < kRar4BlockSize) return ERAR_BAD_ARCHIVE;
@@ -349,7 +352,8 @@ int RarReader::ReadBlock4(std::uint64_t at, Block& b) {
             if ((Crc32Of(std::string_view(head).substr(2)) & 0xFFFF) != stored)
                 return ERAR_BAD_ARCHIVE;
             b.kind = Block::kFile;
-            b.member = Rar4Member(fb, t);
+            const std::size_t nameAt = (fb.flags & kRar4LargeSizes) ? 40 : 32;
+            b.member = Rar4Member(fb, t, std::string_view(head).substr(nameAt, fb.nameSize));
         }
     }
     if (h.Short()) return ERAR_BAD_ARCHIVE;
@@ -483,7 +487,8 @@ int RarReader::CopyStored(OutputSink* out, std::uint64_t limit) {
     std::vector<std::uint8_t> buf(kCopyChunk);
     std::uint64_t left = cur_.unpacked;
     while (left > 0 && !sink.Full()) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
         const std::size_t got = src.Read(buf.data(), want);
         if (got == 0) return pieceError_ != 0 ? pieceError_ : ERAR_BAD_DATA;
         sink.Write(buf.data(), got);

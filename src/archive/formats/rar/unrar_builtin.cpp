@@ -71,8 +71,8 @@ OutputTarget TargetBelow(const std::string& dest, const std::string& path) {
 }
 
 int Extract(BuiltinArchive& h, const RarMember& m, const char* destPath, const char* destName) {
-    const OutputTarget t = destName ? TargetBelow("/", destName)
-                                    : TargetBelow(destPath ? destPath : "./", m.name);
+    const OutputTarget t =
+        destName ? TargetBelow("/", destName) : TargetBelow(destPath ? destPath : "./", m.name);
     if (m.directory) {
         OutputTarget folder = t;
         if (!folder.name.empty()) folder.dirs.push_back(folder.name);
