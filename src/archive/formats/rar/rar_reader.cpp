@@ -494,7 +494,8 @@ int RarReader::CopyStored(OutputSink* out, std::uint64_t limit) {
         sink.Write(buf.data(), got);
         left -= got;
     }
-    if (sink.Full() && left > 0) return 0;
+    // A member cut at the limit cannot be checked.
+    if (sink.Full() && sink.Total() < cur_.unpacked) return 0;
     return cur_.hasCrc && sink.Crc() != cur_.crc ? ERAR_BAD_DATA : 0;
 }
 
@@ -535,7 +536,7 @@ int RarReader::Unpack(OutputSink* out, std::uint64_t limit) {
         unpacker->Unpack(src, out ? &sink : nullptr, {cur_.unpacked, solid, out ? limit : 0});
     if (pieceError_ != 0) return pieceError_;
     if (const int r = UnpackError(res.status); r != 0) return r;
-    if (!out || sink.Full()) return 0;
+    if (!out || (sink.Full() && sink.Total() < cur_.unpacked)) return 0;
     if (sink.Total() != cur_.unpacked) return ERAR_BAD_DATA;
     return cur_.hasCrc && sink.Crc() != cur_.crc ? ERAR_BAD_DATA : 0;
 }
