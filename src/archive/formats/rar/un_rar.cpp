@@ -60,9 +60,14 @@ void RarRun::ExtractMember(const RarMember& m) {
     // Links and devices are never written; names without a file part have
     // nothing to write.
     if (m.special || reader_.CurrentTarget().name.empty() ||
-        !MatchSpec(name, reader_.FileSpec(), false) ||
-        !reader_.ConfirmMember(reader_.ExtractedCount() + 1, m.dosTime)) {
+        !MatchSpec(name, reader_.FileSpec(), false)) {
         rar_.Skip();
+        return;
+    }
+    // A member passed over by the handlers ends as well as it began.
+    if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, m.dosTime)) {
+        rar_.Skip();
+        reader_.FireEnd(true);
         return;
     }
     const int r = WriteMember(m);
