@@ -16,6 +16,7 @@
 #include "support/builders/arj_builder.h"
 #include "support/builders/cab_builder.h"
 #include "support/builders/lha_builder.h"
+#include "support/builders/rar_builder.h"
 #include "support/builders/tar_builder.h"
 #include "support/builders/zip_builder.h"
 #include "support/builders/zoo_builder.h"
@@ -42,6 +43,7 @@ std::map<TArcType, std::pair<std::string, std::string>> Archives(const Members& 
     std::vector<LhaEntry> lha;
     std::vector<ZooMember> zoo;
     std::vector<TarEntry> tar;
+    std::vector<RarEntry> rar;
     ZipBuilder zip;
     cabarc::CabSpec cab;
     for (const auto& [name, data] : members) {
@@ -50,6 +52,7 @@ std::map<TArcType, std::pair<std::string, std::string>> Archives(const Members& 
         lha.emplace_back(name, data);
         zoo.emplace_back(name, data);
         tar.push_back(TarFile(name, data));
+        rar.push_back({.name = name, .data = data});
         zip.Add(Member(name, data));
         const auto size = static_cast<std::uint32_t>(data.size());
         cab.files.push_back({name, size, static_cast<std::uint32_t>(all.size()), 0});
@@ -61,6 +64,7 @@ std::map<TArcType, std::pair<std::string, std::string>> Archives(const Members& 
             {atLHA, {"A.LZH", LhaArchive(lha)}},
             {atZOO, {"A.ZOO", ZooArchive(zoo)}},
             {atTAR, {"A.TAR", TarArchive(tar)}},
+            {atRAR, {"A.RAR", RarArchive(rar)}},
             {atZIP, {"A.ZIP", zip.Build()}},
             {atCAB, {"A.CAB", cabarc::BuildCab(cab)}},
             {atGZip, {"A.GZ", GzipArchive(members[0].first, members[0].second)}}};
@@ -157,6 +161,7 @@ TEST_F(ReadersTest, ExistingOutputFiles) {
         {atCAB, {"Exists"}},
         {atGZip, {"Exists", "End A.TXT pass"}},
         {atLHA, {"Exists"}},
+        {atRAR, {"Exists", "End A.TXT pass"}},
         {atTAR, {"Exists", "End A.TXT pass"}},
         {atZIP, {"Exists", "End A.TXT pass", "Error 26999 A.ZIP"}},
         {atZOO, {"Exists"}},
@@ -208,6 +213,12 @@ TEST_F(ReadersTest, RandomlyDamagedCorpusArchivesEndCleanly) {
         {"cab/GAME1.CAB"},
         {"cab/TOOLS.CAB"},
         {"cab/split-1.cab", "cab/split-2.cab", "cab/split-3.cab", "cab/split-4.cab"},
+        {"rar/LA_RAR.RAR"},
+        {"rar/testfile.rar5.cbr"},
+        {"rar/test_read_format_rar_multivolume.part0001.rar",
+         "rar/test_read_format_rar_multivolume.part0002.rar",
+         "rar/test_read_format_rar_multivolume.part0003.rar",
+         "rar/test_read_format_rar_multivolume.part0004.rar"},
     };
     std::mt19937 rng(12);
     limit = 1 << 20;

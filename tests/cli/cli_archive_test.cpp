@@ -192,5 +192,20 @@ TEST_F(CliArchiveTest, CorpusCompressFilesAndWholeTar) {
     EXPECT_TRUE(test::Exists(work / "all/DATA/LEVELS.DAT"));
 }
 
+// extract reaches the RAR reader: stored folders recreated, the link not
+// written, encrypted members failed with their code.
+TEST_F(CliArchiveTest, CorpusRarExtract) {
+    LUMORA_REQUIRE_CORPUS();
+    test::RunResult r = Run("extract '" + kCorpus + "/rar/LA_RAR.RAR' -d all --stored-dirs");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(work / "all/testdir/test.txt"), ReadAll(work / "all/test.txt"));
+    EXPECT_EQ(ReadAll(work / "all/test.txt").size(), 20u);
+    EXPECT_TRUE(test::Exists(work / "all/testemptydir"));
+    EXPECT_FALSE(test::Exists(work / "all/testlink"));
+    r = Run("extract '" + kCorpus + "/rar/LA_ENCR.RAR' -d enc foo.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.err, HasSubstr("25190 Passwortgesch\xC3\xBCtzte Datei foo.txt\n"));
+}
+
 }  // namespace
 }  // namespace lumora

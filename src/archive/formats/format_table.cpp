@@ -43,7 +43,7 @@ constexpr std::array<FormatRow, kArcTypeCount> kFormats = {{
     {atLzhExe, "atLzhExe", F::LHA, MakeLhaWalker, R::Lha, D::None, ""},
     {atPAK, "atPAK", F::PAK, MakePakWalker, R::Arc, D::None, ""},
     {atPakExe, "atPakExe", F::PAK, MakePakWalker, R::Arc, D::None, ".PAK"},
-    {atRAR, "atRAR", F::RAR, MakeRarWalker, R::None, D::RarLibrary, ""},
+    {atRAR, "atRAR", F::RAR, MakeRarWalker, R::Rar, D::RarLibrary, ""},
     {atRarExe, "atRarExe", F::RAR, MakeRarWalker, R::None, D::None, ".RAR"},
     {atTAR, "atTAR", F::TAR, MakeTarWalker, R::Tar, D::Reader, ""},
     {atZIP, "atZIP", F::ZIP, MakeZipWalker, R::Zip, D::Reader, ""},

@@ -16,8 +16,8 @@ class HeaderWalker;
 
 // Which reader extracts a type's members (kept apart from the reader classes,
 // so that the lister and LMTools need no reader code).
-enum class ReaderKind : std::uint8_t { None, Zip, Lha, Arj, Cab, Zoo, Arc, Gzip, Tar };
-inline constexpr int kReaderKindCount = static_cast<int>(ReaderKind::Tar) + 1;
+enum class ReaderKind : std::uint8_t { None, Zip, Lha, Arj, Cab, Zoo, Arc, Gzip, Tar, Rar };
+inline constexpr int kReaderKindCount = static_cast<int>(ReaderKind::Rar) + 1;
 
 // Where Scan I takes a description from.
 enum class DescriptionSource : std::uint8_t {

@@ -8,6 +8,7 @@
 #include "archive/formats/format_table.h"
 #include "archive/formats/gzip/un_gzip.h"
 #include "archive/formats/lha/un_lha.h"
+#include "archive/formats/rar/un_rar.h"
 #include "archive/formats/tar/un_tar.h"
 #include "archive/formats/zip/un_zip.h"
 #include "archive/formats/zoo/un_zoo.h"
@@ -41,6 +42,7 @@ constexpr std::array<ReaderRow, kReaderKindCount> kMakers = {{
     {R::Arc, Make<TUnARC>},
     {R::Gzip, Make<TUnGZIP>},
     {R::Tar, Make<TUnTAR>},
+    {R::Rar, Make<TUnRAR>},
 }};
 
 constexpr bool InKindOrder() {

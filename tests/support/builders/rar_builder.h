@@ -21,6 +21,10 @@ struct RarEntry {
     std::string headerExtra = {};  // bytes after the name inside the header (extended times, salt)
     std::uint16_t extraFlags = 0;
     bool largeSizes = false;  // 64-bit size fields
+    std::uint8_t method = 0x30;
+    std::uint8_t version = 0x14;
+    std::optional<std::uint32_t> unpacked = {};  // the data's size when not given
+    std::optional<std::uint32_t> crc = {};       // the data's CRC when not given
 };
 
 // A block from its type byte, flags and fields; CRC and size are added here.
@@ -33,21 +37,24 @@ inline std::string RarBlock(const std::string& body) {
     return out + h;
 }
 
-inline std::string RarArchive(const std::vector<RarEntry>& entries) {
+inline std::string RarArchive(const std::vector<RarEntry>& entries, std::uint16_t mainFlags = 0,
+                              std::uint16_t endFlags = 0x4000) {
     std::string out("Rar!\x1a\x07\x00", 7);
-    out += RarBlock(LeFields({{0x73, 1}, {0, 2}, {0, 6}}));
+    out += RarBlock(LeFields({{0x73, 1}, {mainFlags, 2}, {0, 6}}));
     for (const RarEntry& e : entries) {
         const std::uint64_t flags =
             0x8000 | e.extraFlags | (e.directory ? 0xE0 : 0) | (e.largeSizes ? 0x100 : 0);
-        // MS-DOS host, version 2.0, stored; high size words when large.
+        // MS-DOS host; high size words when large.
+        const std::uint32_t size = e.unpacked.value_or(e.data.size());
         const std::string b =
-            LeFields({{0x74, 1}, {flags, 2}, {e.data.size(), 4}, {e.data.size(), 4}, {0, 1}}) +
-            LeFields({{CrcOf(e.data), 4}, {0x1F8E5A00, 4}, {0x14, 1}, {0x30, 1}}) +
+            LeFields({{0x74, 1}, {flags, 2}, {e.data.size(), 4}, {size, 4}, {0, 1}}) +
+            LeFields({{e.crc.value_or(CrcOf(e.data)), 4}, {0x1F8E5A00, 4}}) +
+            LeFields({{e.version, 1}, {e.method, 1}}) +
             LeFields({{e.name.size(), 2}, {e.directory ? 0x10u : 0x20u, 4}}) +
             LeFields({{0, e.largeSizes ? 8 : 0}});
         out += RarBlock(b + e.name + e.headerExtra) + e.data;
     }
-    return out + RarBlock(LeFields({{0x7B, 1}, {0x4000, 2}}));
+    return out + RarBlock(LeFields({{0x7B, 1}, {endFlags, 2}}));
 }
 
 }  // namespace lumora::archive::test

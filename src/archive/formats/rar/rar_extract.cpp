@@ -64,6 +64,8 @@ int RarResultCode(int result) {
             return ecode::PasswordProtected;
         case ERAR_BAD_PASSWORD:
             return ecode::InvalidPassword;
+        case ERAR_UNKNOWN_FORMAT:
+            return ecode::UnsupportedMethod;
         default:
             return ecode::BadArchive;
     }

@@ -1,6 +1,8 @@
 #include "archive/formats/rar/rar_header.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace lumora::archive {
 
@@ -20,6 +22,8 @@ bool ParseRar5Extra(std::string_view area, Rar5File& f) {
         const std::size_t start = e.Offset();
         const std::uint64_t type = e.Vint();
         if (type == 1) f.encrypted = true;
+        if (type == 2) f.hashed = true;
+        if (type == 5) f.link = true;
         if (type == 3) {
             const std::uint64_t flags = e.Vint();
             if (flags & 2) {
@@ -47,14 +51,90 @@ HeaderResult ParseRar5File(Rar5Fields& f, std::string_view body, std::uint64_t e
     if (file.flags & 2) file.unixTime = f.U32();
     if (file.flags & 4) file.crc = f.U32();
     file.compression = f.Vint();
-    f.Vint();  // host system
+    file.hostOs = f.Vint();
     file.name = f.Text(f.Vint());
     if (f.Bad() || f.Offset() > body.size() - extraSize) return HeaderResult::Bad;
     if (!ParseRar5Extra(body.substr(body.size() - extraSize), file)) return HeaderResult::Bad;
     return HeaderResult::Ok;
 }
 
+void AppendUtf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units) {
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
 }  // namespace
+
+std::string Rar4UnicodeName(std::string_view field) {
+    const std::size_t zero = std::min(field.find('\0'), field.size());
+    const std::string_view plain = field.substr(0, zero);
+    FieldReader enc(field.substr(std::min(zero + 1, field.size())));
+    const std::uint16_t high = static_cast<std::uint16_t>(enc.U8() << 8);
+    std::vector<std::uint16_t> out;
+    unsigned flags = 0;
+    int flagBits = 0;
+    // Every step takes at least one byte, and runs stop at the plain name's
+    // end, so the name stays within both parts.
+    while (enc.Remaining() > 0 && out.size() < plain.size() * 2 + enc.Size()) {
+        if (flagBits == 0) {
+            flags = enc.U8();
+            flagBits = 8;
+            if (enc.Remaining() == 0) break;
+        }
+        switch (flags >> 6) {
+            case 0:
+                out.push_back(enc.U8());
+                break;
+            case 1:
+                out.push_back(static_cast<std::uint16_t>(high | enc.U8()));
+                break;
+            case 2:
+                out.push_back(enc.U16());
+                break;
+            default: {
+                const unsigned run = enc.U8();
+                const unsigned fix = (run & 0x80) ? enc.U8() : 0;
+                for (unsigned n = (run & 0x7F) + 2; n > 0 && out.size() < plain.size(); --n) {
+                    const auto b = static_cast<std::uint8_t>(plain[out.size()]);
+                    out.push_back((run & 0x80) ? static_cast<std::uint16_t>(
+                                                     high | static_cast<std::uint8_t>(b + fix))
+                                               : b);
+                }
+            }
+        }
+        if (enc.Short()) break;
+        flags = (flags << 2) & 0xFF;
+        flagBits -= 2;
+    }
+    if (enc.Short() && !out.empty()) out.pop_back();
+    return Utf16ToUtf8(out);
+}
 
 HeaderResult ParseRar4MainHeader(FieldReader& r, Rar4MainHeader& h) {
     r.Skip(3);  // header CRC, type
@@ -151,9 +231,12 @@ HeaderResult ParseRar5Size(std::string_view window, std::uint64_t& bodySize,
 HeaderResult ParseRar5Header(std::string_view body, Rar5Header& h) {
     Rar5Fields f(body);
     h.type = f.Vint();
-    const std::uint64_t flags = f.Vint();
-    const std::uint64_t extraSize = (flags & 1) ? f.Vint() : 0;
-    h.dataSize = (flags & 2) ? f.Vint() : 0;
+    h.flags = f.Vint();
+    const std::uint64_t extraSize = (h.flags & 1) ? f.Vint() : 0;
+    h.dataSize = (h.flags & 2) ? f.Vint() : 0;
+    // The archive flags of the main header, the end header's flags (read
+    // where the header holds them).
+    if ((h.type == 1 || h.type == 5) && f.Offset() < f.Size()) h.typeFlags = f.Vint();
     if (f.Bad()) return HeaderResult::Bad;
     if (h.type == 4 || h.type == 5) return HeaderResult::End;  // encrypted headers / end
     if (h.type == kRar5FileHeader) return ParseRar5File(f, body, extraSize, h.file);

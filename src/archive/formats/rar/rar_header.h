@@ -79,6 +79,11 @@ std::size_t Rar4TailSize(const Rar4Block& b);
 // header size.
 HeaderResult ParseRar4Tail(FieldReader& r, const Rar4Block& b, Rar4FileTail& t);
 
+// The UTF-8 form of a name field holding a plain name, a zero byte and the
+// encoded Unicode name (the plain name's bytes stand in for runs of the
+// Unicode name). Stops at the end of either part.
+std::string Rar4UnicodeName(std::string_view field);
+
 // Variable-length integers (7 bits per byte, low groups first) and fixed
 // fields of a RAR 5 header held in memory. A field beyond the bytes, or an
 // integer of more than 64 bits, reads as zero and marks the reader bad.
@@ -113,13 +118,18 @@ struct Rar5File {
     std::uint32_t unixTime = 0;
     std::uint32_t crc = 0;
     std::uint64_t compression = 0;
-    std::string name;  // UTF-8
+    std::uint64_t hostOs = 0;  // 0 Windows, 1 Unix
+    std::string name;          // UTF-8
     bool encrypted = false;
+    bool link = false;                     // a redirection record: a link, not a file of its own
+    bool hashed = false;                   // a hash record holds the data's checksum
     std::optional<std::int64_t> modified;  // Unix seconds from the extra area
 };
 
 struct Rar5Header {
-    std::uint64_t type = 0;  // 2 file
+    std::uint64_t type = 0;       // 1 main, 2 file, 3 service, 4 encryption, 5 end
+    std::uint64_t flags = 0;      // 8 data continued from the last volume, 16 continued in the next
+    std::uint64_t typeFlags = 0;  // the main header's archive flags, the end header's flags
     std::uint64_t dataSize = 0;
     Rar5File file;  // type 2 only
 };

@@ -1,8 +1,5 @@
 #include "archive/formats/rar/unrar_builtin.h"
 
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -12,24 +9,18 @@
 
 #include "archive/core/dos_date.h"
 #include "archive/core/output_writer.h"
-#include "platform/file_io.h"
+#include "archive/formats/rar/rar_reader.h"
 
 namespace lumora::archive::unrar {
 
 namespace {
 
-constexpr std::size_t kBlock = 65536;
-
 struct BuiltinArchive {
-    FileHandle file;  // closed after the reader is freed
-    ::archive* reader = nullptr;
-    ::archive_entry* entry = nullptr;  // the header last read, until processed
+    RarReader reader;
+    RarMember member;  // the header last read, until processed
+    bool haveMember = false;
     std::string arcName;
     std::uint64_t limit = 0;  // bytes per extracted member, 0 for no limit
-
-    ~BuiltinArchive() {
-        if (reader) ::archive_read_free(reader);
-    }
 };
 
 BuiltinArchive* Archive(RarHandle h) {
@@ -37,19 +28,26 @@ BuiltinArchive* Archive(RarHandle h) {
 }
 
 template <std::size_t N>
-void CopyText(char (&dst)[N], const char* src) {
-    const std::size_t n = src ? std::min(std::strlen(src), N - 1) : 0;
-    if (n) std::memcpy(dst, src, n);
+void CopyText(char (&dst)[N], const std::string& src) {
+    const std::size_t n = std::min(src.size(), N - 1);
+    if (n) std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
 
-// libarchive gives no name in the locale's set for some names; the UTF-8 form
-// stands in then.
-const char* EntryName(::archive_entry* e) {
-    if (const char* name = ::archive_entry_pathname(e)) return name;
-    if (const char* name = ::archive_entry_pathname_utf8(e)) return name;
-    return "";
-}
+// Output into nothing: a member tested, not written.
+class NullSink final : public OutputSink {
+public:
+    void Write(const std::uint8_t*, std::size_t) override {}
+};
+
+class FileSink final : public OutputSink {
+public:
+    explicit FileSink(OutputFile& file) : file_(file) {}
+    void Write(const std::uint8_t* data, std::size_t n) override { file_.Write(data, n); }
+
+private:
+    OutputFile& file_;
+};
 
 // Where `path` (a "/"-separated stored name) goes below `dest`: empty, "."
 // and ".." parts are dropped, so nothing can land outside it.
@@ -72,45 +70,35 @@ OutputTarget TargetBelow(const std::string& dest, const std::string& path) {
     return t;
 }
 
-// Copies the entry's data into `file`, at most `limit` bytes (0: all).
-int CopyData(BuiltinArchive& h, OutputFile* file) {
-    std::vector<char> buf(kBlock);
-    std::uint64_t written = 0;
-    for (;;) {
-        const la_ssize_t n = ::archive_read_data(h.reader, buf.data(), buf.size());
-        if (n < 0) return ERAR_BAD_DATA;
-        if (n == 0) return 0;
-        if (!file) continue;
-        std::size_t take = static_cast<std::size_t>(n);
-        if (h.limit)
-            take = static_cast<std::size_t>(std::min<std::uint64_t>(take, h.limit - written));
-        try {
-            file->Write(reinterpret_cast<const std::uint8_t*>(buf.data()), take);
-        } catch (const std::system_error&) {
-            return ERAR_EWRITE;
-        }
-        written += take;
-        if (h.limit && written >= h.limit) return 0;
-    }
-}
-
-int Extract(BuiltinArchive& h, ::archive_entry* e, const char* destPath, const char* destName) {
-    const OutputTarget t = destName ? TargetBelow("/", destName)
-                                    : TargetBelow(destPath ? destPath : "./", EntryName(e));
-    const auto type = ::archive_entry_filetype(e);
-    if (type == AE_IFDIR) {
+int Extract(BuiltinArchive& h, const RarMember& m, const char* destPath, const char* destName) {
+    const OutputTarget t =
+        destName ? TargetBelow("/", destName) : TargetBelow(destPath ? destPath : "./", m.name);
+    if (m.directory) {
         OutputTarget folder = t;
         if (!folder.name.empty()) folder.dirs.push_back(folder.name);
         folder.name.clear();
         return CreateOutputDirs(folder) ? 0 : ERAR_ECREATE;
     }
-    // Links, devices and the like are not written.
-    if (type != AE_IFREG || t.name.empty()) return 0;
-    if (::archive_entry_is_data_encrypted(e)) return ERAR_MISSING_PASSWORD;
+    // Links, devices and the like are not written (but decoded in solid
+    // archives, where the members after them need their state).
+    if (m.special || t.name.empty()) {
+        h.reader.Skip();
+        return 0;
+    }
+    if (m.encrypted) return h.reader.Decode(nullptr, 0);
     OutputFile file;
-    if (!CreateOutputDirs(t) || !file.Create(t)) return ERAR_ECREATE;
-    const int result = CopyData(h, &file);
-    if (::archive_entry_mtime_is_set(e)) file.SetDate(::archive_entry_mtime(e));
+    if (!CreateOutputDirs(t) || !file.Create(t)) {
+        h.reader.Skip();
+        return ERAR_ECREATE;
+    }
+    FileSink sink(file);
+    int result = 0;
+    try {
+        result = h.reader.Decode(&sink, h.limit);
+    } catch (const std::system_error&) {
+        result = ERAR_EWRITE;
+    }
+    if (const auto when = DosDateToUnix(m.dosTime)) file.SetDate(*when);
     if (!file.Close() && result == 0) return ERAR_ECLOSE;
     return result;
 }
@@ -120,46 +108,35 @@ RarHandle OpenArchive(RAROpenArchiveData* d) {
     d->CmtSize = 0;
     d->CmtState = 0;
     auto h = std::make_unique<BuiltinArchive>();
-    h->reader = ::archive_read_new();
-    if (!h->reader) {
-        d->OpenResult = ERAR_NO_MEMORY;
-        return nullptr;
-    }
-    // Each format once: registering one twice breaks the reader.
-    ::archive_read_support_format_rar(h->reader);
-    ::archive_read_support_format_rar5(h->reader);
-    // Opened here, so a FIFO or device under the archive's name fails at once.
-    if (d->ArcName) h->file = OpenRegularFile(d->ArcName, nullptr);
-    if (!h->file.ok() || ::archive_read_open_fd(h->reader, h->file.get(), kBlock) != ARCHIVE_OK) {
+    if (!d->ArcName) {
         d->OpenResult = ERAR_EOPEN;
         return nullptr;
     }
+    d->OpenResult = static_cast<unsigned int>(h->reader.Open(d->ArcName));
+    if (d->OpenResult != 0) return nullptr;
     h->arcName = d->ArcName;
-    d->OpenResult = 0;
     return h.release();
 }
 
 int ReadHeader(RarHandle handle, RARHeaderData* hd) {
     BuiltinArchive* h = Archive(handle);
     if (!h || !hd) return ERAR_BAD_ARCHIVE;
-    ::archive_entry* e = nullptr;
-    const int r = ::archive_read_next_header(h->reader, &e);
-    h->entry = nullptr;
-    if (r == ARCHIVE_EOF) return ERAR_END_ARCHIVE;
-    if (r < ARCHIVE_WARN || !e) return ERAR_BAD_ARCHIVE;
-    h->entry = e;
-    CopyText(hd->ArcName, h->arcName.c_str());
-    CopyText(hd->FileName, EntryName(e));
-    hd->Flags = (::archive_entry_filetype(e) == AE_IFDIR ? 0x20u : 0u) |
-                (::archive_entry_is_encrypted(e) ? 0x04u : 0u);
+    h->haveMember = false;
+    RarMember& m = h->member;
+    if (const int r = h->reader.Next(m); r != 0) return r;
+    h->haveMember = true;
+    CopyText(hd->ArcName, h->arcName);
+    CopyText(hd->FileName, m.name);
+    hd->Flags = (m.splitBefore ? 0x01u : 0u) | (m.splitAfter ? 0x02u : 0u) |
+                (m.encrypted ? 0x04u : 0u) | (m.solid ? 0x10u : 0u) | (m.directory ? 0x20u : 0u);
     hd->PackSize = 0;
-    hd->UnpSize = static_cast<unsigned int>(::archive_entry_size(e));
-    hd->HostOS = 3;
-    hd->FileCRC = 0;
-    hd->FileTime = UnixToDosDate(::archive_entry_mtime(e));
-    hd->UnpVer = 0;
-    hd->Method = 0;
-    hd->FileAttr = ::archive_entry_mode(e);
+    hd->UnpSize = static_cast<unsigned int>(m.unpacked);
+    hd->HostOS = m.hostOs;
+    hd->FileCRC = m.crc;
+    hd->FileTime = m.dosTime;
+    hd->UnpVer = m.unpVersion;
+    hd->Method = m.method;
+    hd->FileAttr = m.attributes;
     hd->CmtSize = 0;
     hd->CmtState = 0;
     return 0;
@@ -167,12 +144,15 @@ int ReadHeader(RarHandle handle, RARHeaderData* hd) {
 
 int ProcessFile(RarHandle handle, int operation, char* destPath, char* destName) {
     BuiltinArchive* h = Archive(handle);
-    if (!h || !h->entry) return ERAR_BAD_ARCHIVE;
-    ::archive_entry* e = h->entry;
-    h->entry = nullptr;
-    if (operation == RAR_TEST) return CopyData(*h, nullptr);
-    if (operation == RAR_EXTRACT) return Extract(*h, e, destPath, destName);
-    return 0;  // skipped: the next header read passes over the data
+    if (!h || !h->haveMember) return ERAR_BAD_ARCHIVE;
+    h->haveMember = false;
+    if (operation == RAR_TEST) {
+        NullSink sink;
+        return h->reader.Decode(&sink, 0);
+    }
+    if (operation == RAR_EXTRACT) return Extract(*h, h->member, destPath, destName);
+    h->reader.Skip();
+    return 0;
 }
 
 int CloseArchive(RarHandle handle) {

@@ -1,4 +1,4 @@
-// The project's own RAR extraction library on libarchive, offering the four
+// The project's own RAR extraction library (on RarReader), offering the four
 // calls of the published interface for systems without the outside library.
 // Extraction writes only below the destination folder, never through
 // symbolic links, and regular files only.
