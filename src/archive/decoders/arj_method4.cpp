@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "archive/decoders/bit_reader.h"
-#include "archive/decoders/ring_window.h"
+#include "archive/decoders/linear_window.h"
 
 namespace lumora::archive {
 namespace {
@@ -29,7 +29,7 @@ struct Method4State {
     Method4State(ByteSource& in, OutputSink& out, std::uint64_t size)
         : bits(in), window(out, kWindowSize, size) {}
     MsbBitReader bits;
-    RingWindow window;
+    LinearWindow window;
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 
+#include "archive/decoders/match_copy.h"
+
 namespace lumora::archive {
 namespace {
 
@@ -202,47 +204,6 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
     }
     if (pairs) PairLiterals(table.data(), rootBits);
     return true;
-}
-
-// Copies a match whose source lies `dist` bytes before `dst` in one linear
-// buffer; the regions may overlap (dist < len repeats the pattern). Copies
-// whole words, so up to 15 bytes past the match's end are overwritten.
-inline void CopyMatch(std::uint8_t* dst, std::size_t dist, std::size_t len) {
-    const std::uint8_t* src = dst - dist;
-    std::uint8_t* const end = dst + len;
-    if (dist >= 16) {
-        do {
-            std::uint8_t w[16];
-            std::memcpy(w, src, 16);
-            std::memcpy(dst, w, 16);
-            src += 16;
-            dst += 16;
-        } while (dst < end);
-        return;
-    }
-    if (dist == 1) {
-        const std::uint64_t w = src[0] * std::uint64_t{0x0101010101010101};
-        do {
-            std::memcpy(dst, &w, kWordBytes);
-            dst += kWordBytes;
-        } while (dst < end);
-        return;
-    }
-    if (dist < kWordBytes) {
-        // The first word byte by byte; after it, the pattern repeats from
-        // the nearest multiple of its period that is a whole word back.
-        for (std::size_t i = 0; i < kWordBytes; ++i) dst[i] = src[i];
-        dst += kWordBytes;
-        src = dst - (kWordBytes + dist - 1) / dist * dist;
-        if (dst >= end) return;
-    }
-    do {
-        std::uint64_t w;
-        std::memcpy(&w, src, kWordBytes);
-        std::memcpy(dst, &w, kWordBytes);
-        src += kWordBytes;
-        dst += kWordBytes;
-    } while (dst < end);
 }
 
 // One decoder for both variants; the variant's differences are constants so
