@@ -24,18 +24,26 @@ constexpr Crc32Tables MakeCrc32Tables() {
     return t;
 }
 
-constexpr std::array<std::uint16_t, 256> MakeCrc16Table() {
-    std::array<std::uint16_t, 256> t{};
+// The same slicing for CRC-16.
+using Crc16Tables = std::array<std::array<std::uint16_t, 256>, 8>;
+
+constexpr Crc16Tables MakeCrc16Tables() {
+    Crc16Tables t{};
     for (unsigned i = 0; i < 256; ++i) {
         unsigned c = i;
         for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001u : c >> 1;
-        t[i] = static_cast<std::uint16_t>(c);
+        t[0][i] = static_cast<std::uint16_t>(c);
+    }
+    for (std::size_t k = 1; k < 8; ++k) {
+        for (std::size_t i = 0; i < 256; ++i) {
+            t[k][i] = static_cast<std::uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
+        }
     }
     return t;
 }
 
 constexpr Crc32Tables kCrc32 = MakeCrc32Tables();
-constexpr std::array<std::uint16_t, 256> kCrc16 = MakeCrc16Table();
+constexpr Crc16Tables kCrc16 = MakeCrc16Tables();
 
 std::uint32_t Load32(const std::uint8_t* p) {
     return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
@@ -64,9 +72,18 @@ void Crc32::Update(const std::uint8_t* data, std::size_t n) {
 }
 
 void Crc16::Update(const std::uint8_t* data, std::size_t n) {
-    std::uint16_t c = reg_;
-    while (n--) c = static_cast<std::uint16_t>(kCrc16[(c ^ *data++) & 0xFF] ^ (c >> 8));
-    reg_ = c;
+    std::uint32_t c = reg_;
+    while (n >= 8) {
+        const std::uint32_t lo = Load32(data) ^ c;
+        const std::uint32_t hi = Load32(data + 4);
+        c = kCrc16[7][lo & 0xFF] ^ kCrc16[6][(lo >> 8) & 0xFF] ^ kCrc16[5][(lo >> 16) & 0xFF] ^
+            kCrc16[4][lo >> 24] ^ kCrc16[3][hi & 0xFF] ^ kCrc16[2][(hi >> 8) & 0xFF] ^
+            kCrc16[1][(hi >> 16) & 0xFF] ^ kCrc16[0][hi >> 24];
+        data += 8;
+        n -= 8;
+    }
+    while (n--) c = kCrc16[0][(c ^ *data++) & 0xFF] ^ (c >> 8);
+    reg_ = static_cast<std::uint16_t>(c);
 }
 
 }  // namespace lumora::archive

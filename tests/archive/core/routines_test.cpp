@@ -31,10 +31,15 @@ TEST(CrcTest, CheckValuesInOneGoAndInPieces) {
     std::string longer;
     for (int i = 0; i < 1000; ++i) longer += static_cast<char>(i * 31 + 7);
     Crc32 a, b;
+    Crc16 a16(0x1234), b16(0x1234);
     a.Update(Bytes(longer), longer.size());
-    for (std::size_t i = 0; i < longer.size(); i += 13)
+    a16.Update(Bytes(longer), longer.size());
+    for (std::size_t i = 0; i < longer.size(); i += 13) {
         b.Update(Bytes(longer) + i, std::min<std::size_t>(13, longer.size() - i));
+        b16.Update(Bytes(longer) + i, std::min<std::size_t>(13, longer.size() - i));
+    }
     EXPECT_EQ(a.Value(), b.Value());
+    EXPECT_EQ(a16.Value(), b16.Value());
 }
 
 // Packed DOS dates, impossible ones (29 February 1995, hour 24) as the epoch.
