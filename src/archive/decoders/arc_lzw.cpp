@@ -179,8 +179,9 @@ private:
 };
 
 // The LZW loop shared by both kinds: each code's string is rebuilt through
-// the predecessors onto a bounded stack and written from it; then the
-// previous code plus the string's first byte becomes a new entry.
+// the predecessors backwards into a bounded buffer and written from it in
+// one piece; then the previous code plus the string's first byte becomes a
+// new entry.
 template <class Codes, class Table>
 void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
     Strings& s = table.S();
@@ -190,13 +191,15 @@ void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
         throw DecodeError{ecode::BadCode};
     std::uint8_t first = s.foll[static_cast<std::size_t>(old)];
     out.Put(first);
-    std::vector<std::uint8_t> stack(s.pred.size());
+    std::vector<std::uint8_t> stack(s.pred.size() + ArcByteOutput::kPad);
+    std::uint8_t* const bottom = stack.data();
+    std::uint8_t* const top = bottom + s.pred.size();
     for (int code; (code = codes.Next()) >= 0;) {
         const int read = code;
-        std::size_t sp = 0;
+        std::uint8_t* p = top;
         auto push = [&](std::uint8_t b) {
-            if (sp == stack.size()) throw DecodeError{ecode::StackOverflow};
-            stack[sp++] = b;
+            if (p == bottom) throw DecodeError{ecode::StackOverflow};
+            *--p = b;
         };
         if (!table.Defined(code)) {
             push(first);
@@ -208,7 +211,7 @@ void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
         }
         first = s.foll[static_cast<std::size_t>(code)];
         push(first);
-        while (sp > 0) out.Put(stack[--sp]);
+        out.WritePadded(p, static_cast<std::size_t>(top - p));
         if (table.CanAdd()) table.Add(old, first);
         old = read;
     }
