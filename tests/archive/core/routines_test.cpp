@@ -1,6 +1,7 @@
 // Shared routines: checksums, date conversions, ratios, octal fields,
 // volume names, the error texts and file attributes.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <array>
 #include <string>
@@ -40,6 +41,13 @@ TEST(CrcTest, CheckValuesInOneGoAndInPieces) {
     }
     EXPECT_EQ(a.Value(), b.Value());
     EXPECT_EQ(a16.Value(), b16.Value());
+
+    // Every length around the word steps, against zlib's CRC-32.
+    for (std::size_t n = 0; n <= 40; ++n) {
+        Crc32 c;
+        c.Update(Bytes(longer) + 3, n);
+        EXPECT_EQ(c.Value(), ::crc32(0, Bytes(longer) + 3, static_cast<uInt>(n))) << n;
+    }
 }
 
 // Packed DOS dates, impossible ones (29 February 1995, hour 24) as the epoch.

@@ -216,6 +216,15 @@ TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
         EXPECT_TRUE(DecodeLzw(Compressed(in, 13), ArcLzwKind::Dynamic13) == in);
     }
     EXPECT_EQ(RunMethod(8, "\x0C" + Compressed("\x41\x90\x05 and more", 12)).out, "AAAAA and more");
+    // Runs and strings that cross the output's 64 KiB pieces.
+    Bytes packedRuns, expanded;
+    for (int i = 0; i < 2000; ++i) {
+        const Bytes word = Text(1 + i % 37, static_cast<unsigned>(i));
+        const auto runLength = static_cast<unsigned char>(2 + i % 250);
+        packedRuns += word + "\x90" + static_cast<char>(runLength);
+        expanded += word + Bytes(runLength - 1u, word.back());
+    }
+    EXPECT_TRUE(RunMethod(8, "\x0C" + Compressed(packedRuns, 12)).out == expanded);
 }
 
 // 9-bit codes, least significant bit first.
