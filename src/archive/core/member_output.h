@@ -1,4 +1,4 @@
-// The output side of one member: a 32 KB buffer that, whenever full and when
+// The output side of one member: a 64 KiB buffer that, whenever full and when
 // the member ends, hands its bytes to the output file and the CRC-32. It also
 // enforces the per-member byte limit.
 #pragma once
@@ -22,7 +22,7 @@ struct OutputLimitReached {};
 
 class MemberOutput final : public OutputSink {
 public:
-    static constexpr std::size_t kBufferSize = 32768;
+    static constexpr std::size_t kBufferSize = 65536;
 
     // `file` may be null (output counted and checked, not written);
     // `limit` 0 means no limit. A CRC-16 starts from `crc16Start`.

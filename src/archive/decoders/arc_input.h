@@ -3,9 +3,12 @@
 // up, and produced bytes are collected before they go to the sink.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "archive/decoders/decoder_io.h"
 
@@ -38,16 +41,52 @@ private:
     bool end_ = false;
 };
 
+// Collects produced bytes in 64 KiB before they go to the sink.
 class ArcByteOutput {
 public:
-    explicit ArcByteOutput(OutputSink& out) : out_(out) {}
+    static constexpr std::size_t kSize = std::size_t{1} << 16;
+    static constexpr std::size_t kPad = 16;
+
+    explicit ArcByteOutput(OutputSink& out) : out_(out), buf_(kSize) {}
     ~ArcByteOutput() = default;
     ArcByteOutput(const ArcByteOutput&) = delete;
     ArcByteOutput& operator=(const ArcByteOutput&) = delete;
 
     void Put(std::uint8_t b) {
         buf_[fill_++] = b;
-        if (fill_ == buf_.size()) Flush();
+        if (fill_ == kSize) Flush();
+    }
+    void Write(const std::uint8_t* data, std::size_t n) {
+        if (n > kSize - fill_) {
+            Flush();
+            if (n >= kSize) {
+                out_.Write(data, n);
+                return;
+            }
+        }
+        std::memcpy(buf_.data() + fill_, data, n);
+        fill_ += n;
+    }
+    // Writes `n` bytes from `data`, where 16 bytes can be read: short
+    // pieces move as one 16-byte word.
+    void WritePadded(const std::uint8_t* data, std::size_t n) {
+        if (n <= kPad && kSize - fill_ >= kPad) {
+            std::memcpy(buf_.data() + fill_, data, kPad);
+            fill_ += n;
+            if (fill_ == kSize) Flush();
+            return;
+        }
+        Write(data, n);
+    }
+    // `n` copies of `b`.
+    void Repeat(std::uint8_t b, std::size_t n) {
+        while (n > 0) {
+            const std::size_t step = std::min(n, kSize - fill_);
+            std::memset(buf_.data() + fill_, b, step);
+            fill_ += step;
+            n -= step;
+            if (fill_ == kSize) Flush();
+        }
     }
     void Flush() {
         if (fill_ > 0) out_.Write(buf_.data(), fill_);
@@ -56,7 +95,7 @@ public:
 
 private:
     OutputSink& out_;
-    std::array<std::uint8_t, 4096> buf_{};
+    std::vector<std::uint8_t> buf_;
     std::size_t fill_ = 0;
 };
 

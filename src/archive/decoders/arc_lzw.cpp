@@ -1,7 +1,9 @@
 #include "archive/decoders/arc_lzw.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "archive/core/error_codes.h"
@@ -36,12 +38,15 @@ public:
     // An unused slot stands for the string being defined (previous + first byte).
     bool Defined(int code) const { return used_[static_cast<std::size_t>(code)]; }
     bool CanAdd() const { return count_ < kCrunchSize; }
-    void Add(int pred, std::uint8_t foll) {
+    // Slots are never reused, so strings never change.
+    unsigned Epoch() const { return 0; }
+    std::size_t Add(int pred, std::uint8_t foll) {
         const std::size_t slot = Place(static_cast<unsigned>(pred), foll);
         used_[slot] = true;
         s_.pred[slot] = static_cast<std::uint16_t>(pred);
         s_.foll[slot] = foll;
         ++count_;
+        return slot;
     }
 
 private:
@@ -110,16 +115,22 @@ public:
         return static_cast<std::size_t>(code) < free_;
     }
     bool CanAdd() const { return free_ < Size(); }
-    void Add(int pred, std::uint8_t foll) {
+    // Counts the clears: entries are overwritten only after one.
+    unsigned Epoch() const { return epoch_; }
+    std::size_t Add(int pred, std::uint8_t foll) {
         s_.pred[free_] = static_cast<std::uint16_t>(pred);
         s_.foll[free_] = foll;
-        ++free_;
+        return free_++;
     }
-    void Clear() { free_ = kClearCode; }
+    void Clear() {
+        free_ = kClearCode;
+        ++epoch_;
+    }
 
 private:
     Strings s_;
     std::size_t free_ = kClearCode + 1;
+    unsigned epoch_ = 0;
 };
 
 // Dynamic codes, least significant bit first, read in groups of as many
@@ -178,9 +189,63 @@ private:
     std::size_t limit_ = 0;
 };
 
-// The LZW loop shared by both kinds: each code's string is rebuilt through
-// the predecessors onto a bounded stack and written from it; then the
-// previous code plus the string's first byte becomes a new entry.
+// Copies `n` bytes in 16-byte words: up to 15 bytes past the end of both
+// regions are read or written.
+void CopyPadded(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
+    for (std::size_t i = 0; i < n; i += ArcByteOutput::kPad)
+        std::memcpy(dst + i, src + i, ArcByteOutput::kPad);
+}
+
+// Copies of the strings of table entries, so that most codes are written
+// without walking their chain. An entry is copied only while every entry of
+// its chain stays as it is until the next clear: its predecessor is a
+// single byte or itself copied. A clear, or a full store, drops all copies.
+class StringCopies {
+public:
+    static constexpr std::size_t kStore = std::size_t{1} << 20;
+
+    explicit StringCopies(std::size_t entries)
+        : at_(entries), len_(entries), store_(kStore + ArcByteOutput::kPad) {}
+
+    // The copy of `code`'s string, or nullptr.
+    const std::uint8_t* Find(std::size_t code, std::size_t& n) const {
+        n = len_[code];
+        return n != 0 ? store_.data() + at_[code] : nullptr;
+    }
+    bool Has(std::size_t code) const { return len_[code] != 0; }
+    // `slot` now holds `prefix` (n bytes, readable in 16-byte words) plus `last`.
+    void Keep(std::size_t slot, const std::uint8_t* prefix, std::size_t n, std::uint8_t last) {
+        if (n + 1 > kStore - fill_) {
+            DropAll();
+            return;
+        }
+        // Just after a drop the prefix may lie where the copy would go.
+        const auto dst = reinterpret_cast<std::uintptr_t>(store_.data() + fill_);
+        const auto src = reinterpret_cast<std::uintptr_t>(prefix);
+        if (src < dst + n + ArcByteOutput::kPad && dst < src + n + ArcByteOutput::kPad) return;
+        CopyPadded(store_.data() + fill_, prefix, n);
+        store_[fill_ + n] = last;
+        at_[slot] = static_cast<std::uint32_t>(fill_);
+        len_[slot] = static_cast<std::uint16_t>(n + 1);
+        fill_ += n + 1;
+    }
+    void DropAll() {
+        std::fill(len_.begin(), len_.end(), std::uint16_t{0});
+        fill_ = 0;
+    }
+
+private:
+    std::vector<std::uint32_t> at_;
+    std::vector<std::uint16_t> len_;  // 0: no copy
+    std::vector<std::uint8_t> store_;
+    std::size_t fill_ = 0;
+};
+
+// The LZW loop shared by both kinds: a code's string comes from its copy,
+// or is rebuilt through the predecessors backwards into a bounded buffer;
+// it is written in one piece. Then the previous code's string plus this
+// string's first byte becomes a new entry. Two buffers alternate so that
+// the previous string stays readable.
 template <class Codes, class Table>
 void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
     Strings& s = table.S();
@@ -190,27 +255,53 @@ void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
         throw DecodeError{ecode::BadCode};
     std::uint8_t first = s.foll[static_cast<std::size_t>(old)];
     out.Put(first);
-    std::vector<std::uint8_t> stack(s.pred.size());
-    for (int code; (code = codes.Next()) >= 0;) {
+    const std::size_t depth = s.pred.size();
+    std::vector<std::uint8_t> stacks(2 * (depth + ArcByteOutput::kPad));
+    StringCopies copies(depth);
+    unsigned epoch = table.Epoch();
+    std::array<std::uint8_t, ArcByteOutput::kPad> firstString{first};
+    const std::uint8_t* prev = firstString.data();
+    std::size_t prevLen = 1;
+    for (int code, turn = 0; (code = codes.Next()) >= 0; turn ^= 1) {
+        if (table.Epoch() != epoch) {
+            epoch = table.Epoch();
+            copies.DropAll();
+        }
         const int read = code;
-        std::size_t sp = 0;
-        auto push = [&](std::uint8_t b) {
-            if (sp == stack.size()) throw DecodeError{ecode::StackOverflow};
-            stack[sp++] = b;
-        };
-        if (!table.Defined(code)) {
-            push(first);
-            code = old;
-        }
-        while (s.pred[static_cast<std::size_t>(code)] != kNoPred) {
+        std::size_t n = 0;
+        const std::uint8_t* str =
+            table.Defined(code) ? copies.Find(static_cast<std::size_t>(code), n) : nullptr;
+        if (str == nullptr) {
+            std::uint8_t* const bottom = stacks.data() + turn * (depth + ArcByteOutput::kPad);
+            std::uint8_t* const top = bottom + depth;
+            std::uint8_t* p = top;
+            auto push = [&](std::uint8_t b) {
+                if (p == bottom) throw DecodeError{ecode::StackOverflow};
+                *--p = b;
+            };
+            if (!table.Defined(code)) {
+                push(first);
+                code = old;
+            }
+            while (s.pred[static_cast<std::size_t>(code)] != kNoPred) {
+                push(s.foll[static_cast<std::size_t>(code)]);
+                code = s.pred[static_cast<std::size_t>(code)];
+            }
             push(s.foll[static_cast<std::size_t>(code)]);
-            code = s.pred[static_cast<std::size_t>(code)];
+            str = p;
+            n = static_cast<std::size_t>(top - p);
         }
-        first = s.foll[static_cast<std::size_t>(code)];
-        push(first);
-        while (sp > 0) out.Put(stack[--sp]);
-        if (table.CanAdd()) table.Add(old, first);
+        first = str[0];
+        out.WritePadded(str, n);
+        if (table.CanAdd()) {
+            const auto o = static_cast<std::size_t>(old);
+            const bool fixed = s.pred[o] == kNoPred || copies.Has(o);
+            const std::size_t slot = table.Add(old, first);
+            if (fixed) copies.Keep(slot, prev, prevLen, first);
+        }
         old = read;
+        prev = str;
+        prevLen = n;
     }
 }
 

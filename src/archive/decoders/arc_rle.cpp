@@ -1,26 +1,37 @@
 #include "archive/decoders/arc_rle.h"
 
+#include <cstring>
+
 namespace lumora::archive {
 
 namespace {
 constexpr std::uint8_t kMarker = 0x90;
 }
 
+// Plain stretches up to the next marker go on in one piece.
 void ArcRleSink::Write(const std::uint8_t* data, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t b = data[i];
+    const std::uint8_t* const end = data + n;
+    while (data < end) {
         if (marker_) {
             marker_ = false;
-            if (b == 0) {
+            const std::uint8_t count = *data++;
+            if (count == 0)
                 out_.Put(kMarker);
-            } else {
-                for (unsigned k = 1; k < b; ++k) out_.Put(last_);
-            }
-        } else if (b == kMarker) {
+            else
+                out_.Repeat(last_, count - 1u);
+            continue;
+        }
+        const auto* marker = static_cast<const std::uint8_t*>(
+            std::memchr(data, kMarker, static_cast<std::size_t>(end - data)));
+        const std::uint8_t* const stop = marker ? marker : end;
+        if (stop > data) {
+            out_.Write(data, static_cast<std::size_t>(stop - data));
+            last_ = stop[-1];
+        }
+        data = stop;
+        if (marker) {
             marker_ = true;
-        } else {
-            last_ = b;
-            out_.Put(b);
+            ++data;
         }
     }
 }

@@ -1,9 +1,10 @@
 #include "archive/decoders/arj_method4.h"
 
+#include <bit>
 #include <memory>
 
 #include "archive/decoders/bit_reader.h"
-#include "archive/decoders/ring_window.h"
+#include "archive/decoders/linear_window.h"
 
 namespace lumora::archive {
 namespace {
@@ -13,15 +14,16 @@ constexpr unsigned kMatchBias = 2;  // length code v > 0 copies v + 2 bytes
 
 // A value in unary-prefixed form: each 1 bit (up to `maxWidth` - `width`
 // of them) adds the next power of two and widens the plain field that
-// follows by one bit.
+// follows by one bit; a 0 bit ends the prefix unless it is at its longest.
 std::size_t ReadPrefixed(MsbBitReader& in, unsigned width, unsigned maxWidth) {
-    std::size_t sum = 0;
-    std::size_t step = std::size_t{1} << width;
-    while (width < maxWidth && in.Get(1) != 0) {
-        sum += step;
-        step <<= 1;
-        ++width;
-    }
+    const unsigned most = maxWidth - width;
+    const std::uint32_t prefix = in.Peek(most);
+    const auto ones =
+        static_cast<unsigned>(std::countl_one(static_cast<std::uint32_t>(prefix << (32 - most))));
+    const unsigned taken = ones < most ? ones : most;
+    in.Skip(taken < most ? taken + 1 : taken);
+    width += taken;
+    const std::size_t sum = ((std::size_t{1} << taken) - 1) << (width - taken);
     return sum + (width > 0 ? in.Get(width) : 0);
 }
 
@@ -29,7 +31,7 @@ struct Method4State {
     Method4State(ByteSource& in, OutputSink& out, std::uint64_t size)
         : bits(in), window(out, kWindowSize, size) {}
     MsbBitReader bits;
-    RingWindow window;
+    LinearWindow window;
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 
+#include "archive/decoders/match_copy.h"
+
 namespace lumora::archive {
 namespace {
 
@@ -15,7 +17,7 @@ constexpr std::size_t kInSlack = 16;     // room for the unread rest kept on a r
 constexpr std::size_t kWordBytes = 8;    // bytes the branch-free refill loads
 
 constexpr unsigned kMaxCodeLen = 15;
-constexpr unsigned kLitRoot = 10;
+constexpr unsigned kLitRoot = 11;
 constexpr unsigned kDistRoot = 8;
 constexpr unsigned kCodeLenRoot = 7;
 constexpr unsigned kMaxLitCodes = 288;
@@ -24,33 +26,38 @@ constexpr unsigned kMaxDistCodes = 32;
 // Table sizes: the root table plus room for every second-level table a
 // complete code can need (a subtree of depth d holds at least d + 1 symbols,
 // so subtables take at most symbols * 2^d / (d + 1) entries).
-constexpr std::size_t kLitTableSize = (1u << kLitRoot) + kMaxLitCodes * 32 / 6;
+constexpr std::size_t kLitTableSize = (1u << kLitRoot) + kMaxLitCodes * 16 / 5;
 constexpr std::size_t kDistTableSize = (1u << kDistRoot) + kMaxDistCodes * 128 / 8;
 constexpr std::size_t kCodeLenTableSize = 1u << kCodeLenRoot;
 
-// A table entry: bits 0-3 code length at this level, 4-11 extra bits (for a
-// subtable: its index bits), 12-15 kind, 16-31 value (literal byte, base of a
-// length or distance, code-length symbol, or subtable offset).
+// A table entry: bits 0-7 the bits it consumes (code length plus extra
+// bits; both codes of a literal pair; the root bits of a subtable link),
+// 8-11 the length of the code alone (for a subtable link: its index bits),
+// 12-14 kind, bit 15 set when a second literal follows, 16-31 value (literal
+// byte, or two of them, base of a length or distance, code-length symbol,
+// or subtable offset).
 enum EntryKind : std::uint32_t {
     kInvalid = 0,  // no code, or a symbol the format reserves
-    kLiteral = 1,
-    kBase = 2,
-    kEndOfBlock = 3,
-    kSubtable = 4,
+    kBase = 1,
+    kEndOfBlock = 2,
+    kSubtable = 3,
+    kLiteral = 4,  // the only kind with bit 14 set
 };
+constexpr std::uint32_t kLiteralBit = kLiteral << 12;
+constexpr std::uint32_t kPairBit = 1u << 15;
 
 constexpr std::uint32_t MakeEntry(std::uint32_t kind, unsigned len, unsigned extra,
                                   std::uint32_t value) {
-    return value << 16 | kind << 12 | extra << 4 | len;
+    return value << 16 | kind << 12 | len << 8 | (len + extra);
 }
-constexpr unsigned EntryLen(std::uint32_t e) {
-    return e & 15;
+constexpr unsigned EntryBits(std::uint32_t e) {
+    return e & 0xFF;
 }
-constexpr unsigned EntryExtra(std::uint32_t e) {
-    return (e >> 4) & 0xFF;
+constexpr unsigned EntryCodeLen(std::uint32_t e) {
+    return (e >> 8) & 15;
 }
 constexpr unsigned EntryKindOf(std::uint32_t e) {
-    return (e >> 12) & 15;
+    return (e >> 12) & 7;
 }
 constexpr unsigned EntryValue(std::uint32_t e) {
     return e >> 16;
@@ -127,14 +134,29 @@ bool CodeSetUsable(const std::array<unsigned, kMaxCodeLen + 1>& count, bool allo
 void Replicate(std::uint32_t* table, unsigned bits, unsigned code, unsigned len,
                std::uint32_t entry) {
     for (std::size_t i = ReverseBits(code, len); i < (std::size_t{1} << bits); i += 1u << len)
-        table[i] = entry | len;
+        table[i] = entry + (len << 8) + len;
+}
+
+// Turns root entries whose literal leaves room for a whole second literal
+// code into literal pairs. Descending order reads every second entry (at a
+// lower index) before it is changed.
+void PairLiterals(std::uint32_t* table, unsigned rootBits) {
+    for (std::size_t i = std::size_t{1} << rootBits; i-- > 0;) {
+        const std::uint32_t first = table[i];
+        if (EntryKindOf(first) != kLiteral) continue;
+        const unsigned len = EntryBits(first);
+        const std::uint32_t second = table[i >> len];
+        if (EntryKindOf(second) != kLiteral || EntryBits(second) + len > rootBits) continue;
+        table[i] = (first & 0xFF0000) | EntryValue(second) << 24 | kPairBit | kLiteralBit |
+                   len << 8 | (len + EntryBits(second));
+    }
 }
 
 // Builds a decoding table from code lengths (0 = symbol unused). Codes up to
 // `rootBits` long resolve in the root table; longer ones through a subtable
 // per shared root prefix. False for an unusable code set.
 bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, unsigned rootBits,
-                bool allowSparse, std::span<std::uint32_t> table) {
+                bool allowSparse, std::span<std::uint32_t> table, bool pairs = false) {
     std::array<unsigned, kMaxCodeLen + 1> count{};
     for (std::uint8_t len : lens) ++count[len];
     if (!CodeSetUsable(count, allowSparse)) return false;
@@ -173,45 +195,15 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
         std::uint32_t* sub = table.data() + used;
         std::fill(sub, sub + size, 0);
         table[ReverseBits(prefix, rootBits)] =
-            MakeEntry(kSubtable, rootBits, subBits, static_cast<std::uint32_t>(used));
+            static_cast<std::uint32_t>(used) << 16 | kSubtable << 12 | subBits << 8 | rootBits;
         for (; k < end; ++k) {
             const unsigned subLen = lens[sorted[k]] - rootBits;
             Replicate(sub, subBits, codes[k] & LowMask(subLen), subLen, info[sorted[k]]);
         }
         used += size;
     }
+    if (pairs) PairLiterals(table.data(), rootBits);
     return true;
-}
-
-// Copies a match whose source lies `dist` bytes before `dst` in one linear
-// buffer; the regions may overlap (dist < len repeats the pattern).
-inline void CopyMatch(std::uint8_t* dst, const std::uint8_t* src, std::size_t len,
-                      std::size_t dist) {
-    if (dist >= kWordBytes && len >= kWordBytes) {
-        std::uint8_t* const end = dst + len;
-        do {
-            std::uint64_t w;
-            std::memcpy(&w, src, kWordBytes);
-            std::memcpy(dst, &w, kWordBytes);
-            src += kWordBytes;
-            dst += kWordBytes;
-        } while (end - dst >= static_cast<std::ptrdiff_t>(kWordBytes));
-        // The last word ends exactly at `end`; its source bytes are final.
-        std::uint64_t w;
-        std::memcpy(&w, end - kWordBytes - dist, kWordBytes);
-        std::memcpy(end - kWordBytes, &w, kWordBytes);
-    } else if (dist >= kWordBytes && len >= 4) {
-        // Two four-byte copies that overlap in the middle.
-        std::uint32_t head, tail;
-        std::memcpy(&head, src, 4);
-        std::memcpy(&tail, src + len - 4, 4);
-        std::memcpy(dst, &head, 4);
-        std::memcpy(dst + len - 4, &tail, 4);
-    } else if (dist == 1) {
-        std::memset(dst, *src, len);
-    } else {
-        for (std::size_t i = 0; i < len; ++i) dst[i] = src[i];
-    }
 }
 
 // One decoder for both variants; the variant's differences are constants so
@@ -222,6 +214,15 @@ class Inflater {
     static constexpr bool kWide = V == DeflateVariant::kDeflate64;
     static constexpr std::size_t kWindowSize = kWide ? 65536 : 32768;
     static constexpr std::size_t kMaxMatch = kWide ? 65538 : 258;
+    // Output collects after the window's worth of history; once this much
+    // is there it goes to the sink and the last window slides to the front.
+    static constexpr std::size_t kOutChunk = std::size_t{1} << 18;
+    // What a step may write past the trigger: two literal pairs or a
+    // literal pair and a match with its word overrun.
+    static constexpr std::size_t kOverrun = kMaxMatch + 32;
+    // Input a step may take at most: three refills of up to 7 bytes, each
+    // loading a word.
+    static constexpr std::size_t kStepInput = 32;
     static constexpr const std::uint32_t* kLit = kWide ? kLitInfo64.data() : kLitInfo.data();
     static constexpr const std::uint32_t* kDist = kWide ? kDistInfo64.data() : kDistInfo.data();
 
@@ -256,13 +257,12 @@ private:
     void CheckTruncation() const;
     [[noreturn]] void Fail(int code) const;
 
-    // Output: bytes collect in window_; at trigger_ the window is flushed or
-    // the output limit ends decoding.
+    // Output: bytes collect in buf_ from kWindowSize on; at trigger_ they
+    // are flushed or the output limit ends decoding.
     void LoadHistory();
     void SetTrigger();
     void OnTrigger();
     void FinishOutput();
-    void CopyWrapped(std::size_t dist, std::size_t len);
 
     // Copies of the members DecodeData works on, kept in registers.
     struct Regs {
@@ -280,6 +280,16 @@ private:
             bc -= n;
             return v;
         }
+        // The value of a base entry: its base plus its extra bits, consumed
+        // together with its code.
+        std::size_t TakeValue(std::uint32_t e) {
+            const unsigned n = EntryBits(e);
+            const auto v =
+                EntryValue(e) + static_cast<std::size_t>((bb & LowMask(n)) >> EntryCodeLen(e));
+            bb >>= n;
+            bc -= n;
+            return v;
+        }
     };
     Regs LoadRegs() const {
         return {bitBuf_, bitCount_, 8 * phantom_, inPos_, inEnd_, wp_, trigger_};
@@ -291,9 +301,10 @@ private:
         wp_ = r.wp;
     }
     // Tops the accumulator up to 56 bits or more: a word load while 8 input
-    // bytes are buffered, else through Refill.
-    void RefillRegs(Regs& r) {
-        if (r.iend - r.ip >= kWordBytes) {
+    // bytes are buffered (always so in a fast step), else through Refill.
+    template <bool kFast>
+    void Refill(Regs& r) {
+        if (kFast || r.iend - r.ip >= kWordBytes) {
             std::uint64_t w;
             std::memcpy(&w, inBuf_.data() + r.ip, kWordBytes);
             r.bb |= w << r.bc;
@@ -305,20 +316,36 @@ private:
             r = LoadRegs();
         }
     }
-    // Resolves one symbol (through a subtable if needed) and consumes its code.
-    static std::uint32_t Lookup(Regs& r, const std::uint32_t* table, unsigned rootBits) {
-        std::uint32_t e = table[r.bb & LowMask(rootBits)];
-        if (EntryKindOf(e) == kSubtable) {
-            r.Take(rootBits);
-            e = table[EntryValue(e) + (r.bb & LowMask(EntryExtra(e)))];
-        }
-        r.Take(EntryLen(e));
-        return e;
+    // Follows a subtable link (a root entry of any other kind stays).
+    static std::uint32_t Resolve(Regs& r, const std::uint32_t* table, std::uint32_t e) {
+        if (EntryKindOf(e) != kSubtable) return e;
+        r.Take(EntryBits(e));
+        return table[EntryValue(e) + (r.bb & LowMask(EntryCodeLen(e)))];
     }
-    // Ends decoding from DecodeData: truncation if bits past the input's end
-    // were used, else the data error `code`.
+    // Consumes a literal entry and stores its one or two bytes.
+    template <bool kFast>
+    void PutLiterals(Regs& r, std::uint8_t* buf, std::uint32_t e) {
+        r.bb >>= e & 63;  // the entry's bit count, below 64
+        r.bc -= EntryBits(e);
+        if (!kFast && r.bc < r.phantomBits) StopInLiterals(r, e);
+        buf[r.wp] = static_cast<std::uint8_t>(e >> 16);
+        buf[r.wp + 1] = static_cast<std::uint8_t>(e >> 24);
+        r.wp += 1 + ((e & kPairBit) != 0);
+    }
+    [[noreturn]] void StopInLiterals(Regs& r, std::uint32_t e);
+    void CheckTrigger(Regs& r) {
+        if (r.wp >= r.trigger) {
+            SaveRegs(r);
+            OnTrigger();
+            r = LoadRegs();
+        }
+    }
+    // Ends decoding from DecodeData: the output limit if the bytes so far
+    // pass it, else truncation if bits past the input's end were used, else
+    // the data error `code`.
     [[noreturn]] void Stop(const Regs& r, int code) {
         SaveRegs(r);
+        if (flushed_ + (wp_ - kWindowSize) > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
         Fail(code);
     }
 
@@ -327,6 +354,8 @@ private:
     void DynamicTables();
     void ReadCodeLengths(std::span<std::uint8_t> lens);
     void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+    template <bool kFast>
+    bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
 
     ByteSource& in_;
     OutputSink& out_;
@@ -343,11 +372,12 @@ private:
     unsigned bitCount_ = 0;
     unsigned phantom_ = 0;
 
-    std::array<std::uint8_t, kWindowSize + kMaxMatch> window_;
-    std::size_t wp_ = 0;
-    std::size_t trigger_ = kWindowSize;
+    // The window's history, then the output not yet flushed.
+    std::array<std::uint8_t, kWindowSize + kOutChunk + kOverrun> buf_;
+    std::size_t wp_ = kWindowSize;
+    std::size_t trigger_ = kWindowSize + kOutChunk;
+    std::size_t known_ = kWindowSize;  // first valid byte of buf_
     std::uint64_t flushed_ = 0;
-    std::size_t reach_ = 0;  // valid bytes before the window's start
     bool finalSeen_ = false;
 
     bool fixedBuilt_ = false;
@@ -429,54 +459,54 @@ void Inflater<V>::Fail(int code) const {
     throw Halt{InflateStatus::kDataError, code};
 }
 
-// The preset bytes sit at the window's end, where the previous round's bytes
-// would be, so matches reach them exactly as they reach flushed output.
+// A literal pair whose second code took bits past the input's end still
+// yields its first byte when that code ended before them.
+template <DeflateVariant V>
+void Inflater<V>::StopInLiterals(Regs& r, std::uint32_t e) {
+    const unsigned secondBits = EntryBits(e) - EntryCodeLen(e);
+    if ((e & kPairBit) != 0 && r.bc + secondBits >= r.phantomBits) {
+        SaveRegs(r);
+        buf_[wp_++] = static_cast<std::uint8_t>(e >> 16);
+        r = LoadRegs();
+    }
+    Stop(r, 0);
+}
+
+// The preset bytes sit just before the output, where earlier output would
+// be, so matches reach them exactly as they reach flushed output.
 template <DeflateVariant V>
 void Inflater<V>::LoadHistory() {
     const std::size_t n = std::min(opt_.history.size(), kWindowSize);
     if (n == 0) return;
-    std::memcpy(window_.data() + kWindowSize - n, opt_.history.data() + opt_.history.size() - n, n);
-    reach_ = n;
+    std::memcpy(buf_.data() + kWindowSize - n, opt_.history.data() + opt_.history.size() - n, n);
+    known_ = kWindowSize - n;
 }
 
 template <DeflateVariant V>
 void Inflater<V>::SetTrigger() {
     const std::uint64_t room = limit_ - flushed_;
-    trigger_ = room >= kWindowSize ? kWindowSize : static_cast<std::size_t>(room) + 1;
+    trigger_ = kWindowSize + (room >= kOutChunk ? kOutChunk : static_cast<std::size_t>(room) + 1);
 }
 
 template <DeflateVariant V>
 void Inflater<V>::OnTrigger() {
-    if (flushed_ + wp_ > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
-    // A match may have run past the window's end (in Deflate64 by more than
-    // a window); its tail opens the next round.
-    while (wp_ >= kWindowSize) {
-        out_.Write(window_.data(), kWindowSize);
-        flushed_ += kWindowSize;
-        reach_ = kWindowSize;
-        std::memmove(window_.data(), window_.data() + kWindowSize, wp_ - kWindowSize);
-        wp_ -= kWindowSize;
-    }
+    const std::size_t n = wp_ - kWindowSize;
+    if (flushed_ + n > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
+    out_.Write(buf_.data() + kWindowSize, n);
+    flushed_ += n;
+    std::memmove(buf_.data(), buf_.data() + n, kWindowSize);
+    known_ = known_ > n ? known_ - n : 0;
+    wp_ = kWindowSize;
     SetTrigger();
 }
 
 template <DeflateVariant V>
 void Inflater<V>::FinishOutput() {
-    std::size_t n = wp_;
+    std::size_t n = wp_ - kWindowSize;
     if (flushed_ + n > limit_) n = static_cast<std::size_t>(limit_ - flushed_);
-    if (n != 0) out_.Write(window_.data(), n);
+    if (n != 0) out_.Write(buf_.data() + kWindowSize, n);
     flushed_ += n;
-    wp_ = 0;
-}
-
-// A match whose source starts before the window's start continues from the
-// window's end (the bytes of the previous round).
-template <DeflateVariant V>
-void Inflater<V>::CopyWrapped(std::size_t dist, std::size_t len) {
-    const std::size_t src = wp_ + kWindowSize - dist;
-    const std::size_t first = std::min(len, kWindowSize - src);
-    std::memmove(window_.data() + wp_, window_.data() + src, first);
-    CopyMatch(window_.data() + wp_ + first, window_.data(), len - first, wp_ + first);
+    wp_ = kWindowSize;
 }
 
 template <DeflateVariant V>
@@ -489,7 +519,7 @@ void Inflater<V>::StoredBlock() {
     if (len != (~nlen & 0xFFFF)) Fail(ecode::BadBlock);
     // Whole bytes still in the bit accumulator come first.
     while (len > 0 && bitCount_ >= 8) {
-        window_[wp_++] = static_cast<std::uint8_t>(Take(8));
+        buf_[wp_++] = static_cast<std::uint8_t>(Take(8));
         CheckTruncation();
         --len;
         if (wp_ >= trigger_) OnTrigger();
@@ -499,7 +529,7 @@ void Inflater<V>::StoredBlock() {
         if (inPos_ == inEnd_) FillInput();
         if (inPos_ == inEnd_) throw Halt{InflateStatus::kTruncated, 0};
         const std::size_t n = std::min({len, inEnd_ - inPos_, trigger_ - wp_});
-        std::memcpy(window_.data() + wp_, inBuf_.data() + inPos_, n);
+        std::memcpy(buf_.data() + wp_, inBuf_.data() + inPos_, n);
         inPos_ += n;
         wp_ += n;
         len -= n;
@@ -517,7 +547,7 @@ void Inflater<V>::FixedTables() {
     std::fill(lit.begin() + 280, lit.end(), 8);
     std::array<std::uint8_t, kMaxDistCodes> dist{};
     dist.fill(5);
-    BuildTable(lit, kLit, kLitRoot, false, fixedLit_);
+    BuildTable(lit, kLit, kLitRoot, false, fixedLit_, true);
     BuildTable(dist, kDist, kDistRoot, false, fixedDist_);
     fixedBuilt_ = true;
 }
@@ -539,7 +569,7 @@ void Inflater<V>::ReadCodeLengths(std::span<std::uint8_t> lens) {
     for (std::size_t i = 0; i < lens.size();) {
         if (bitCount_ < kCodeLenRoot + 7) Refill();
         const std::uint32_t e = table[bitBuf_ & LowMask(kCodeLenRoot)];
-        Take(EntryLen(e));
+        Take(EntryBits(e));
         const unsigned sym = EntryValue(e);
         if (sym < 16) {
             lens[i++] = static_cast<std::uint8_t>(sym);
@@ -574,57 +604,81 @@ void Inflater<V>::DynamicTables() {
     if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
-    if (!BuildTable(litLens, kLit, kLitRoot, true, lit_) ||
+    if (!BuildTable(litLens, kLit, kLitRoot, true, lit_, true) ||
         !BuildTable(distLens, kDist, kDistRoot, true, dist_))
         Fail(ecode::IncompleteCodeSet);
 }
 
 // Decodes literals and matches up to the end-of-block code. The hot state is
 // copied into locals (byte stores could alias the members otherwise) and
-// written back before any call that uses the members.
+// written back before any call that uses the members. While enough input is
+// buffered for a whole step, steps refill without checks and cannot meet the
+// zero fill past the input's end.
 template <DeflateVariant V>
 void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
     Regs r = LoadRegs();
-    std::uint8_t* const win = window_.data();
     for (;;) {
-        RefillRegs(r);
-        // 56 bits cover the longest Deflate symbol: 15 + 5 length bits, 15 +
-        // 13 distance bits. Deflate64's 16 length bits may need a second refill.
-        std::uint32_t e = Lookup(r, lit, kLitRoot);
-        const unsigned kind = EntryKindOf(e);
-        if (kind == kLiteral) {
-            if (r.bc < r.phantomBits) Stop(r, 0);
-            win[r.wp++] = static_cast<std::uint8_t>(EntryValue(e));
-        } else if (kind == kBase) {
-            const std::size_t len = EntryValue(e) + r.Take(EntryExtra(e));
-            if constexpr (kWide) {
-                if (r.bc < kMaxCodeLen + 14) RefillRegs(r);
-            }
-            e = Lookup(r, dist, kDistRoot);
-            if (EntryKindOf(e) != kBase) Stop(r, errorCode);
-            const std::size_t d = EntryValue(e) + r.Take(EntryExtra(e));
-            if (r.bc < r.phantomBits) Stop(r, 0);
-            if (d <= r.wp) {
-                CopyMatch(win + r.wp, win + r.wp - d, len, d);
-            } else {
-                if (d > r.wp + reach_) Stop(r, errorCode);  // before the first byte known
-                SaveRegs(r);
-                CopyWrapped(d, len);
-            }
-            r.wp += len;
-        } else if (kind == kEndOfBlock) {
-            if (r.bc < r.phantomBits) Stop(r, 0);
-            SaveRegs(r);
-            return;
-        } else {
+        const bool more = r.iend - r.ip >= kStepInput ? Step<true>(r, lit, dist, errorCode)
+                                                      : Step<false>(r, lit, dist, errorCode);
+        if (!more) return;
+    }
+}
+
+// One step: one or two literal entries, or a match, or the end of the block
+// (then false). After a refill two literal entries fit in the accumulator,
+// or one and a length and distance.
+template <DeflateVariant V>
+template <bool kFast>
+bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
+                       int errorCode) {
+    constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
+    std::uint8_t* const buf = buf_.data();
+    Refill<kFast>(r);
+    std::uint32_t e = lit[r.bb & kLitMask];
+    if (e & kLiteralBit) {
+        PutLiterals<kFast>(r, buf, e);
+        e = lit[r.bb & kLitMask];
+        if (e & kLiteralBit) {
+            PutLiterals<kFast>(r, buf, e);
+            CheckTrigger(r);
+            return true;
+        }
+        // A refill adds bits above those the entry was looked up with.
+        Refill<kFast>(r);
+    }
+    e = Resolve(r, lit, e);
+    const unsigned kind = EntryKindOf(e);
+    if (kind == kBase) {
+        // 56 bits cover the longest Deflate length and distance: 15 + 5 and
+        // 15 + 13 bits. Deflate64's 16 length bits may need a refill.
+        const std::size_t len = r.TakeValue(e);
+        if constexpr (kWide) {
+            if (r.bc < kMaxCodeLen + 14) Refill<kFast>(r);
+        }
+        e = Resolve(r, dist, dist[r.bb & LowMask(kDistRoot)]);
+        if (EntryKindOf(e) != kBase) {
+            r.Take(EntryBits(e));
             Stop(r, errorCode);
         }
-        if (r.wp >= r.trigger) {
-            SaveRegs(r);
-            OnTrigger();
-            r = LoadRegs();
-        }
+        const std::size_t d = r.TakeValue(e);
+        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
+        if (d > r.wp - known_) Stop(r, errorCode);  // before the first byte known
+        CopyMatch(buf + r.wp, d, len);
+        r.wp += len;
+    } else if (kind == kLiteral) {  // a long literal code, through a subtable
+        PutLiterals<kFast>(r, buf, e);
+    } else if (kind == kEndOfBlock) {
+        r.Take(EntryBits(e));
+        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
+        SaveRegs(r);
+        if (wp_ >= trigger_) OnTrigger();
+        return false;
+    } else {
+        r.Take(EntryBits(e));
+        Stop(r, errorCode);
     }
+    CheckTrigger(r);
+    return true;
 }
 
 template <DeflateVariant V>

@@ -6,7 +6,7 @@
 
 #include "archive/core/error_codes.h"
 #include "archive/decoders/bit_reader.h"
-#include "archive/decoders/ring_window.h"
+#include "archive/decoders/linear_window.h"
 
 namespace lumora::archive {
 namespace {
@@ -28,8 +28,9 @@ constexpr unsigned kMatchBias = 253;  // symbol c >= 256 copies c - 253 bytes
 }
 
 // A canonical Huffman code over at most `kSymbols` symbols. The first `kBits`
-// bits of a code index a table; longer codes go on through a binary tree
-// whose nodes are numbered from the symbol count up.
+// bits of a code index a table whose entries hold the symbol and its length;
+// longer codes go on through a binary tree whose nodes are numbered from the
+// symbol count up, reached from entries marked kTree.
 template <unsigned kSymbols, unsigned kBits>
 class HuffTable {
 public:
@@ -56,17 +57,26 @@ public:
             next[len] += 1u << (kMaxCodeLen - len);
             if (len <= kBits) {
                 const std::uint32_t first = code >> (kMaxCodeLen - kBits);
-                std::fill_n(table_.begin() + first, 1u << (kBits - len),
-                            static_cast<std::uint16_t>(s));
+                std::fill_n(table_.begin() + first, 1u << (kBits - len), len << 16 | s);
                 continue;
             }
-            std::uint16_t* slot = &table_[code >> (kMaxCodeLen - kBits)];
+            std::uint32_t* root = &table_[code >> (kMaxCodeLen - kBits)];
+            if (*root == kEmpty) {
+                *root = kTree | avail;
+                left_[avail - n] = right_[avail - n] = kEmptyNode;
+                ++avail;
+            }
+            std::uint16_t* slot = nullptr;
+            unsigned node = *root & 0xFFFF;
             for (unsigned bit = kMaxCodeLen - kBits; bit-- > kMaxCodeLen - len;) {
-                if (*slot == kEmpty) {
-                    *slot = static_cast<std::uint16_t>(avail++);
-                    left_[*slot - n] = right_[*slot - n] = kEmpty;
+                slot = (code >> bit & 1) ? &right_[node - n] : &left_[node - n];
+                if (bit == kMaxCodeLen - len) break;
+                if (*slot == kEmptyNode) {
+                    *slot = static_cast<std::uint16_t>(avail);
+                    left_[avail - n] = right_[avail - n] = kEmptyNode;
+                    ++avail;
                 }
-                slot = (code >> bit & 1) ? &right_[*slot - n] : &left_[*slot - n];
+                node = *slot;
             }
             *slot = static_cast<std::uint16_t>(s);
         }
@@ -77,28 +87,33 @@ public:
     void SetSingle(unsigned sym, unsigned n) {
         n_ = n;
         lens_.fill(0);
-        table_.fill(static_cast<std::uint16_t>(sym));
+        table_.fill(sym);
     }
 
     unsigned Decode(MsbBitReader& in) const {
-        unsigned s = table_[in.Peek(kBits)];
-        if (s >= n_) {
-            const std::uint32_t bits = in.Peek(kMaxCodeLen);
-            std::uint32_t mask = 1u << (kMaxCodeLen - 1 - kBits);
-            do {
-                s = (bits & mask) ? right_[s - n_] : left_[s - n_];
-                mask >>= 1;
-            } while (s >= n_);
+        const std::uint32_t e = table_[in.Peek(kBits)];
+        if (e < kTree) {
+            in.Skip(e >> 16);
+            return e & 0xFFFF;
         }
+        const std::uint32_t bits = in.Peek(kMaxCodeLen);
+        std::uint32_t mask = 1u << (kMaxCodeLen - 1 - kBits);
+        unsigned s = e & 0xFFFF;
+        do {
+            s = (bits & mask) ? right_[s - n_] : left_[s - n_];
+            mask >>= 1;
+        } while (s >= n_);
         in.Skip(lens_[s]);
         return s;
     }
 
 private:
-    static constexpr std::uint16_t kEmpty = 0xFFFF;
+    static constexpr std::uint32_t kTree = 1u << 31;
+    static constexpr std::uint32_t kEmpty = kTree | 0xFFFF;
+    static constexpr std::uint16_t kEmptyNode = 0xFFFF;
 
     unsigned n_ = 0;
-    std::array<std::uint16_t, std::size_t{1} << kBits> table_{};
+    std::array<std::uint32_t, std::size_t{1} << kBits> table_{};
     std::array<std::uint16_t, kSymbols> left_{};
     std::array<std::uint16_t, kSymbols> right_{};
     std::array<std::uint8_t, kSymbols> lens_{};
@@ -130,7 +145,7 @@ private:
     std::size_t ReadDistance();
 
     MsbBitReader in_;
-    RingWindow window_;
+    LinearWindow window_;
     unsigned posCodes_;
     unsigned posCountBits_;
     std::uint32_t blockLeft_ = 0;

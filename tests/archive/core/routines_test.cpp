@@ -1,6 +1,7 @@
 // Shared routines: checksums, date conversions, ratios, octal fields,
 // volume names, the error texts and file attributes.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <array>
 #include <string>
@@ -31,10 +32,22 @@ TEST(CrcTest, CheckValuesInOneGoAndInPieces) {
     std::string longer;
     for (int i = 0; i < 1000; ++i) longer += static_cast<char>(i * 31 + 7);
     Crc32 a, b;
+    Crc16 a16(0x1234), b16(0x1234);
     a.Update(Bytes(longer), longer.size());
-    for (std::size_t i = 0; i < longer.size(); i += 13)
+    a16.Update(Bytes(longer), longer.size());
+    for (std::size_t i = 0; i < longer.size(); i += 13) {
         b.Update(Bytes(longer) + i, std::min<std::size_t>(13, longer.size() - i));
+        b16.Update(Bytes(longer) + i, std::min<std::size_t>(13, longer.size() - i));
+    }
     EXPECT_EQ(a.Value(), b.Value());
+    EXPECT_EQ(a16.Value(), b16.Value());
+
+    // Every length around the word steps, against zlib's CRC-32.
+    for (std::size_t n = 0; n <= 40; ++n) {
+        Crc32 c;
+        c.Update(Bytes(longer) + 3, n);
+        EXPECT_EQ(c.Value(), ::crc32(0, Bytes(longer) + 3, static_cast<uInt>(n))) << n;
+    }
 }
 
 // Packed DOS dates, impossible ones (29 February 1995, hour 24) as the epoch.

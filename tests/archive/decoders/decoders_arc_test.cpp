@@ -200,20 +200,31 @@ protected:
 };
 
 // 12 and 13 bits, up to a table the compressor clears (noise between
-// text); method 8 passes the run-length step.
+// text), and long strings of one byte whose copies outgrow their store;
+// method 8 passes the run-length step.
 TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
     if (!test::HaveTool("compress")) GTEST_SKIP() << "the compress program is not installed";
     std::mt19937 rng(7);
     Bytes clearing = Text(150000, 3);
     for (int i = 0; i < 60000; ++i) clearing += static_cast<char>(rng());
     clearing += Text(150000, 4);
+    const Bytes runs = Bytes(3 << 20, 'a') + Text(100000, 6) + Bytes(1 << 20, 'b');
     for (const Bytes& in :
-         {Bytes("a"), Bytes("hello hello hello hello\n"), Text(5000, 5), clearing}) {
+         {Bytes("a"), Bytes("hello hello hello hello\n"), Text(5000, 5), clearing, runs}) {
         SCOPED_TRACE(in.size());
         EXPECT_TRUE(DecodeLzw("\x0C" + Compressed(in, 12), ArcLzwKind::Dynamic12) == in);
         EXPECT_TRUE(DecodeLzw(Compressed(in, 13), ArcLzwKind::Dynamic13) == in);
     }
     EXPECT_EQ(RunMethod(8, "\x0C" + Compressed("\x41\x90\x05 and more", 12)).out, "AAAAA and more");
+    // Runs and strings that cross the output's 64 KiB pieces.
+    Bytes packedRuns, expanded;
+    for (int i = 0; i < 2000; ++i) {
+        const Bytes word = Text(1 + i % 37, static_cast<unsigned>(i));
+        const auto runLength = static_cast<unsigned char>(2 + i % 250);
+        packedRuns += word + "\x90" + static_cast<char>(runLength);
+        expanded += word + Bytes(runLength - 1u, word.back());
+    }
+    EXPECT_TRUE(RunMethod(8, "\x0C" + Compressed(packedRuns, 12)).out == expanded);
 }
 
 // 9-bit codes, least significant bit first.

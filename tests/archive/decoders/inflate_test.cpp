@@ -119,11 +119,15 @@ TEST(Inflate, SparseDistanceCodesAreAccepted) {
 // Matches whose source or destination crosses the 32 KB window's end:
 // (bytes before, distance, length), each match repeated three times.
 TEST(Inflate, MatchesAcrossTheWindowBoundary) {
-    const Bytes prefix = RandomBytes(70000, 1);
+    const Bytes prefix = RandomBytes(270000, 1);
+    // Then matches where the output is handed on (every 256 KiB) and short
+    // periods that are copied in whole words.
     const std::vector<std::array<unsigned, 3>> cases = {
-        {32768, 32768, 258}, {32868, 32768, 258}, {40000, 32768, 258}, {40000, 32767, 100},
-        {32778, 20, 258},    {32770, 5, 258},     {65536, 32768, 3},   {32700, 1, 258},
-        {32765, 9, 40},      {65530, 30000, 258}};
+        {32768, 32768, 258}, {32868, 32768, 258}, {40000, 32768, 258},  {40000, 32767, 100},
+        {32778, 20, 258},    {32770, 5, 258},     {65536, 32768, 3},    {32700, 1, 258},
+        {32765, 9, 40},      {65530, 30000, 258}, {262144, 32768, 258}, {262100, 32768, 258},
+        {262140, 3, 258},    {262143, 16, 33},    {100, 2, 11},         {100, 6, 9},
+        {100, 7, 258},       {100, 15, 20}};
     for (const auto& [before, dist, len] : cases) {
         SCOPED_TRACE(std::to_string(before) + " " + std::to_string(dist));
         Bytes expected(prefix.begin(), prefix.begin() + before);
@@ -307,12 +311,46 @@ TEST(Inflate, TruncatedStreamsKeepTheirOutput) {
     EXPECT_EQ(d.out, ToBytes("\xE4\xF6\xFC\xDF\xC4"));
 }
 
+// Huffman-only streams over a few symbols, whose short codes decode in
+// pairs: every cut yields exactly the bytes whose codes arrived whole, as
+// zlib gives them.
+TEST(Inflate, TruncatedLiteralPairsKeepEveryWholeCode) {
+    std::mt19937 rng(21);
+    Bytes data(3000);
+    for (auto& b : data) b = "aaaabbc"[rng() % 7];
+    z_stream z{};
+    ASSERT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_HUFFMAN_ONLY), Z_OK);
+    Bytes packed(deflateBound(&z, data.size()));
+    z.next_in = data.data();
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = packed.data();
+    z.avail_out = static_cast<uInt>(packed.size());
+    ASSERT_EQ(::deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    for (std::size_t cut = 1; cut < packed.size(); ++cut) {
+        z_stream in{};
+        ASSERT_EQ(inflateInit2(&in, -15), Z_OK);
+        Bytes expected(data.size());
+        in.next_in = packed.data();
+        in.avail_in = static_cast<uInt>(cut);
+        in.next_out = expected.data();
+        in.avail_out = static_cast<uInt>(expected.size());
+        ::inflate(&in, Z_SYNC_FLUSH);
+        expected.resize(in.total_out);
+        inflateEnd(&in);
+        const Decoded d = Decode(Bytes(packed.begin(), packed.begin() + static_cast<long>(cut)));
+        ASSERT_EQ(d.result.status, InflateStatus::kTruncated) << cut;
+        ASSERT_EQ(d.out.size(), expected.size()) << cut;
+    }
+}
+
 // maxOutput bytes exactly, around the window's size; a limit the data fits
 // in is no stop.
 TEST(Inflate, OutputLimitStopsAtExactlyThatManyBytes) {
     const Bytes data = MixedData(100000, 9);
     const Bytes packed = ZlibDeflate(data, 6);
-    for (std::uint64_t limit : {1u, 32767u, 32768u, 32769u, 99999u, 100000u}) {
+    for (std::uint64_t limit : {1u, 2u, 3u, 32767u, 32768u, 32769u, 99999u, 100000u}) {
         InflateOptions opt;
         opt.maxOutput = limit;
         const Decoded d = Decode(packed, opt);
