@@ -1,12 +1,13 @@
 // Description extraction per archive: the lister establishes which members an
 // archive holds, the first InfoFileList name present is chosen, and the
-// reader of the archive's type (or the RAR library) extracts that one member
-// into the job's private folder for this archive.
+// reader of the archive's type decodes that one member into memory. Only the
+// RAR library, which writes files, uses the job's private folder.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,7 @@ private:
     struct MemberResult {
         bool failed = false;
         int code = 0;
+        std::optional<std::string> bytes;  // the member, when it was extracted
     };
 
     archive::TZipTV& Lister();
@@ -78,6 +80,8 @@ private:
                                    const std::string& destFolder);
     MemberResult ExtractRar(const std::string& archivePath, const Found& member,
                             const std::string& destFolder);
+    MemberResult ExtractRarFile(const std::string& archivePath, const Found& member,
+                                const std::string& destFolder);
 
     ExtractionHooks hooks_;
     std::unique_ptr<archive::TZipTV> lister_;
@@ -97,8 +101,8 @@ struct DescriptionResult {
     ExtractionOutcome outcome;
 };
 
-// Extracts into `folder` (made here, a private folder's subfolder ending in
-// "/", removed afterwards) and reads the file as the job does.
+// The description of one archive as the job uses it; `folder` is a place in
+// the private folder, ending in "/", free for this archive.
 DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
                                   const std::vector<std::string>& infoFileList,
                                   const std::string& folder);

@@ -135,6 +135,7 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
     ScanHost& host = env_.host;
     crash_ = CrashContext{"", 0, static_cast<int>(archives.size())};
     crashed_ = false;
+    shortNames_ = ShortNameCache();
     gaugeMax_ = static_cast<int>(archives.size()) - 1;
     try {
         cancelRequested_ = false;
@@ -180,9 +181,9 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
     return std::nullopt;
 }
 
-std::string ScanJob::NameColumnText(const std::string& hostPath) const {
+std::string ScanJob::NameColumnText(const std::string& hostPath) {
     const std::string name = NamePart(hostPath);
-    if (env_.config.settings.ShortName) return ShortNameForPath(FolderPart(hostPath), name);
+    if (env_.config.settings.ShortName) return shortNames_.AliasFor(FolderPart(hostPath), name);
     return UpperAZ(Utf8ToAnsi(name));
 }
 
@@ -206,8 +207,8 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
         columns.size = columns.date = kUnknownField;
     }
 
-    // Each archive extracts into its own empty folder, removed afterwards,
-    // so nothing of one archive can pass for another's description.
+    // Each archive has its own place in the private folder for what has to
+    // pass through files, so nothing of one archive can pass for another's.
     const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
     const DescriptionResult description =
         ReadDescription(env_.source, entry.path, env_.config.InfoFileList, folder);

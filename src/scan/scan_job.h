@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_info.h"
 #include "platform/locale_formats.h"
 #include "scan/description_source.h"
 #include "scan/host.h"
@@ -79,12 +80,13 @@ private:
     bool AskCancel();
     void ProcessArchive(const ArchiveEntry& entry, int index, std::vector<std::string>& output,
                         double& processedKb, const EntryLayout& layout);
-    std::string NameColumnText(const std::string& hostPath) const;
+    std::string NameColumnText(const std::string& hostPath);
     bool WriteList(const std::string& path, const std::vector<std::string>& items);
 
     ScanEnvironment env_;
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> quitRequested_{false};
+    ShortNameCache shortNames_;  // made afresh for every job
     CrashContext crash_;
     bool crashed_ = false;
     int gaugeMax_ = 0;
