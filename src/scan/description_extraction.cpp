@@ -270,8 +270,12 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRarFile(
 DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
                                   const std::vector<std::string>& infoFileList,
                                   const std::string& folder) {
+    return DescriptionOf(source.ExtractDescription(archivePath, infoFileList, folder));
+}
+
+DescriptionResult DescriptionOf(ExtractionOutcome outcome) {
     DescriptionResult r;
-    r.outcome = source.ExtractDescription(archivePath, infoFileList, folder);
+    r.outcome = std::move(outcome);
     if (!r.outcome.memberName.empty() && r.outcome.description) {
         r.found = true;
         r.bytes = std::move(*r.outcome.description);

@@ -26,13 +26,6 @@ class UnrarLibrary;
 
 namespace lumora {
 
-struct ExtractionHooks {
-    // The archive library's information boxes (caption, text).
-    std::function<void(const std::string& caption, const std::string& text)> messageBox;
-    // A plain box with the message of an exception that escaped the listing.
-    std::function<void(const std::string& text)> showException;
-};
-
 // Hooks that go to the front end.
 ExtractionHooks HostHooks(ScanHost& host);
 
@@ -106,5 +99,7 @@ struct DescriptionResult {
 DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
                                   const std::vector<std::string>& infoFileList,
                                   const std::string& folder);
+// What the job makes of a source's outcome.
+DescriptionResult DescriptionOf(ExtractionOutcome outcome);
 
 }  // namespace lumora

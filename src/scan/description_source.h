@@ -8,6 +8,7 @@
 // name, and ExtractedFilePath gives that place.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ struct ExtractionOutcome {
 // The UTF-8 path under which the file-name part of `memberName`
 // (Windows-1252) is extracted into `destFolder` (UTF-8, ending in "/").
 std::string ExtractedFilePath(const std::string& destFolder, const std::string& memberName);
+
+struct ExtractionHooks {
+    // The archive library's information boxes (caption, text).
+    std::function<void(const std::string& caption, const std::string& text)> messageBox;
+    // A plain box with the message of an exception that escaped the listing.
+    std::function<void(const std::string& text)> showException;
+};
 
 class DescriptionSource {
 public:
