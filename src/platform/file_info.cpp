@@ -66,10 +66,9 @@ std::string MakeAlias(const AliasParts& p, int n) {
 }  // namespace
 
 std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path) {
-    const FileHandle fd = OpenRegularFile(path, nullptr);
-    if (!fd.ok()) return std::nullopt;
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0) return std::nullopt;
+    const FileHandle fd = OpenRegularFile(path, nullptr, Links::Follow, &st);
+    if (!fd.ok()) return std::nullopt;
     return ArchiveFileStat{static_cast<std::uint64_t>(st.st_size),
                            UnixToLocalDateTime(static_cast<std::int64_t>(st.st_mtime))};
 }
