@@ -300,8 +300,12 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
 }
 
 bool ScanJob::WriteList(const std::string& path, const std::vector<std::string>& items) {
+    // Sized once: a list of many archives is not held twice while it grows.
+    std::size_t size = 0;
+    for (const auto& item : items) size += item.size() + 2;
     std::string bytes;
-    for (const auto& item : items) bytes += item + "\r\n";
+    bytes.reserve(size);
+    for (const auto& item : items) bytes.append(item).append("\r\n");
     std::string error;
     const bool ok =
         env_.writeList ? env_.writeList(path, bytes, &error) : WriteWholeFile(path, bytes, &error);
