@@ -30,6 +30,7 @@ struct ScanOptions {
     std::optional<bool> divide, resume, oem, shortNames;
     FilterOptions filters;
     std::optional<std::string> logFile;
+    int jobs = DefaultScanWorkers();
 };
 
 // Applies the command line's layout options to this run's settings.
@@ -98,6 +99,8 @@ int RunScan(const ScanOptions& o) {
         return written;
     };
     env.filterDescription = ConfiguredFilter(session.config);
+    env.workers = o.jobs;
+    env.makeSource = ExtractionSources();
     env.onCrash = CrashReportHandler(
         host, {session.dirs.programDir, session.dirs.windowsDir, session.dirs.tempDir});
     ScanJob job(env);
@@ -120,6 +123,10 @@ void AddScanCommand(CLI::App& app, CliResult& result) {
     cmd->add_option("PATH", opts->paths, "Archive files, or folders holding archives")->required();
     cmd->add_option("-o,--output", opts->output, "List file to write (default: standard output)");
     cmd->add_flag("-r,--recursive", opts->recursive, "Include the subfolders of given folders");
+    cmd->add_option("-j,--jobs", opts->jobs,
+                    "Archives read at once (default: the number of cores); the list and the log "
+                    "are the same for any number")
+        ->check(CLI::Range(1, 256));
     cmd->add_option("--design", opts->design,
                     "Display mode: 1 first of a group in full, 2 all in full, 3 first lines "
                     "only, 4 last of a group in full")

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <unordered_set>
+#include <utility>
 
 #include "platform/file_io.h"
 #include "platform/text.h"
@@ -63,10 +66,9 @@ std::string MakeAlias(const AliasParts& p, int n) {
 }  // namespace
 
 std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path) {
-    const FileHandle fd = OpenRegularFile(path, nullptr);
-    if (!fd.ok()) return std::nullopt;
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0) return std::nullopt;
+    const FileHandle fd = OpenRegularFile(path, nullptr, Links::Follow, &st);
+    if (!fd.ok()) return std::nullopt;
     return ArchiveFileStat{static_cast<std::uint64_t>(st.st_size),
                            UnixToLocalDateTime(static_cast<std::int64_t>(st.st_mtime))};
 }
@@ -109,16 +111,64 @@ std::string ShortNameAlias(const std::string& name, const std::vector<std::strin
     return alias;
 }
 
-std::string ShortNameForPath(const std::string& folder, const std::string& fileName) {
-    std::vector<std::string> siblings;
+std::vector<std::string> ListFolderNames(const std::string& folder) {
+    std::vector<std::string> names;
     if (DIR* dir = opendir(folder.empty() ? "." : folder.c_str())) {
         while (const dirent* e = readdir(dir)) {
             const std::string n = e->d_name;
-            if (n != "." && n != "..") siblings.push_back(Utf8ToAnsi(n));
+            if (n != "." && n != "..") names.push_back(n);
         }
         closedir(dir);
     }
+    return names;
+}
+
+std::string ShortNameForPath(const std::string& folder, const std::string& fileName) {
+    std::vector<std::string> siblings;
+    for (const auto& n : ListFolderNames(folder)) siblings.push_back(Utf8ToAnsi(n));
     return ShortNameAlias(Utf8ToAnsi(fileName), siblings);
+}
+
+std::string ShortNameCache::AliasFor(const std::string& folder, const std::string& fileName) {
+    const std::string name = Utf8ToAnsi(fileName);
+    if (IsValid83Name(name)) return UpperAZ(name);
+    const Folder& f = Listed(folder);
+    const auto it = f.aliases.find(name);
+    // A name the listing did not hold (the file went meanwhile) is numbered
+    // among the siblings as they were.
+    return it != f.aliases.end() ? it->second : ShortNameAlias(name, f.siblings);
+}
+
+// Numbers every long name of the folder as ShortNameAlias would, in one
+// pass: per basis and extension in sorted order, past the real short names.
+const ShortNameCache::Folder& ShortNameCache::Listed(const std::string& folder) {
+    const auto found = folders_.find(folder);
+    if (found != folders_.end()) return found->second;
+    Folder& f = folders_[folder];
+    for (const auto& n : lister_(folder)) f.siblings.push_back(Utf8ToAnsi(n));
+    std::unordered_set<std::string> taken;
+    std::map<std::pair<std::string, std::string>, std::vector<std::string>> groups;
+    for (const auto& s : f.siblings) {
+        if (IsValid83Name(s)) {
+            taken.insert(UpperAZ(s));
+        } else {
+            AliasParts p = AliasBasis(s);
+            groups[{std::move(p.basis), std::move(p.ext)}].push_back(s);
+        }
+    }
+    for (auto& [key, names] : groups) {
+        std::sort(names.begin(), names.end());
+        const AliasParts parts{key.first, key.second};
+        int n = 0;
+        for (const auto& s : names) {
+            std::string alias;
+            do {
+                alias = MakeAlias(parts, ++n);
+            } while (taken.count(alias) != 0);
+            f.aliases.emplace(s, std::move(alias));  // a repeated name keeps its first alias
+        }
+    }
+    return f;
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t limit, Links links) {

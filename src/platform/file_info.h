@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/datetime.h"
@@ -29,6 +31,30 @@ bool IsValid83Name(const std::string& ansiName);
 std::string ShortNameAlias(const std::string& ansiName, const std::vector<std::string>& siblings);
 // The alias of a file on disk: reads its folder for the siblings.
 std::string ShortNameForPath(const std::string& folder, const std::string& fileName);
+
+// The names in a folder (UTF-8, without "." and ".."), in no particular order.
+std::vector<std::string> ListFolderNames(const std::string& folder);
+
+// ShortNameForPath for many files: each folder is listed once, when the
+// first name in it that is not already 8.3 is asked for, and the aliases of
+// all its long names are made from that one listing. Kept for one job.
+class ShortNameCache {
+public:
+    using Lister = std::function<std::vector<std::string>(const std::string& folder)>;
+    explicit ShortNameCache(Lister lister = ListFolderNames) : lister_(std::move(lister)) {}
+
+    std::string AliasFor(const std::string& folder, const std::string& fileName);
+
+private:
+    struct Folder {
+        std::vector<std::string> siblings;                     // Windows-1252
+        std::unordered_map<std::string, std::string> aliases;  // long name -> alias
+    };
+    const Folder& Listed(const std::string& folder);
+
+    Lister lister_;
+    std::unordered_map<std::string, Folder> folders_;
+};
 
 // Reads at most `limit` bytes of a regular file; nullopt when it cannot be
 // read. Links are refused unless `links` says otherwise (extracted members

@@ -106,7 +106,7 @@ bool FileHandle::Close() {
     return ::close(std::exchange(fd_, -1)) == 0;
 }
 
-FileHandle OpenRegularFile(const std::string& path, int* error, Links links) {
+FileHandle OpenRegularFile(const std::string& path, int* error, Links links, struct stat* info) {
     int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     if (links == Links::Refuse) flags |= O_NOFOLLOW;
     FileHandle fd(::open(path.c_str(), flags));
@@ -124,6 +124,7 @@ FileHandle OpenRegularFile(const std::string& path, int* error, Links links) {
         return {};
     }
     ClearNonBlocking(fd.get());
+    if (info) *info = st;
     return fd;
 }
 

@@ -4,6 +4,8 @@
 // character devices and pipes.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <string>
 
@@ -38,7 +40,9 @@ enum class Links { Follow, Refuse };
 // anything else than a regular file is closed again and fails with EISDIR (a
 // folder) or EINVAL (a FIFO, device or socket). On failure the handle is
 // empty and `*error` (when given) holds the errno value.
-FileHandle OpenRegularFile(const std::string& path, int* error, Links links = Links::Follow);
+// `info` (when given) receives the file's status.
+FileHandle OpenRegularFile(const std::string& path, int* error, Links links = Links::Follow,
+                           struct stat* info = nullptr);
 
 // Reads from the current position to the end, at most `limit` bytes, into
 // `bytes`; false with `*error` set on a read error.

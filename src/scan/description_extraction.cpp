@@ -116,14 +116,14 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     if (search.code != 0) return out;
     const std::string& member = search.member.name;
     out.memberName = member;
-    const MemberResult r = reader ? ExtractWithReader(*reader, member, destFolder)
-                                  : ExtractRar(archivePath, search.member, destFolder);
+    MemberResult r = reader ? ExtractWithReader(*reader, member, destFolder)
+                            : ExtractRar(archivePath, search.member, destFolder);
     if (r.failed) {
-        // A damaged description is never used: it goes, and its error is shown.
-        ::unlink(ExtractedFilePath(destFolder, member).c_str());
-        ::unlink((destFolder + member).c_str());  // where a library keeps the raw name
+        // A damaged description is never used: its error is shown instead.
         out.listerFailed = true;
         out.listerMessage = std::string(archive::ErrorText(r.code));
+    } else {
+        out.description = std::move(r.bytes);
     }
     return out;
 }
@@ -202,6 +202,8 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
                               bool& tryAgain) { tryAgain = false; };
     reader.MaxOutputBytes = kDescriptionOutputLimit;
     reader.UseStoredDirs = false;
+    std::string bytes;
+    reader.SetMemoryOutput(&bytes, kDescriptionOutputLimit, ExtractedFilePath(destFolder, member));
     try {
         reader.TakeArchiveFile(Lister());
         reader.SetExtractDir(destFolder);
@@ -221,6 +223,7 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
         result.failed = true;
         result.code = earlyCode;
     }
+    if (!result.failed && reader.MemoryKept()) result.bytes = std::move(bytes);
     return result;
 }
 
@@ -228,6 +231,15 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractWithReader(
 // the member's header (unless it was cut at the output limit), whatever the
 // library checked itself.
 DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRar(
+    const std::string& archivePath, const Found& member, const std::string& destFolder) {
+    // The library writes files: its own folder, read back and removed.
+    ::mkdir(destFolder.c_str(), 0700);
+    MemberResult result = ExtractRarFile(archivePath, member, destFolder);
+    RemoveTree(destFolder);
+    return result;
+}
+
+DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRarFile(
     const std::string& archivePath, const Found& member, const std::string& destFolder) {
     archive::unrar::RarExtractResult r;
     try {
@@ -239,39 +251,40 @@ DescriptionExtraction::MemberResult DescriptionExtraction::ExtractRar(
                                                  destFolder, kDescriptionOutputLimit);
         }
     } catch (...) {
-        return {true, archive::ecode::BadArchive};
+        return {true, archive::ecode::BadArchive, std::nullopt};
     }
     if (!r.found) return {};
-    if (r.result != 0) return {true, archive::unrar::RarResultCode(r.result)};
-    const auto bytes =
-        ReadFileBytes(ExtractedFilePath(destFolder, member.name), kDescriptionOutputLimit);
+    if (r.result != 0) return {true, archive::unrar::RarResultCode(r.result), std::nullopt};
+    const std::string path = ExtractedFilePath(destFolder, member.name);
+    if (!IsRegularFile(path)) return {};
+    auto bytes = ReadFileBytes(path, kDescriptionOutputLimit);
     if (bytes && bytes->size() == member.size && member.size < kDescriptionOutputLimit &&
         member.crc != 0) {
         archive::Crc32 crc;
         crc.Update(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
-        if (crc.Value() != member.crc) return {true, archive::ecode::CrcError};
+        if (crc.Value() != member.crc) return {true, archive::ecode::CrcError, std::nullopt};
     }
-    return {};
+    return {false, 0, std::move(bytes)};
 }
 
 DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
                                   const std::vector<std::string>& infoFileList,
                                   const std::string& folder) {
+    return DescriptionOf(source.ExtractDescription(archivePath, infoFileList, folder));
+}
+
+DescriptionResult DescriptionOf(ExtractionOutcome outcome) {
     DescriptionResult r;
-    ::mkdir(folder.c_str(), 0700);
-    r.outcome = source.ExtractDescription(archivePath, infoFileList, folder);
-    const std::string& member = r.outcome.memberName;
-    const std::string path = ExtractedFilePath(folder, member);
-    if (!member.empty() && IsRegularFile(path)) {
-        if (auto bytes = ReadFileBytes(path, kDescriptionReadLimit)) {
-            r.found = true;
-            r.bytes = std::move(*bytes);
-        }
+    r.outcome = std::move(outcome);
+    if (!r.outcome.memberName.empty() && r.outcome.description) {
+        r.found = true;
+        r.bytes = std::move(*r.outcome.description);
+        r.outcome.description.reset();
+        if (r.bytes.size() > kDescriptionReadLimit) r.bytes.resize(kDescriptionReadLimit);
     }
     if (!r.found) {
         r.statusText = r.outcome.listerFailed ? r.outcome.listerMessage : kNoDescriptionStatus;
     }
-    RemoveTree(folder);
     return r;
 }
 

@@ -1,12 +1,13 @@
 // Description extraction per archive: the lister establishes which members an
 // archive holds, the first InfoFileList name present is chosen, and the
-// reader of the archive's type (or the RAR library) extracts that one member
-// into the job's private folder for this archive.
+// reader of the archive's type decodes that one member into memory. Only the
+// RAR library, which writes files, uses the job's private folder.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,13 +25,6 @@ class UnrarLibrary;
 }  // namespace lumora::archive
 
 namespace lumora {
-
-struct ExtractionHooks {
-    // The archive library's information boxes (caption, text).
-    std::function<void(const std::string& caption, const std::string& text)> messageBox;
-    // A plain box with the message of an exception that escaped the listing.
-    std::function<void(const std::string& text)> showException;
-};
 
 // Hooks that go to the front end.
 ExtractionHooks HostHooks(ScanHost& host);
@@ -69,6 +63,7 @@ private:
     struct MemberResult {
         bool failed = false;
         int code = 0;
+        std::optional<std::string> bytes;  // the member, when it was extracted
     };
 
     archive::TZipTV& Lister();
@@ -78,6 +73,8 @@ private:
                                    const std::string& destFolder);
     MemberResult ExtractRar(const std::string& archivePath, const Found& member,
                             const std::string& destFolder);
+    MemberResult ExtractRarFile(const std::string& archivePath, const Found& member,
+                                const std::string& destFolder);
 
     ExtractionHooks hooks_;
     std::unique_ptr<archive::TZipTV> lister_;
@@ -97,10 +94,12 @@ struct DescriptionResult {
     ExtractionOutcome outcome;
 };
 
-// Extracts into `folder` (made here, a private folder's subfolder ending in
-// "/", removed afterwards) and reads the file as the job does.
+// The description of one archive as the job uses it; `folder` is a place in
+// the private folder, ending in "/", free for this archive.
 DescriptionResult ReadDescription(DescriptionSource& source, const std::string& archivePath,
                                   const std::vector<std::string>& infoFileList,
                                   const std::string& folder);
+// What the job makes of a source's outcome.
+DescriptionResult DescriptionOf(ExtractionOutcome outcome);
 
 }  // namespace lumora

@@ -3,11 +3,13 @@
 //
 // Encodings: the InfoFileList entries, member names and message texts are
 // Windows-1252 bytes, as are the texts of the list. Paths on disk (the
-// archive, the destination folder, the extracted file) are UTF-8: a member
-// is written under the UTF-8 form of its Windows-1252 name, and
-// ExtractedFilePath gives that place.
+// archive, the destination folder) are UTF-8: where a member has to pass
+// through a file, it is written under the UTF-8 form of its Windows-1252
+// name, and ExtractedFilePath gives that place.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,24 +17,34 @@ namespace lumora {
 
 struct ExtractionOutcome {
     // The member name as the archive stores it (file-name part compared;
-    // Windows-1252); empty when none was found. The file, if extracted, lies
-    // at ExtractedFilePath(destination folder, memberName).
+    // Windows-1252); empty when none was found.
     std::string memberName;
     // The lister, or the reader for the member the lister found, reported an
     // error for this archive, with its text (Windows-1252).
     bool listerFailed = false;
     std::string listerMessage;
+    // The extracted member's bytes (at most its first MiB); none when it was
+    // not extracted or failed.
+    std::optional<std::string> description;
 };
 
 // The UTF-8 path under which the file-name part of `memberName`
 // (Windows-1252) is extracted into `destFolder` (UTF-8, ending in "/").
 std::string ExtractedFilePath(const std::string& destFolder, const std::string& memberName);
 
+struct ExtractionHooks {
+    // The archive library's information boxes (caption, text).
+    std::function<void(const std::string& caption, const std::string& text)> messageBox;
+    // A plain box with the message of an exception that escaped the listing.
+    std::function<void(const std::string& text)> showException;
+};
+
 class DescriptionSource {
 public:
     virtual ~DescriptionSource() = default;
-    // `archivePath` is UTF-8; `destFolder` is an empty private folder (UTF-8)
-    // ending in "/".
+    // `archivePath` is UTF-8; `destFolder` (UTF-8, ending in "/") is a place
+    // in the job's private folder, free for this archive, made and removed
+    // by the source where a member has to pass through a file.
     virtual ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                                  const std::vector<std::string>& infoFileList,
                                                  const std::string& destFolder) = 0;

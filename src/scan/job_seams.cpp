@@ -1,6 +1,10 @@
 #include "scan/job_seams.h"
 
+#include <algorithm>
+#include <thread>
 #include <utility>
+
+#include "scan/description_extraction.h"
 
 #include "settings/description_filter.h"
 
@@ -8,6 +12,16 @@ namespace lumora {
 
 std::function<void(std::vector<std::string>&)> ConfiguredFilter(const Configuration& config) {
     return [&config](std::vector<std::string>& lines) { FilterDescription(lines, config); };
+}
+
+ReadAhead::MakeSource ExtractionSources() {
+    return [](ExtractionHooks hooks) {
+        return std::make_unique<DescriptionExtraction>(std::move(hooks));
+    };
+}
+
+int DefaultScanWorkers() {
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 std::function<void(const std::string&, const CrashContext&)> CrashReportHandler(

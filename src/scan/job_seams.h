@@ -16,6 +16,11 @@ namespace lumora {
 // are when a description is read.
 std::function<void(std::vector<std::string>&)> ConfiguredFilter(const Configuration& config);
 
+// Parallel reading as both front ends use it: one DescriptionExtraction per
+// worker, as many workers as the machine has cores.
+ReadAhead::MakeSource ExtractionSources();
+int DefaultScanWorkers();
+
 // WriteCrashReport into `place`, then `terminate` (none: TerminateAtOnce,
 // which removes place.tempDir).
 std::function<void(const std::string&, const CrashContext&)> CrashReportHandler(

@@ -1,6 +1,7 @@
 #include "scan/scan_job.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 
@@ -36,6 +37,16 @@ struct ScanJob::Totals {
     TDateTime oldest = 0;
     TDateTime newest = 0;
 };
+
+namespace {
+
+// Results read ahead per worker: enough to keep every worker busy while the
+// job writes, few enough that memory stays flat.
+constexpr std::size_t kReadsAheadPerWorker = 2;
+// How long the job waits for a result before it lets the host handle events.
+constexpr std::chrono::milliseconds kTakeWait{20};
+
+}  // namespace
 
 std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths) {
     std::vector<ArchiveEntry> entries;
@@ -135,6 +146,7 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
     ScanHost& host = env_.host;
     crash_ = CrashContext{"", 0, static_cast<int>(archives.size())};
     crashed_ = false;
+    shortNames_ = ShortNameCache();
     gaugeMax_ = static_cast<int>(archives.size()) - 1;
     try {
         cancelRequested_ = false;
@@ -148,6 +160,18 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         const EntryLayout layout(env_.config.settings, FormatShortDate(env_.formats, today).size());
         std::vector<std::string> output;
         double processedKb = 0;
+        std::optional<ReadAhead> ahead;
+        if (env_.workers > 1 && env_.makeSource && archives.size() > 1) {
+            const auto workers = static_cast<std::size_t>(env_.workers);
+            ahead.emplace(archives.size(), env_.workers, workers * kReadsAheadPerWorker,
+                          env_.makeSource,
+                          [this, &archives](std::size_t i, DescriptionSource& src) {
+                              ArchiveRead r;
+                              r.stat = StatArchiveFile(archives[i].path);
+                              r.outcome = ReadDescriptionOf(archives[i], i, src);
+                              return r;
+                          });
+        }
         for (std::size_t i = 0; i < archives.size(); ++i) {
             crash_.currentIndex = static_cast<int>(i);
             if (quitRequested_ || (cancelRequested_ && AskCancel())) {
@@ -157,7 +181,8 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
                 host.SetGaugePosition(0);
                 return std::nullopt;
             }
-            ProcessArchive(archives[i], static_cast<int>(i), output, processedKb, layout);
+            ProcessArchive(archives[i], static_cast<int>(i), ahead ? &*ahead : nullptr, output,
+                           processedKb, layout);
         }
         if (env_.config.settings.Resume) {
             output.emplace_back();
@@ -180,14 +205,45 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
     return std::nullopt;
 }
 
-std::string ScanJob::NameColumnText(const std::string& hostPath) const {
+std::string ScanJob::NameColumnText(const std::string& hostPath) {
     const std::string name = NamePart(hostPath);
-    if (env_.config.settings.ShortName) return ShortNameForPath(FolderPart(hostPath), name);
+    if (env_.config.settings.ShortName) return shortNames_.AliasFor(FolderPart(hostPath), name);
     return UpperAZ(Utf8ToAnsi(name));
 }
 
-void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<std::string>& output,
-                             double& processedKb, const EntryLayout& layout) {
+ExtractionOutcome ScanJob::ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
+                                             DescriptionSource& source) const {
+    // Each archive has its own place in the private folder for what has to
+    // pass through files, so nothing of one archive can pass for another's.
+    const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
+    return source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
+}
+
+// A worker's result for the archive; the host handles its events while the
+// job waits for it.
+ArchiveRead ScanJob::TakeRead(ReadAhead& ahead, std::size_t index) {
+    std::optional<ArchiveRead> read;
+    while (!(read = ahead.TryTake(index, kTakeWait))) env_.host.ProcessMessages();
+    return std::move(*read);
+}
+
+// The boxes a worker's reading asked for, shown where reading in turn would
+// have shown them.
+void ScanJob::ShowDeferredBoxes(const std::vector<DeferredBox>& boxes) {
+    if (boxes.empty()) return;
+    const ExtractionHooks hooks = HostHooks(env_.host);
+    for (const DeferredBox& box : boxes) {
+        if (box.exception) {
+            hooks.showException(box.text);
+        } else {
+            hooks.messageBox(box.caption, box.text);
+        }
+    }
+}
+
+void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ahead,
+                             std::vector<std::string>& output, double& processedKb,
+                             const EntryLayout& layout) {
     ScanHost& host = env_.host;
     const AppSettings& s = env_.config.settings;
     EntryColumns columns;
@@ -196,7 +252,10 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
     host.SetCurrentFileField(columns.name);
     host.ProcessMessages();
 
-    if (const auto st = StatArchiveFile(entry.path)) {
+    const auto at = static_cast<std::size_t>(index);
+    std::optional<ArchiveRead> ready;
+    if (ahead) ready = TakeRead(*ahead, at);
+    if (const auto st = ready ? ready->stat : StatArchiveFile(entry.path)) {
         columns.size = std::to_string(st->size);
         processedKb += static_cast<double>(st->size / 1024);
         host.SetProcessedField(FormatThousands(env_.formats, processedKb));
@@ -206,11 +265,9 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
         columns.size = columns.date = kUnknownField;
     }
 
-    // Each archive extracts into its own empty folder, removed afterwards,
-    // so nothing of one archive can pass for another's description.
-    const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
-    const DescriptionResult description =
-        ReadDescription(env_.source, entry.path, env_.config.InfoFileList, folder);
+    if (ready) ShowDeferredBoxes(ready->boxes);
+    const DescriptionResult description = DescriptionOf(
+        ready ? std::move(ready->outcome) : ReadDescriptionOf(entry, at, env_.source));
     const std::string& member = description.outcome.memberName;
 
     std::string status;
@@ -243,8 +300,12 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
 }
 
 bool ScanJob::WriteList(const std::string& path, const std::vector<std::string>& items) {
+    // Sized once: a list of many archives is not held twice while it grows.
+    std::size_t size = 0;
+    for (const auto& item : items) size += item.size() + 2;
     std::string bytes;
-    for (const auto& item : items) bytes += item + "\r\n";
+    bytes.reserve(size);
+    for (const auto& item : items) bytes.append(item).append("\r\n");
     std::string error;
     const bool ok =
         env_.writeList ? env_.writeList(path, bytes, &error) : WriteWholeFile(path, bytes, &error);

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_info.h"
 #include "platform/locale_formats.h"
 #include "scan/description_source.h"
 #include "scan/host.h"
 #include "scan/job_log.h"
 #include "scan/layout.h"
+#include "scan/read_ahead.h"
 #include "settings/app_settings.h"
 
 namespace lumora {
@@ -39,6 +41,10 @@ struct ScanEnvironment {
     // Called with an unexpected error's message; the desktop program writes
     // the crash report and ends there.
     std::function<void(const std::string& message, const CrashContext& context)> onCrash;
+    // Archives read at once by worker threads, each with a source of its own
+    // from `makeSource`; with one (or no maker) `source` reads them in turn.
+    int workers = 1;
+    ReadAhead::MakeSource makeSource = nullptr;
 };
 
 struct ArchiveEntry {
@@ -76,15 +82,21 @@ public:
 private:
     struct Totals;
     Totals FirstPass(const std::vector<ArchiveEntry>& archives) const;
+    ExtractionOutcome ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
+                                        DescriptionSource& source) const;
+    ArchiveRead TakeRead(ReadAhead& ahead, std::size_t index);
+    void ShowDeferredBoxes(const std::vector<DeferredBox>& boxes);
     bool AskCancel();
-    void ProcessArchive(const ArchiveEntry& entry, int index, std::vector<std::string>& output,
-                        double& processedKb, const EntryLayout& layout);
-    std::string NameColumnText(const std::string& hostPath) const;
+    void ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ahead,
+                        std::vector<std::string>& output, double& processedKb,
+                        const EntryLayout& layout);
+    std::string NameColumnText(const std::string& hostPath);
     bool WriteList(const std::string& path, const std::vector<std::string>& items);
 
     ScanEnvironment env_;
     std::atomic<bool> cancelRequested_{false};
     std::atomic<bool> quitRequested_{false};
+    ShortNameCache shortNames_;  // made afresh for every job
     CrashContext crash_;
     bool crashed_ = false;
     int gaugeMax_ = 0;

@@ -49,6 +49,31 @@ TEST(ShortNameForPath, ReadsTheFolderAndLeavesTheFileAlone) {
     EXPECT_EQ(test::ReadAll(dir / "Long File Name.zip"), "abc");
 }
 
+// The cache gives every file the alias ShortNameForPath gives it, listing a
+// folder once, and not at all while every name asked for is already 8.3.
+TEST(ShortNameCache, OneListingPerFolderAndTheSameAliases) {
+    TempFolder dir;
+    const std::vector<std::string> names = {
+        "Long File Nose.zip",       "Long File Name.zip", "LONGFI~2.ZIP",
+        "Long Filer.zip",           "game1.zip",          "x y.zip",
+        "\303\274bersicht lang.zip"};
+    for (const auto& n : names) dir.Write(n, "x");
+    const TempFolder shortOnly;
+    shortOnly.Write("GAME1.ZIP", "x");
+    shortOnly.Write("Long Name.zip", "x");
+    int listings = 0;
+    ShortNameCache cache([&listings](const std::string& folder) {
+        ++listings;
+        return ListFolderNames(folder);
+    });
+    EXPECT_EQ(cache.AliasFor(shortOnly.path(), "GAME1.ZIP"), "GAME1.ZIP");
+    EXPECT_EQ(listings, 0);
+    for (const auto& n : names)
+        EXPECT_EQ(cache.AliasFor(dir.path(), n), ShortNameForPath(dir.path(), n)) << n;
+    EXPECT_EQ(cache.AliasFor(dir.path(), "Long File Gone.zip"), "LONGFI~1.ZIP");
+    EXPECT_EQ(listings, 1);
+}
+
 // Only regular files are archives.
 TEST(StatArchiveFile, FoldersAndMissingFilesCannotBeOpened) {
     TempFolder dir;

@@ -51,7 +51,7 @@ protected:
     }
     std::string Zip(const std::string& name, ZipBuilder b) { return dir.Write(name, b.Build()); }
     ExtractionOutcome Extract(const std::string& archive) {
-        return source.ExtractDescription(archive, kNames, dest.path());
+        return source.ExtractDescription(archive, kNames, dest / "a/");
     }
 
     TempFolder dir;
@@ -114,15 +114,35 @@ TEST_F(DescriptionExtractionTest, ChoosesByListOrderAndExtractsOnlyThatMember) {
         SCOPED_TRACE(r.archive);
         TempFolder out;
         const int before = listings;
-        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out.path());
+        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out / "a/");
         EXPECT_EQ(o.memberName, r.member);
         EXPECT_FALSE(o.listerFailed);
         EXPECT_EQ(listings > before, r.listed);
-        EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()),
-                  r.bytes ? 1 : 0);
-        if (r.bytes) {
-            EXPECT_EQ(ReadAll(out / r.member), *r.bytes);
-        }
+        EXPECT_EQ(o.description, r.bytes);
+        EXPECT_TRUE(fs::is_empty(out.path())) << "no file and no folder is left behind";
+    }
+}
+
+// Members that a reader also decodes for the chosen name: only those stored
+// under exactly that name count, and of two such the later one wins.
+TEST_F(DescriptionExtractionTest, OnlyTheChosenStoredNameFillsTheDescription) {
+    const struct {
+        std::string archive;
+        ZipBuilder zip;
+        std::string expected;
+    } rows[] = {
+        {"CASE.ZIP",
+         ZipBuilder().Add(Member("FILE_ID.DIZ", "upper")).Add(Member("file_id.diz", "lower")),
+         "upper"},
+        {"TWICE.ZIP",
+         ZipBuilder().Add(Member("FILE_ID.DIZ", "first")).Add(Member("FILE_ID.DIZ", "second")),
+         "second"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.archive);
+        const ExtractionOutcome o = Extract(Zip(r.archive, r.zip));
+        EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
+        EXPECT_EQ(o.description, r.expected);
     }
 }
 
@@ -172,7 +192,8 @@ TEST_F(DescriptionExtractionTest, DamagedDescriptionIsDeletedAndReported) {
         const ExtractionOutcome o = Extract(r.archive);
         EXPECT_TRUE(o.listerFailed);
         EXPECT_EQ(o.listerMessage, r.message);
-        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+        EXPECT_FALSE(o.description);
+        EXPECT_FALSE(Exists(dest / "a"));
     }
 }
 
@@ -186,7 +207,7 @@ protected:
         MakeOutputName(FileSpec());
         bool extract = true;
         if (OnBegin) OnBegin(*this, FileName(), 1, extract);
-        std::ofstream(FileName()) << "partial";
+        CreateOutput().Write(reinterpret_cast<const std::uint8_t*>("partial"), 7);
         fail_();
     }
 
@@ -215,7 +236,8 @@ TEST_F(DescriptionExtractionTest, EveryExceptionFromAReaderIsCaught) {
         const ExtractionOutcome o = Extract(zip);
         EXPECT_TRUE(o.listerFailed);
         EXPECT_EQ(o.listerMessage, r.message);
-        EXPECT_FALSE(Exists(dest / "FILE_ID.DIZ"));
+        EXPECT_FALSE(o.description);
+        EXPECT_FALSE(Exists(dest / "a"));
     }
 }
 
@@ -262,7 +284,7 @@ protected:
         MakeOutputName(FileSpec());
         bool extract = true;
         if (OnBegin) OnBegin(*this, FileName(), 1, extract);
-        std::ofstream(FileName()) << "found";
+        CreateOutput().Write(reinterpret_cast<const std::uint8_t*>("found"), 5);
         if (OnEnd) OnEnd(*this, FileName(), true);
     }
 
@@ -299,9 +321,9 @@ TEST_F(DescriptionExtractionTest, TypeDetectedOncePerArchive) {
         TempFolder out;
         detections = readerAssignments = 0;
         seen = {};
-        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out.path());
+        const ExtractionOutcome o = source.ExtractDescription(r.archive, kNames, out / "a/");
         EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
-        EXPECT_EQ(ReadAll(out / "FILE_ID.DIZ"), "found");
+        EXPECT_EQ(o.description, "found");
         EXPECT_EQ(detections, 1);
         EXPECT_EQ(readerAssignments, 0);
         archive::TZipTV fresh;
@@ -330,7 +352,7 @@ TEST_F(DescriptionExtractionTest, ListingThatEndsWithoutItsEventsDoesNotHang) {
     const ExtractionOutcome o = Extract(zip);
     EXPECT_THAT(exceptions, ElementsAre("listing broke"));
     EXPECT_EQ(o.memberName, "FILE_ID.DIZ");
-    EXPECT_EQ(ReadAll(dest / "FILE_ID.DIZ"), "still here");
+    EXPECT_EQ(o.description, "still here");
 }
 
 // A description larger than 1 MiB is cut there and still counts as found.
@@ -339,7 +361,7 @@ TEST_F(DescriptionExtractionTest, OutputStopsAtOneMebibyteAndCountsAsExtracted) 
     const auto zip = Zip("BOMB.ZIP", ZipBuilder().Add(Member("FILE_ID.DIZ", "line\r\n" + big, 8)));
     const ExtractionOutcome o = Extract(zip);
     EXPECT_FALSE(o.listerFailed);
-    const std::string got = ReadAll(dest / "FILE_ID.DIZ");
+    const std::string got = o.description.value_or("");
     EXPECT_EQ(got.size(), kDescriptionOutputLimit);
     EXPECT_EQ(got.substr(0, 6), "line\r\n");
 }

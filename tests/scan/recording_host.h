@@ -100,22 +100,19 @@ public:
 };
 
 // Hands out prepared descriptions by archive file name: (member, bytes), or
-// a failure text; archives in neither map have no description. A member is
-// written where a reader would write it.
+// a failure text; archives in neither map have no description.
 class ScriptedSource : public DescriptionSource {
 public:
     ExtractionOutcome ExtractDescription(const std::string& archive,
                                          const std::vector<std::string>&,
-                                         const std::string& dest) override {
+                                         const std::string&) override {
         seen.push_back(archive);
         const std::string name = archive.substr(archive.rfind('/') + 1);
         if (onExtract) onExtract(name);
-        if (failures.count(name)) return {"", true, failures[name]};
+        if (failures.count(name)) return {"", true, failures[name], std::nullopt};
         const auto it = descriptions.find(name);
         if (it == descriptions.end()) return {};
-        std::ofstream(ExtractedFilePath(dest, it->second.first), std::ios::binary)
-            << it->second.second;
-        return {it->second.first, false, ""};
+        return {it->second.first, false, "", it->second.second};
     }
     std::map<std::string, std::pair<std::string, std::string>> descriptions;
     std::map<std::string, std::string> failures;

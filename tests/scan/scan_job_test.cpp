@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "scan/description_extraction.h"
 #include "scan/job_seams.h"
 #include "scan/recording_host.h"
 
@@ -225,6 +230,77 @@ TEST_F(ScanJobTest, FilterSeamCleansEveryDescriptionBeforeItsLayout) {
     s.UseFilter = false;
     ScanJob(env).RunCommand({archives[0]}, dir.path());
     EXPECT_THAT(ReadAll(dir / "list.txt"), HasSubstr("www.bbs.de"));
+}
+
+// A source whose answer follows from the archive's name alone, so any number
+// of them can read side by side: "N" none, "E" a failure, "B" a box and a
+// description, "T" an exception; the others finish late or early by turns.
+class NamedSource : public DescriptionSource {
+public:
+    explicit NamedSource(ExtractionHooks hooks) : hooks_(std::move(hooks)) {}
+    ExtractionOutcome ExtractDescription(const std::string& archive,
+                                         const std::vector<std::string>&,
+                                         const std::string&) override {
+        const std::string name = archive.substr(archive.rfind('/') + 1);
+        if (name[1] % 2 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        switch (name[0]) {
+            case 'N':
+                return {};
+            case 'E':
+                return {"FILE_ID.DIZ", true, "broken " + name, std::nullopt};
+            case 'T':
+                throw std::runtime_error("thrown at " + name);
+            case 'B':
+                hooks_.messageBox("Info", "box of " + name);
+                break;
+        }
+        return {"FILE_ID.DIZ", false, "", "text of " + name + "\r\n"};
+    }
+
+private:
+    ExtractionHooks hooks_;
+};
+
+// Read by several workers, the list, the log lines, the boxes and where an
+// exception ended the job are what reading in turn gives.
+TEST_F(ScanJobTest, ParallelReadingChangesNothingVisible) {
+    struct Seen {
+        std::vector<std::string> list, log, boxes;
+        std::string crash;
+    };
+    const auto run = [this](const std::vector<std::string>& names, int workers) {
+        host = test::RecordingHost();
+        host.saveAnswer = dir / "list.txt";
+        ::unlink((dir / "list.txt").c_str());
+        NamedSource inTurn(HostHooks(host));
+        ScanEnvironment env = Env(&inTurn);
+        env.workers = workers;
+        env.makeSource = [](ExtractionHooks h) { return std::make_unique<NamedSource>(h); };
+        Seen seen;
+        env.onCrash = [&seen](const std::string& m, const CrashContext& c) {
+            seen.crash = m + " at " + c.currentName;
+        };
+        ScanJob(env).RunCommand(Archives(names), dir.path());
+        if (test::Exists(dir / "list.txt")) seen.list = ListLines();
+        for (std::size_t i = 2; i + 2 < host.log.size(); ++i) seen.log.push_back(host.log[i].first);
+        for (const auto& b : host.boxes) seen.boxes.push_back(b.caption + ": " + b.text);
+        return seen;
+    };
+    const std::vector<std::vector<std::string>> collections = {
+        {"A1.ZIP", "B2.ZIP", "N3.ZIP", "E4.ZIP", "A5.ZIP", "B6.ZIP", "A7.ZIP", "N8.ZIP", "A9.ZIP"},
+        {"A1.ZIP", "A2.ZIP", "T3.ZIP", "A4.ZIP", "A5.ZIP"},
+    };
+    for (const auto& names : collections) {
+        const Seen one = run(names, 1);
+        for (int workers : {2, 3}) {
+            SCOPED_TRACE(std::to_string(workers) + " workers, " + names[2]);
+            const Seen many = run(names, workers);
+            EXPECT_EQ(many.list, one.list);
+            EXPECT_EQ(many.log, one.log);
+            EXPECT_EQ(many.boxes, one.boxes);
+            EXPECT_EQ(many.crash, one.crash);
+        }
+    }
 }
 
 }  // namespace

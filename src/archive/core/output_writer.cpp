@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <system_error>
@@ -70,7 +71,20 @@ bool OutputFile::Create(const OutputTarget& target) {
     return fd_.ok();
 }
 
+OutputFile OutputFile::InMemory(std::string& sink, std::size_t limit) {
+    OutputFile file;
+    file.memory_ = &sink;
+    file.memoryLimit_ = limit;
+    return file;
+}
+
 void OutputFile::Write(const std::uint8_t* data, std::size_t n) {
+    if (memory_) {
+        const std::size_t room =
+            memory_->size() < memoryLimit_ ? memoryLimit_ - memory_->size() : 0;
+        memory_->append(reinterpret_cast<const char*>(data), std::min(n, room));
+        return;
+    }
     while (n > 0) {
         const ssize_t done = ::write(fd_.get(), data, n);
         if (done < 0 && errno == EINTR) continue;
@@ -81,16 +95,19 @@ void OutputFile::Write(const std::uint8_t* data, std::size_t n) {
 }
 
 void OutputFile::SetDate(std::time_t t) {
+    if (memory_) return;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
     ::futimens(fd_.get(), times);
 }
 
 void OutputFile::SetReadOnly() {
+    if (memory_) return;
     struct stat st {};
     if (::fstat(fd_.get(), &st) == 0) ::fchmod(fd_.get(), st.st_mode & ~static_cast<mode_t>(0222));
 }
 
 bool OutputFile::Close() {
+    memory_ = nullptr;
     return fd_.Close();
 }
 

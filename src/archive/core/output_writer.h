@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <string>
 
 #include "archive/core/output_name.h"
 #include "platform/file_io.h"
@@ -24,7 +25,10 @@ class OutputFile {
 public:
     // Replaces whatever has the target's path by a new empty file.
     bool Create(const OutputTarget& target);
-    bool IsOpen() const { return fd_.ok(); }
+    // An output that appends to `sink` instead of a file, keeping at most
+    // `limit` bytes there; dates and attributes do not apply.
+    static OutputFile InMemory(std::string& sink, std::size_t limit);
+    bool IsOpen() const { return fd_.ok() || memory_ != nullptr; }
 
     // Appends; a write error throws std::system_error.
     void Write(const std::uint8_t* data, std::size_t n);
@@ -36,6 +40,8 @@ public:
 
 private:
     FileHandle fd_;  // closed when the file goes
+    std::string* memory_ = nullptr;
+    std::size_t memoryLimit_ = 0;
 };
 
 }  // namespace lumora::archive

@@ -16,7 +16,7 @@ void TUnBase::Extract() {
 
 bool TUnBase::ConfirmMember(int recNum, std::uint32_t storedDate) {
     bool extract = true;
-    if (OnFileExists && OutputExists(CurrentTarget())) {
+    if (OnFileExists && !memorySink_ && OutputExists(CurrentTarget())) {
         OnFileExists(*this, FileName(), DosDateToDateTime(storedDate), extract);
     }
     if (extract && OnBegin) OnBegin(*this, FileName(), recNum, extract);
@@ -24,12 +24,25 @@ bool TUnBase::ConfirmMember(int recNum, std::uint32_t storedDate) {
 }
 
 void TUnBase::CreateMemberDirs() {
+    if (memorySink_) return;
     if (!CreateOutputDirs(CurrentTarget())) throw E_RAISE(ecode::OpenError);
 }
 
 OutputFile TUnBase::CreateOutput() {
     OutputFile file;
-    if (!file.Create(CurrentTarget())) throw E_RAISE(ecode::OpenError);
+    if (memorySink_) {
+        // A name no file could take fails here as it would on disk.
+        if (CurrentTarget().name.empty()) throw E_RAISE(ecode::OpenError);
+        if (CurrentTarget().FullPath() == memoryKeepPath_) {
+            memorySink_->clear();
+            memoryKept_ = true;
+            file = OutputFile::InMemory(*memorySink_, memoryLimit_);
+        } else {
+            file = OutputFile::InMemory(memoryDropped_, 0);
+        }
+    } else if (!file.Create(CurrentTarget())) {
+        throw E_RAISE(ecode::OpenError);
+    }
     ++outputsCreated_;
     lastOutputPath_ = CurrentTarget().FullPath();
     return file;

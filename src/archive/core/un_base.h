@@ -7,6 +7,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "archive/core/awk_main.h"
@@ -26,6 +27,19 @@ public:
     // Extracts every member whose stored name matches FileSpec into
     // ExtractDir. Archive errors arrive through OnError.
     void Extract();
+
+    // Members go to memory instead of files below ExtractDir. Those whose
+    // output path would be `keepPath` fill `*sink`, each starting it afresh
+    // (the last one wins, as the file would be replaced), at most `limit`
+    // bytes; the others are decoded and dropped. Null returns to files.
+    void SetMemoryOutput(std::string* sink, std::size_t limit, std::string keepPath) {
+        memorySink_ = sink;
+        memoryLimit_ = limit;
+        memoryKeepPath_ = std::move(keepPath);
+        memoryKept_ = false;
+    }
+    // A member was written to the sink since SetMemoryOutput.
+    bool MemoryKept() const { return memoryKept_; }
 
     // Members whose output file was written in the last Extract.
     int ExtractedCount() const { return extractedCount_; }
@@ -94,6 +108,11 @@ protected:
     }
 
 private:
+    std::string* memorySink_ = nullptr;
+    std::size_t memoryLimit_ = 0;
+    std::string memoryKeepPath_;
+    std::string memoryDropped_;  // stays empty: its outputs keep nothing
+    bool memoryKept_ = false;
     int extractedCount_ = 0;
     std::uint64_t outputsCreated_ = 0;
     std::string lastOutputPath_;

@@ -322,6 +322,8 @@ void TfrmDizMain::RunScanI(const std::vector<std::string>& archives,
     ScanEnvironment env{session_.config,       session_.formats, *this,   log_,   *source_,
                         session_.dirs.tempDir, nullptr,          nullptr, nullptr};
     env.filterDescription = ConfiguredFilter(session_.config);
+    env.workers = DefaultScanWorkers();
+    env.makeSource = ExtractionSources();
     env.onCrash = CrashReportHandler(
         *this, {session_.dirs.programDir, session_.dirs.windowsDir, session_.dirs.tempDir});
     ScanJob job(env);

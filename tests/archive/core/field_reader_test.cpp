@@ -60,5 +60,31 @@ TEST(FieldReaderTest, ReadBlockHoldsNoMoreThanTheFileHas) {
     EXPECT_EQ(ReadBlock(file, ~std::uint64_t{0}, 5), "");
 }
 
+// Small reads come from a block read ahead: in any order, across the
+// block's end, at the file's end and after large reads, they give exactly the
+// file's bytes, and the file can be opened again for another.
+TEST(FieldReaderTest, SmallReadsGiveTheFileBytesWhereverTheyFall) {
+    test::TempFolder dir;
+    std::string bytes(3 * InputFile::kBlockSize + 100, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string other(50, 'o');
+    const struct {
+        std::uint64_t offset;
+        std::size_t n;
+    } reads[] = {{0, 10},     {4090, 12}, {5, 30},      {4095, 1}, {bytes.size() - 5, 10},
+                 {100, 3000}, {104, 20},  {8000, 2048}, {8100, 4}, {bytes.size(), 1},
+                 {4096, 0},   {12000, 2}, {6, 8}};
+    InputFile f;
+    ASSERT_TRUE(f.Open(dir.Write("DATA.BIN", bytes)));
+    for (const auto& r : reads) {
+        SCOPED_TRACE(std::to_string(r.offset) + "+" + std::to_string(r.n));
+        std::string got(r.n, '?');
+        got.resize(f.ReadAt(r.offset, got.data(), r.n));
+        EXPECT_EQ(got, r.offset < bytes.size() ? bytes.substr(r.offset, r.n) : "");
+    }
+    ASSERT_TRUE(f.Open(dir.Write("OTHER.BIN", other)));
+    EXPECT_EQ(ReadBlock(f, 10, 5), "ooooo");
+}
+
 }  // namespace
 }  // namespace lumora::archive

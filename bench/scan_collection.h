@@ -1,0 +1,140 @@
+// Generated archive collections and one Scan I over them, for the Scan I
+// benchmark and the instruction-count probe: each archive holds a
+// FILE_ID.DIZ and one stored member of 20-100 KB, as in a download area.
+#pragma once
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/app_dirs.h"
+#include "platform/file_io.h"
+#include "platform/locale_formats.h"
+#include "scan/description_extraction.h"
+#include "scan/job_log.h"
+#include "scan/job_seams.h"
+#include "scan/scan_job.h"
+#include "settings/app_settings.h"
+#include "support/builders/arj_builder.h"
+#include "support/builders/lha_builder.h"
+#include "support/builders/zip_builder.h"
+
+namespace lumora::bench {
+
+enum class Kind { Zip, Arj, Lzh };
+
+inline const char* KindName(Kind k) {
+    return k == Kind::Zip ? "ZIP" : k == Kind::Arj ? "ARJ" : "LZH";
+}
+
+inline std::string ArchiveImage(Kind kind, const std::string& diz, const std::string& data) {
+    switch (kind) {
+        case Kind::Zip:
+            return archive::test::ZipBuilder()
+                .Add(archive::test::Member("FILE_ID.DIZ", diz))
+                .Add(archive::test::Member("PROGRAM.EXE", data))
+                .Build();
+        case Kind::Arj:
+            return archive::test::ArjArchive({archive::test::ArjEntry("FILE_ID.DIZ", diz),
+                                              archive::test::ArjEntry("PROGRAM.EXE", data)});
+        case Kind::Lzh:
+            return archive::test::LhaArchive({{"FILE_ID.DIZ", diz}, {"PROGRAM.EXE", data}});
+    }
+    return {};
+}
+
+// Writes `count` archives named A0000001.<kind> and so on into `folder`
+// (ending in "/"); their paths.
+inline std::vector<std::string> WriteCollection(const std::string& folder, Kind kind, int count) {
+    std::mt19937 rng(static_cast<unsigned>(count) * 7 + static_cast<unsigned>(kind));
+    std::string noise(100 * 1024, '\0');
+    for (auto& c : noise) c = static_cast<char>(rng());
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        const std::string diz = "Program " + std::to_string(i) +
+                                " - a tool for the download area\r\nVersion 1." +
+                                std::to_string(i % 10) + "\r\nShareware\r\n";
+        const std::size_t size = 20 * 1024 + rng() % (80 * 1024);
+        char name[32];
+        std::snprintf(name, sizeof name, "A%07d.%s", i, KindName(kind));
+        const std::string path = folder + name;
+        std::string error;
+        WriteWholeFile(path, ArchiveImage(kind, diz, noise.substr(0, size)), &error);
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+// The I/O floor: open each file and read its last 64 KiB. Gives the bytes
+// read, so the work cannot be left out.
+inline std::size_t ReadFloor(const std::vector<std::string>& paths) {
+    std::vector<char> buffer(64 * 1024);
+    std::size_t total = 0;
+    for (const auto& p : paths) {
+        const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const off_t size = ::lseek(fd, 0, SEEK_END);
+        const off_t at =
+            size > static_cast<off_t>(buffer.size()) ? size - static_cast<off_t>(buffer.size()) : 0;
+        const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), at);
+        if (got > 0) total += static_cast<std::size_t>(got);
+        ::close(fd);
+    }
+    return total;
+}
+
+// A front end that shows nothing.
+class QuietHost : public ScanHost {
+public:
+    MsgAnswer MessageBox(const std::string&, const std::string&, MsgIcon, MsgButtons) override {
+        return MsgAnswer::Ok;
+    }
+    void ProcessMessages() override {}
+    void SetBusy() override {}
+    void SetIdle() override {}
+    void SetTotalField(const std::string&) override {}
+    void SetProcessedField(const std::string&) override {}
+    void SetCurrentFileField(const std::string&) override {}
+    void SetGaugeMax(int) override {}
+    void SetGaugePosition(int) override {}
+    void SetStatusPanel(int, const std::string&) override {}
+    void LogLineAdded(const std::string&, LogKind) override {}
+    void LogCleared() override {}
+    void SelectLastLogLine() override {}
+    std::optional<std::string> AskSaveFileName(const SaveDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> AskFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<ScanIIOptions> AskScanIIOptions(const std::string&,
+                                                  const std::vector<std::string>&) override {
+        return std::nullopt;
+    }
+};
+
+// One Scan I over `paths` (sorting, 8.3 names, descriptions, layout, log)
+// with `workers` readers; the number of list items.
+inline std::size_t RunScanI(const std::vector<std::string>& paths, const std::string& folder,
+                            int workers) {
+    Configuration config;
+    config.InfoFileList = {"FILE_ID.DIZ"};
+    const LocaleFormats formats = LocaleFormats::German();
+    QuietHost host;
+    JobLog log(host, formats);
+    log.SetLineLimit(1 << 30);
+    DescriptionExtraction source;
+    PrivateTempDir temp;
+    ScanEnvironment env{config, formats, host, log, source, temp.path(), nullptr, nullptr, nullptr};
+    env.workers = workers;
+    env.makeSource = ExtractionSources();
+    ScanJob job(env);
+    const auto items = job.RunScanJob(SortAndMark(paths), folder);
+    return items ? items->size() : 0;
+}
+
+}  // namespace lumora::bench
