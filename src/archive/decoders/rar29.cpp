@@ -128,8 +128,8 @@ private:
     void Put(std::uint8_t b) { window_[static_cast<std::size_t>(pos_) & mask_] = b; ++pos_; }
     void InsertDist(std::uint32_t dist);
 
-    void Flush(bool final);
-    bool RunFilters(std::size_t& first, std::span<std::uint8_t>& data);
+    Stop Flush(bool final);
+    Stop RunFilters(std::size_t& first, std::span<std::uint8_t>& data);
     void WriteWindow(std::uint64_t from, std::uint64_t to);
     void Deliver(const std::uint8_t* data, std::size_t n, std::uint64_t at);
     void SinkWrite(const std::uint8_t* data, std::size_t n);
@@ -219,7 +219,10 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
     if (complete && (stop == Stop::kError || stop == Stop::kTruncated) && in.Overrun()) {
         stop = Stop::kEndOfFile;
     }
-    if (stop != Stop::kNoMemory && stop != Stop::kUnsupported) Flush(true);
+    if (stop != Stop::kNoMemory && stop != Stop::kUnsupported) {
+        const Stop flushed = Flush(true);
+        if (flushed != Stop::kNone) stop = flushed;
+    }
     FlushStaged();
     const std::uint64_t decoded = std::min(pos_, memberEnd_) - memberStart_;
     RarUnpackStatus status = RarUnpackStatus::kDone;
@@ -255,7 +258,7 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
 Stop Rar29Unpacker::Run(RarBitInput& in) {
     for (;;) {
         if (pos_ - written_ >= kFlushAt) {
-            Flush(false);
+            if (const Stop s = Flush(false); s != Stop::kNone) return s;
             if (limitHit_) return Stop::kLimit;
             // A filter holds back more than the window can keep.
             if (pos_ - written_ > windowSize_ - kFlushAt) return Stop::kError;
@@ -590,7 +593,6 @@ Stop Rar29Unpacker::AddFilter(unsigned flags, std::span<const std::uint8_t> reco
     if (isNew) filterTypes_.push_back(type);
     if (flags & 0x20) filterTypes_[index].lastLength = length;
     f.kind = filterTypes_[index].kind;
-    if (f.kind == RarFilterKind::kUnknown) return Stop::kUnsupported;
     f.length = length;
     f.r0 = regs[0];
     f.r1 = regs[1];
@@ -600,8 +602,9 @@ Stop Rar29Unpacker::AddFilter(unsigned flags, std::span<const std::uint8_t> reco
 
 // Runs the filter pending_[first] and the ones stacked on its output (same
 // start, length equal to that output) on `data`, which is replaced by the
-// result. The filters run are removed.
-bool Rar29Unpacker::RunFilters(std::size_t& first, std::span<std::uint8_t>& data) {
+// result. The filters run are removed. A filter other than the standard ones
+// is unsupported.
+Stop Rar29Unpacker::RunFilters(std::size_t& first, std::span<std::uint8_t>& data) {
     const std::uint64_t start = pending_[first].start;
     const auto offset = static_cast<std::uint32_t>(start - memberStart_);
     bool ok = true;
@@ -631,18 +634,17 @@ bool Rar29Unpacker::RunFilters(std::size_t& first, std::span<std::uint8_t>& data
                 data = other;
                 break;
             case RarFilterKind::kUnknown:
-                ok = false;
-                break;
+                return Stop::kUnsupported;
         }
     } while (ok && first < pending_.size() && pending_[first].start == start &&
              pending_[first].length == data.size());
-    return ok;
+    return ok ? Stop::kNone : Stop::kError;
 }
 
 // Hands on the decoded bytes up to pos_, through the filters whose blocks
 // are complete. Without `final` it stops at the start of a filter block not
 // yet complete; with it, such a block goes out unfiltered.
-void Rar29Unpacker::Flush(bool final) {
+Stop Rar29Unpacker::Flush(bool final) {
     for (std::size_t i = 0; i < pending_.size();) {
         const PendingFilter& f = pending_[i];
         if (f.start < written_) {
@@ -657,7 +659,7 @@ void Rar29Unpacker::Flush(bool final) {
         written_ = f.start;
         const std::uint64_t end = f.start + f.length;
         if (end > pos_) {
-            if (!final) return;
+            if (!final) return Stop::kNone;
             pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
@@ -667,15 +669,13 @@ void Rar29Unpacker::Flush(bool final) {
         std::memcpy(filterArea_.data(), window_.data() + at, first);
         std::memcpy(filterArea_.data() + first, window_.data(), f.length - first);
         std::span<std::uint8_t> data(filterArea_.data(), f.length);
-        if (RunFilters(i, data)) {
-            Deliver(data.data(), data.size(), written_);
-        } else {
-            WriteWindow(written_, end);  // a filter with bad parameters: data as it is
-        }
+        if (const Stop s = RunFilters(i, data); s != Stop::kNone) return s;
+        Deliver(data.data(), data.size(), written_);
         written_ = end;
     }
     WriteWindow(written_, pos_);
     written_ = pos_;
+    return Stop::kNone;
 }
 
 void Rar29Unpacker::WriteWindow(std::uint64_t from, std::uint64_t to) {
