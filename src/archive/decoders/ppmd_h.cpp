@@ -80,7 +80,8 @@ void PpmdH::Set16(std::uint32_t at, unsigned v) {
 }
 
 void PpmdH::Set32(std::uint32_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) heap_[at + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        heap_[at + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 PpmdH::State PpmdH::Load(std::uint32_t s) const {
@@ -297,13 +298,15 @@ void PpmdH::RestartModel() {
     Set16(minContext_ + 2, 257);
     foundState_ = AllocUnits(128);
     Set32(minContext_ + 4, foundState_);
-    for (unsigned i = 0; i < 256; ++i) Store(foundState_ + i * kStateSize, {static_cast<std::uint8_t>(i), 1, 0});
+    for (unsigned i = 0; i < 256; ++i)
+        Store(foundState_ + i * kStateSize, {static_cast<std::uint8_t>(i), 1, 0});
     runLength_ = initRunLength_;
     prevSuccess_ = 0;
     for (unsigned i = 0; i < 128; ++i) {
         for (unsigned k = 0; k < 8; ++k) {
             for (unsigned m = 0; m < 64; m += 8) {
-                binSumm_[i][k + m] = static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
+                binSumm_[i][k + m] =
+                    static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
             }
         }
     }
@@ -378,8 +381,9 @@ bool PpmdH::DecodeBinSymbol() {
     const unsigned suffixStats = NumStats(suffix);
     if (suffixStats == 0 || suffixStats > 256) return false;
     hiBitsFlag_ = hb2Flag_[Sym(foundState_)];
-    std::uint16_t& bs = binSumm_[freq - 1][prevSuccess_ + ns2BsIndex_[suffixStats - 1] + hiBitsFlag_ +
-                                           2 * hb2Flag_[Sym(rs)] + ((runLength_ >> 26) & 0x20)];
+    std::uint16_t& bs =
+        binSumm_[freq - 1][prevSuccess_ + ns2BsIndex_[suffixStats - 1] + hiBitsFlag_ +
+                           2 * hb2Flag_[Sym(rs)] + ((runLength_ >> 26) & 0x20)];
     if (coder_.CountShift(kTotBits) < bs) {
         foundState_ = rs;
         SetFreq(rs, freq + (freq < 128));
@@ -440,7 +444,8 @@ bool PpmdH::DecodeSymbol1() {
             hiBitsFlag_ = hb2Flag_[Sym(foundState_)];
             lowCount_ = hiCnt;
             numMasked_ = static_cast<int>(NumStats(ctx));
-            for (std::uint32_t s = Stats(ctx); s <= p; s += kStateSize) charMask_[Sym(s)] = escCount_;
+            for (std::uint32_t s = Stats(ctx); s <= p; s += kStateSize)
+                charMask_[Sym(s)] = escCount_;
             foundState_ = 0;
             highCount_ = scale_;
             return true;

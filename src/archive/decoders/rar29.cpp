@@ -32,8 +32,8 @@ constexpr std::size_t kMaxPendingFilters = 8192;
 constexpr std::uint32_t kMaxFilterCode = 0x10000;
 constexpr std::uint32_t kMaxFilterData = 0x2000 - 0x40;
 
-constexpr std::array<std::uint8_t, 28> kLengthBase = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,
-                                                      12, 14, 16, 20, 24, 28, 32, 40, 48,  56,
+constexpr std::array<std::uint8_t, 28> kLengthBase = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
+                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
                                                       64, 80, 96, 112, 128, 160, 192, 224};
 constexpr std::array<std::uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
                                                       2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
@@ -46,7 +46,7 @@ struct DistSlots {
     std::array<std::uint32_t, kDistCodes> base{};
     std::array<std::uint8_t, kDistCodes> bits{};
     constexpr DistSlots() {
-        constexpr std::uint8_t kCounts[19] = {4, 2, 2, 2, 2, 2, 2, 2, 2, 2,
+        constexpr std::uint8_t kCounts[19] = {4, 2, 2, 2, 2, 2, 2,  2, 2, 2,
                                               2, 2, 2, 2, 2, 2, 14, 0, 12};
         std::uint32_t dist = 0;
         unsigned slot = 0;
@@ -125,7 +125,10 @@ private:
     Stop ReadPpmFilter(RarBitInput& in);
     Stop AddFilter(unsigned flags, std::span<const std::uint8_t> record);
     Stop Copy(std::uint32_t length, std::uint32_t dist);
-    void Put(std::uint8_t b) { window_[static_cast<std::size_t>(pos_) & mask_] = b; ++pos_; }
+    void Put(std::uint8_t b) {
+        window_[static_cast<std::size_t>(pos_) & mask_] = b;
+        ++pos_;
+    }
     void InsertDist(std::uint32_t dist);
 
     Stop Flush(bool final);
@@ -138,8 +141,9 @@ private:
     std::size_t windowSize_ = 0;  // 0: the dictionary asked for is too large
     std::vector<std::uint8_t> window_;
     std::size_t mask_ = 0;
-    std::uint64_t pos_ = 0;      // bytes decoded since the last reset
-    std::uint64_t written_ = 0;  // of which handed on (or dropped)
+    std::uint64_t pos_ = 0;        // bytes decoded since the last reset
+    std::uint64_t written_ = 0;    // of which handed on (or dropped)
+    std::uint64_t heldUntil_ = 0;  // a filter block not complete before this holds the output
 
     std::array<std::uint32_t, 4> oldDist_{};
     std::uint32_t lastLength_ = 0;
@@ -178,7 +182,7 @@ void Rar29Unpacker::Reset() {
     filterTypes_.clear();
     pending_.clear();
     lastFilter_ = 0;
-    pos_ = written_ = 0;
+    pos_ = written_ = heldUntil_ = 0;
     broken_ = false;
 }
 
@@ -214,9 +218,12 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
         stop = ReadTables(in);
     }
     if (stop == Stop::kNone) stop = Run(in);
-    // Garbage after the member's last byte (padding bits) is no fault.
+    // What follows the member's last byte (padding bits, say) is no fault of
+    // the member, but a solid successor cannot rely on the state.
     const bool complete = pos_ >= memberEnd_;
-    if (complete && (stop == Stop::kError || stop == Stop::kTruncated) && in.Overrun()) {
+    bool lost = false;
+    if (complete && (stop == Stop::kError || stop == Stop::kTruncated)) {
+        lost = !in.Overrun();
         stop = Stop::kEndOfFile;
     }
     if (stop != Stop::kNoMemory && stop != Stop::kUnsupported) {
@@ -250,14 +257,15 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
     if (limitHit_ && status == RarUnpackStatus::kDone && decoded > produced_) {
         status = RarUnpackStatus::kOutputLimit;
     }
-    broken_ = status != RarUnpackStatus::kDone || limitHit_;
+    broken_ = status != RarUnpackStatus::kDone || limitHit_ || lost;
     out_ = nullptr;
     return {status, out != nullptr ? produced_ : decoded};
 }
 
 Stop Rar29Unpacker::Run(RarBitInput& in) {
     for (;;) {
-        if (pos_ - written_ >= kFlushAt) {
+        const bool pastCap = maxOutput_ != 0 && pos_ - memberStart_ > maxOutput_;
+        if ((pos_ - written_ >= kFlushAt || pastCap) && pos_ >= heldUntil_) {
             if (const Stop s = Flush(false); s != Stop::kNone) return s;
             if (limitHit_) return Stop::kLimit;
             // A filter holds back more than the window can keep.
@@ -612,7 +620,8 @@ Stop Rar29Unpacker::RunFilters(std::size_t& first, std::span<std::uint8_t>& data
         const PendingFilter f = pending_[first];
         pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(first));
         const std::size_t n = data.size();
-        std::span<std::uint8_t> other(filterArea_.data() + (data.data() == filterArea_.data() ? n : 0), n);
+        std::span<std::uint8_t> other(
+            filterArea_.data() + (data.data() == filterArea_.data() ? n : 0), n);
         switch (f.kind) {
             case RarFilterKind::kE8:
             case RarFilterKind::kE8E9:
@@ -659,7 +668,10 @@ Stop Rar29Unpacker::Flush(bool final) {
         written_ = f.start;
         const std::uint64_t end = f.start + f.length;
         if (end > pos_) {
-            if (!final) return Stop::kNone;
+            if (!final) {
+                heldUntil_ = end;
+                return Stop::kNone;
+            }
             pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
@@ -681,7 +693,8 @@ Stop Rar29Unpacker::Flush(bool final) {
 void Rar29Unpacker::WriteWindow(std::uint64_t from, std::uint64_t to) {
     while (from < to) {
         const std::size_t at = static_cast<std::size_t>(from) & mask_;
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(to - from, windowSize_ - at));
+        const std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(to - from, windowSize_ - at));
         Deliver(window_.data() + at, n, from);
         from += n;
     }

@@ -149,7 +149,8 @@ public:
         d3_ = d2_;
         d2_ = prevDelta_ - d1_;
         d1_ = prevDelta_;
-        std::uint32_t predicted = 8 * prev_ + static_cast<std::uint32_t>(k1_ * d1_ + k2_ * d2_ + k3_ * d3_);
+        std::uint32_t predicted =
+            8 * prev_ + static_cast<std::uint32_t>(k1_ * d1_ + k2_ * d2_ + k3_ * d3_);
         predicted = ((predicted >> 3) & 0xFF) - delta;
         const auto out = static_cast<std::uint8_t>(predicted);
         prevDelta_ = static_cast<std::int8_t>(out - prev_);

@@ -33,7 +33,8 @@ bool RarHuffman::Build(std::span<const std::uint8_t> lengths) {
     quick_.fill(0);
     for (unsigned len = 1; len <= kQuickBits; ++len) {
         for (std::uint32_t i = 0; i < count[len]; ++i) {
-            const std::uint32_t start = (first_[len] >> (16 - kQuickBits)) + (i << (kQuickBits - len));
+            const std::uint32_t start =
+                (first_[len] >> (16 - kQuickBits)) + (i << (kQuickBits - len));
             const auto entry = static_cast<std::uint16_t>(symbols_[base_[len] + i] | (len << 12));
             std::fill_n(quick_.begin() + start, std::size_t{1} << (kQuickBits - len), entry);
         }

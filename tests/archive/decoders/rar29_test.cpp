@@ -50,7 +50,7 @@ struct Unpacked {
 };
 
 Unpacked UnpackMember(RarUnpacker& u, const Bytes& packed, std::uint64_t size, bool solid,
-             std::uint64_t maxOutput = 0, std::size_t chunk = SIZE_MAX) {
+                      std::uint64_t maxOutput = 0, std::size_t chunk = SIZE_MAX) {
     MemorySource src(packed, chunk);
     CollectSink sink;
     Unpacked r;
@@ -64,11 +64,18 @@ Unpacked UnpackMember(RarUnpacker& u, const Bytes& packed, std::uint64_t size, b
 TEST(Rar29CorpusTest, MembersMatchTheirCrc) {
     LUMORA_REQUIRE_CORPUS();
     const std::vector<std::vector<const char*>> archives = {
-        {"LA_NORM.RAR"}, {"LA_LZSS.RAR"}, {"LA_UNIC.RAR"}, {"testfile.rar3.cbr"},
-        {"testfile.rar3.av.cbr"}, {"testfile.rar3.rr.cbr"}, {"testfile.rar3.solid.cbr"},
+        {"LA_NORM.RAR"},
+        {"LA_LZSS.RAR"},
+        {"LA_UNIC.RAR"},
+        {"testfile.rar3.cbr"},
+        {"testfile.rar3.av.cbr"},
+        {"testfile.rar3.rr.cbr"},
+        {"testfile.rar3.solid.cbr"},
         {"testfile.rar3.solid.rar"},
-        {"test_read_format_rar_multivolume.part0001.rar", "test_read_format_rar_multivolume.part0002.rar",
-         "test_read_format_rar_multivolume.part0003.rar", "test_read_format_rar_multivolume.part0004.rar"}};
+        {"test_read_format_rar_multivolume.part0001.rar",
+         "test_read_format_rar_multivolume.part0002.rar",
+         "test_read_format_rar_multivolume.part0003.rar",
+         "test_read_format_rar_multivolume.part0004.rar"}};
     for (const auto& names : archives) {
         std::vector<std::filesystem::path> files;
         for (const char* n : names) files.push_back(lumora::test::CorpusDir() / "rar" / n);
@@ -146,8 +153,8 @@ void FilterRecord(BitWriter& w, bool again, std::uint32_t blockLength = 0) {
         rec.Put(blockLength >> 16, 16);
         rec.Put(blockLength & 0xFFFF, 16);
     }
-    rec.Put(1, 6);      // program of 1 byte
-    rec.Put(0xAB, 8);   // no standard filter's
+    rec.Put(1, 6);     // program of 1 byte
+    rec.Put(0xAB, 8);  // no standard filter's
     const Bytes r = rec.Finish(0);
     const unsigned flags = 0x80 | (blockLength != 0 ? 0x20 : 0);
     if (r.size() < 7) {
@@ -189,9 +196,9 @@ TEST(Rar29Test, CraftedStreamsFailQuickly) {
              LzHeader(w, 30);
              w.Put(kLiteralA, 2);
              w.Put(kMatch, 2);
-             w.Put(0, 1);      // distance slot 30
-             w.Put(0, 10);     // its high bits
-             w.Put(0, 1);      // low distance 0
+             w.Put(0, 1);   // distance slot 30
+             w.Put(0, 10);  // its high bits
+             w.Put(0, 1);   // low distance 0
              return w.Finish();
          },
          100, RarUnpackStatus::kDataError},
@@ -232,10 +239,8 @@ TEST(Rar29Test, CraftedStreamsFailQuickly) {
          },
          8, RarUnpackStatus::kUnsupported},
         {"PPMd block continuing a model never started",
-         [] { return Bytes{0x80 | 0x05, 0, 0, 0, 0, 0, 0, 0}; }, 10,
-         RarUnpackStatus::kDataError},
-        {"PPMd order 1",
-         [] { return Bytes{0x80 | 0x20 | 0x00, 0, 0, 0, 0, 0, 0, 0}; }, 10,
+         [] { return Bytes{0x80 | 0x05, 0, 0, 0, 0, 0, 0, 0}; }, 10, RarUnpackStatus::kDataError},
+        {"PPMd order 1", [] { return Bytes{0x80 | 0x20 | 0x00, 0, 0, 0, 0, 0, 0, 0}; }, 10,
          RarUnpackStatus::kDataError},
         {"stream cut inside the tables",
          [] {
@@ -257,7 +262,8 @@ TEST(Rar29Test, CraftedStreamsFailQuickly) {
     }
     // A dictionary above the largest window is refused before any work.
     auto huge = MakeRar29Unpacker(kRarMaxWindow + 1);
-    EXPECT_EQ(UnpackMember(*huge, Bytes(16, 0), 10, false).result.status, RarUnpackStatus::kNoMemory);
+    EXPECT_EQ(UnpackMember(*huge, Bytes(16, 0), 10, false).result.status,
+              RarUnpackStatus::kNoMemory);
 }
 
 // PPMd model memory comes from the block header and is refused above the cap.
@@ -308,13 +314,16 @@ TEST(Rar29CorpusTest, SolidMembers) {
 // bytes given are the member's first ones; writes are of at least 64 KiB).
 TEST(Rar29CorpusTest, PpmdMemberTruncatedAndCapped) {
     LUMORA_REQUIRE_CORPUS();
-    const auto members = Rar4Members(CorpusFiles(
-        {"test_read_format_rar_multivolume.part0001.rar", "test_read_format_rar_multivolume.part0002.rar",
-         "test_read_format_rar_multivolume.part0003.rar", "test_read_format_rar_multivolume.part0004.rar"}));
+    const auto members =
+        Rar4Members(CorpusFiles({"test_read_format_rar_multivolume.part0001.rar",
+                                 "test_read_format_rar_multivolume.part0002.rar",
+                                 "test_read_format_rar_multivolume.part0003.rar",
+                                 "test_read_format_rar_multivolume.part0004.rar"}));
     ASSERT_FALSE(members.empty());
     const RarMemberData& m = members[0];
     auto u = MakeRar29Unpacker(std::size_t{4} << 20);
-    Bytes cut(m.packed.begin(), m.packed.begin() + static_cast<std::ptrdiff_t>(m.packed.size() / 3));
+    Bytes cut(m.packed.begin(),
+              m.packed.begin() + static_cast<std::ptrdiff_t>(m.packed.size() / 3));
     EXPECT_EQ(UnpackMember(*u, cut, m.unpacked, false).result.status, RarUnpackStatus::kTruncated);
 
     constexpr std::uint64_t kCap = 300000;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,8 @@ struct RarMemberData {
 
 // Appends the members of one volume; a member continued from the last
 // volume (flag 1) extends the last entry.
-inline void AddRar4Members(const std::filesystem::path& file, std::vector<RarMemberData>& out) {
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+inline void AddRar4Members(std::span<const std::uint8_t> bytes, std::vector<RarMemberData>& out) {
+    if (bytes.size() < 7) return;
     FieldReader marker(bytes.data(), bytes.size());
     if (marker.Text(kRar4Marker.size()) != kRar4Marker) return;
     FieldReader mainHeader(bytes.data() + 7, bytes.size() - 7);
@@ -42,20 +42,28 @@ inline void AddRar4Members(const std::filesystem::path& file, std::vector<RarMem
         FieldReader r(bytes.data() + pos, bytes.size() - pos);
         Rar4Block b;
         if (ParseRar4Block(r, b) != HeaderResult::Ok) return;
-        FieldReader tailFields(bytes.data() + pos + kRar4BlockSize,
-                               std::min<std::size_t>(Rar4TailSize(b), bytes.size() - pos - kRar4BlockSize));
+        FieldReader tailFields(
+            bytes.data() + pos + kRar4BlockSize,
+            std::min<std::size_t>(Rar4TailSize(b), bytes.size() - pos - kRar4BlockSize));
         Rar4FileTail tail;
         if (b.IsFile() && ParseRar4Tail(tailFields, b, tail) != HeaderResult::Ok) return;
-        const std::uint64_t size = (b.flags & kRar4LongBlock) ? (std::uint64_t{tail.packedHigh} << 32) | b.dataSize : 0;
+        const std::uint64_t size =
+            (b.flags & kRar4LongBlock) ? (std::uint64_t{tail.packedHigh} << 32) | b.dataSize : 0;
         const std::size_t data = pos + b.headSize;
         if (data + size > bytes.size()) return;
         if (b.Listed()) {
             if (!(b.flags & 1) || out.empty()) {
-                out.push_back({tail.name, b.version, b.method, b.flags, b.crc,
-                               (std::uint64_t{tail.unpackedHigh} << 32) | b.unpacked, {}});
+                out.push_back({tail.name,
+                               b.version,
+                               b.method,
+                               b.flags,
+                               b.crc,
+                               (std::uint64_t{tail.unpackedHigh} << 32) | b.unpacked,
+                               {}});
             }
             out.back().crc = b.crc;  // a split member's last part holds the whole file's CRC
-            out.back().packed.insert(out.back().packed.end(), bytes.begin() + static_cast<std::ptrdiff_t>(data),
+            out.back().packed.insert(out.back().packed.end(),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(data),
                                      bytes.begin() + static_cast<std::ptrdiff_t>(data + size));
         }
         pos = data + size;
@@ -64,7 +72,11 @@ inline void AddRar4Members(const std::filesystem::path& file, std::vector<RarMem
 
 inline std::vector<RarMemberData> Rar4Members(const std::vector<std::filesystem::path>& volumes) {
     std::vector<RarMemberData> out;
-    for (const auto& v : volumes) AddRar4Members(v, out);
+    for (const auto& v : volumes) {
+        std::ifstream in(v, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        AddRar4Members(bytes, out);
+    }
     return out;
 }
 
