@@ -77,6 +77,26 @@ struct FilterType {
 // Why decoding of a member stopped.
 enum class Stop { kNone, kEndOfFile, kError, kTruncated, kNoMemory, kUnsupported, kLimit };
 
+// The answer for a member whose decoding ended with `stop`.
+RarUnpackStatus StatusOf(Stop stop, bool complete) {
+    switch (stop) {
+        case Stop::kEndOfFile:
+        case Stop::kNone:
+            return complete ? RarUnpackStatus::kDone : RarUnpackStatus::kDataError;
+        case Stop::kTruncated:
+            return RarUnpackStatus::kTruncated;
+        case Stop::kNoMemory:
+            return RarUnpackStatus::kNoMemory;
+        case Stop::kUnsupported:
+            return RarUnpackStatus::kUnsupported;
+        case Stop::kLimit:
+            return RarUnpackStatus::kOutputLimit;
+        case Stop::kError:
+            break;
+    }
+    return RarUnpackStatus::kDataError;
+}
+
 // A number in a filter record: 4, 8, 16 or 32 bits after a 2-bit selector.
 std::uint32_t ReadFilterNumber(RarBitInput& in) {
     const std::uint32_t v = in.Peek16();
@@ -232,28 +252,7 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
     }
     FlushStaged();
     const std::uint64_t decoded = std::min(pos_, memberEnd_) - memberStart_;
-    RarUnpackStatus status = RarUnpackStatus::kDone;
-    switch (stop) {
-        case Stop::kEndOfFile:
-        case Stop::kNone:
-            status = complete ? RarUnpackStatus::kDone : RarUnpackStatus::kDataError;
-            break;
-        case Stop::kTruncated:
-            status = RarUnpackStatus::kTruncated;
-            break;
-        case Stop::kNoMemory:
-            status = RarUnpackStatus::kNoMemory;
-            break;
-        case Stop::kUnsupported:
-            status = RarUnpackStatus::kUnsupported;
-            break;
-        case Stop::kLimit:
-            status = RarUnpackStatus::kOutputLimit;
-            break;
-        case Stop::kError:
-            status = RarUnpackStatus::kDataError;
-            break;
-    }
+    RarUnpackStatus status = StatusOf(stop, complete);
     if (limitHit_ && status == RarUnpackStatus::kDone && decoded > produced_) {
         status = RarUnpackStatus::kOutputLimit;
     }
