@@ -14,7 +14,7 @@ using namespace lumora::archive;
 
 namespace {
 
-constexpr std::uint64_t kMaxOutput = 1u << 20;
+constexpr std::uint64_t kMaxOutput = 256u << 10;
 
 // Touches every byte it gets, so reads of uninitialised or freed memory show.
 class CheckingSink final : public OutputSink {

@@ -159,7 +159,8 @@ private:
     void FlushStaged();
 
     std::size_t windowSize_ = 0;  // 0: the dictionary asked for is too large
-    std::vector<std::uint8_t> window_;
+    // Never read before written: distances reach only decoded bytes.
+    std::unique_ptr<std::uint8_t[]> window_;
     std::size_t mask_ = 0;
     std::uint64_t pos_ = 0;        // bytes decoded since the last reset
     std::uint64_t written_ = 0;    // of which handed on (or dropped)
@@ -214,9 +215,9 @@ RarUnpackResult Rar29Unpacker::Unpack(ByteSource& src, OutputSink* out,
     } else if (broken_) {
         return {RarUnpackStatus::kDataError, 0};
     }
-    if (window_.empty()) {
+    if (!window_) {
         try {
-            window_.assign(windowSize_, 0);
+            window_ = std::make_unique_for_overwrite<std::uint8_t[]>(windowSize_);
         } catch (const std::bad_alloc&) {
             return {RarUnpackStatus::kNoMemory, 0};
         }
@@ -362,7 +363,7 @@ Stop Rar29Unpacker::Copy(std::uint32_t length, std::uint32_t dist) {
     std::size_t from = (to - dist) & mask_;
     pos_ += length;
     if (to + length <= windowSize_ && from + length <= windowSize_) {
-        std::uint8_t* w = window_.data();
+        std::uint8_t* w = window_.get();
         if (dist >= length) {
             std::memcpy(w + to, w + from, length);
         } else {
@@ -677,8 +678,8 @@ Stop Rar29Unpacker::Flush(bool final) {
         if (filterArea_.empty()) filterArea_.resize(2 * kRarFilterArea);
         const std::size_t at = static_cast<std::size_t>(f.start) & mask_;
         const std::size_t first = std::min<std::size_t>(f.length, windowSize_ - at);
-        std::memcpy(filterArea_.data(), window_.data() + at, first);
-        std::memcpy(filterArea_.data() + first, window_.data(), f.length - first);
+        std::memcpy(filterArea_.data(), window_.get() + at, first);
+        std::memcpy(filterArea_.data() + first, window_.get(), f.length - first);
         std::span<std::uint8_t> data(filterArea_.data(), f.length);
         if (const Stop s = RunFilters(i, data); s != Stop::kNone) return s;
         Deliver(data.data(), data.size(), written_);
@@ -694,7 +695,7 @@ void Rar29Unpacker::WriteWindow(std::uint64_t from, std::uint64_t to) {
         const std::size_t at = static_cast<std::size_t>(from) & mask_;
         const std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(to - from, windowSize_ - at));
-        Deliver(window_.data() + at, n, from);
+        Deliver(window_.get() + at, n, from);
         from += n;
     }
 }
