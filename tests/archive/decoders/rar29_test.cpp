@@ -72,6 +72,7 @@ TEST(Rar29CorpusTest, MembersMatchTheirCrc) {
         {"testfile.rar3.cbr"},
         {"testfile.rar3.av.cbr"},
         {"testfile.rar3.rr.cbr"},
+        {"testfile.rar3.locked.cbr"},
         {"testfile.rar3.solid.cbr"},
         {"testfile.rar3.solid.rar"},
         {"test_read_format_rar_multivolume.part0001.rar",
