@@ -1,0 +1,67 @@
+// The RAR 2.9-4.x unpacker on any data. A RAR 4 archive has its members
+// unpacked in order (solid ones carrying the state); anything else is one
+// packed stream: byte 0 bit 0 asks for a second, solid pass over the same
+// bytes, bytes 1-4 give the claimed size (little-endian).
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "archive/decoders/memory_source.h"
+#include "archive/decoders/rar29.h"
+#include "archive/decoders/rar_member_data.h"
+
+using namespace lumora::archive;
+
+namespace {
+
+constexpr std::uint64_t kMaxOutput = 256u << 10;
+
+// Touches every byte it gets, so reads of uninitialised or freed memory show.
+class CheckingSink final : public OutputSink {
+public:
+    void Write(const std::uint8_t* data, std::size_t n) override {
+        for (std::size_t i = 0; i < n; ++i) sum_ += data[i];
+        total_ += n;
+    }
+    std::uint64_t total() const { return total_; }
+
+private:
+    std::uint64_t total_ = 0;
+    unsigned sum_ = 0;
+};
+
+void UnpackOnce(RarUnpacker& u, const std::uint8_t* data, std::size_t size, std::uint64_t claimed,
+                bool solid) {
+    MemorySource in(data, size);
+    CheckingSink out;
+    const RarUnpackResult r = u.Unpack(in, &out, {claimed, solid, kMaxOutput});
+    // Never more than the member's size or the cap, and the count is true.
+    if (out.total() > claimed || out.total() > kMaxOutput || r.produced != out.total()) {
+        __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 5) return 0;
+    auto u = MakeRar29Unpacker(std::size_t{4} << 20);
+    std::vector<lumora::archive::test::RarMemberData> members;
+    lumora::archive::test::AddRar4Members({data, size}, members);
+    if (!members.empty()) {
+        bool first = true;
+        for (const auto& m : members) {
+            if (m.IsDirectory() || m.method == 0x30 || (m.version != 29 && m.version != 36))
+                continue;
+            UnpackOnce(*u, m.packed.data(), m.packed.size(), m.unpacked,
+                       !first && (m.flags & 0x10));
+            first = false;
+        }
+        return 0;
+    }
+    const std::uint64_t claimed =
+        data[1] | (data[2] << 8) | (data[3] << 16) | (static_cast<std::uint64_t>(data[4]) << 24);
+    UnpackOnce(*u, data + 5, size - 5, claimed, false);
+    if (data[0] & 1) UnpackOnce(*u, data + 5, size - 5, claimed, true);
+    return 0;
+}
