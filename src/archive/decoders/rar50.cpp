@@ -19,10 +19,9 @@ constexpr std::size_t kLowDistSymbols = 16;
 constexpr std::size_t kRepSymbols = 44;
 constexpr std::size_t kLevelSymbols = 20;
 constexpr std::size_t kTableSize = kMainSymbols + kDistSymbols + kLowDistSymbols + kRepSymbols;
-// Room kept free behind unwritten data besides the flush step: more than
-// the longest match.
+// Room for a match decoded past a filtered block's end: more than the
+// longest match.
 constexpr std::uint64_t kSlack = std::uint64_t{1} << 16;
-constexpr std::uint64_t kFlushRoom = std::uint64_t{4} << 20;
 
 enum class Step { kOk, kBad, kTruncated };
 
@@ -142,7 +141,7 @@ Step Rar50Unpacker::ReadFilter(RarBitInput& bits) {
         return Step::kBad;
     if (f.length == 0) return Step::kOk;
     // Writing stops at the block's start until all of it is decoded.
-    if (!window_.Reserve(f.length + kFlushRoom + kSlack)) return Step::kBad;
+    if (!window_.Reserve(f.length + kSlack)) return Step::kBad;
     filters_.push_back(f);
     return Step::kOk;
 }

@@ -58,6 +58,7 @@ public:
         return *this;
     }
     const std::string& Bytes() const { return bytes_; }
+    unsigned Bits() const { return used_; }
 
 private:
     std::string bytes_;
