@@ -19,7 +19,7 @@ TEST(Rar50CorpusTest, UnpacksEveryCompressedMemberByteForByte) {
     for (const char* file :
          {"LA_R5C.RAR", "LA_R5M.RAR", "testfile.rar5.cbr", "testfile.rar5.rr.cbr",
           "testfile.rar5.locked.cbr", "testfile.rar5.solid.cbr"}) {
-        const auto members = test::RarMembers((lumora::test::CorpusDir() / "rar" / file).string());
+        const auto members = test::RarMembers(file);
         ASSERT_FALSE(members.empty()) << file;
         auto unpacker = MakeRar50Unpacker(members[0].dictionary);
         for (const auto& m : members) {
@@ -82,7 +82,7 @@ void PutFilter(BitWriter& w, unsigned start, unsigned length, unsigned type) {
 TEST(Rar50Test, DeltaFilterRewritesItsBlockOnly) {
     BitWriter w = TablesForLiteralAndFilter();
     PutFilter(w, 0, 4, 0);
-    w.Repeat(0, 1, 6);
+    w.Put(0, 6);
     auto unpacker = MakeRar50Unpacker(1 << 17);
     const test::RarRun run = test::RunRar(*unpacker, Block(w), 6, false);
     EXPECT_EQ(run.result.status, RarUnpackStatus::kDone);
@@ -93,13 +93,13 @@ TEST(Rar50Test, DeltaFilterRewritesItsBlockOnly) {
 
 TEST(Rar50Test, RefusesDamagedBlocksAndUnboundedRequests) {
     BitWriter literals = TablesForLiteralAndFilter();
-    literals.Repeat(0, 1, 8);
+    literals.Put(0, 8);
     BitWriter longFilter = TablesForLiteralAndFilter();
     PutFilter(longFilter, 0, kRar50MaxFilterBlock + 1, 1);
     BitWriter manyFilters = TablesForLiteralAndFilter();
     for (unsigned i = 0; i <= kRar50MaxFilters; ++i) PutFilter(manyFilters, i, 1, 1);
     BitWriter noTable;
-    noTable.Repeat(0, 1, 8);
+    noTable.Put(0, 8);
     std::string fourSizeBytes = Block(literals);
     fourSizeBytes[0] = static_cast<char>(fourSizeBytes[0] | 0x18);
     struct Case {
