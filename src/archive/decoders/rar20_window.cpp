@@ -53,9 +53,14 @@ void RarWindow::Copy(std::uint64_t distance, std::uint64_t length) {
     const std::uint64_t s = src & mask_;
     const std::uint64_t d = pos_ & mask_;
     if (s + length <= buf_.size() && d + length <= buf_.size()) {
-        // Neither side wraps: a forward byte copy keeps overlapping matches right.
+        // Neither side wraps: a forward byte copy keeps overlapping matches
+        // right; apart ones copy as a block.
         std::uint8_t* p = buf_.data();
-        for (std::uint64_t i = 0; i < length; ++i) p[d + i] = p[s + i];
+        if (s + length <= d || d + length <= s) {
+            std::memcpy(p + d, p + s, static_cast<std::size_t>(length));
+        } else {
+            for (std::uint64_t i = 0; i < length; ++i) p[d + i] = p[s + i];
+        }
         pos_ += length;
         return;
     }
