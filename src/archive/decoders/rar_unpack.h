@@ -105,6 +105,10 @@ public:
     std::uint64_t Consumed() const {
         return base_ + static_cast<std::uint64_t>(pos_) + (bit_ != 0 ? 1 : 0);
     }
+    // Bits taken from the source and used so far.
+    std::uint64_t BitPosition() const {
+        return (base_ + static_cast<std::uint64_t>(pos_)) * 8 + bit_;
+    }
 
 private:
     void Refill();
