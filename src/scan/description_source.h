@@ -22,6 +22,7 @@ struct ExtractionOutcome {
     // error for this archive, with its text (Windows-1252).
     bool listerFailed = false;
     std::string listerMessage;
+    int listerCode = 0;  // its error code, 0 when none was given
 };
 
 // The UTF-8 path under which the file-name part of `memberName`
