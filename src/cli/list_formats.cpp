@@ -47,8 +47,8 @@ std::string HtmlEscape(const std::string& utf8) {
                 out += "&quot;";
                 break;
             default:
-                // Control characters are not allowed in a page; tabs stay.
-                out += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? '?' : c;
+                // Control characters are not allowed in a page; tabs and line ends stay.
+                out += static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' ? '?' : c;
         }
     }
     return out;

@@ -1,10 +1,12 @@
 #include "cli/terminal_host.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 #include "cli/stop_signals.h"
+#include "platform/code_pages.h"
 #include "platform/text.h"
 
 namespace lumora::cli {
@@ -43,6 +45,11 @@ void TerminalHost::ShowProgress() {
                   static_cast<long long>(seconds % 60));
     line += elapsed;
     if (!current_.empty()) line += "  " + TerminalText(current_);
+    // A line longer than the terminal would wrap, and the next one could not
+    // replace it.
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+        line = std::string(Utf8Prefix(line, size.ws_col - 1u));
     std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     progressShown_ = true;

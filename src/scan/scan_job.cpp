@@ -193,7 +193,9 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, std::vector<s
     ScanHost& host = env_.host;
     const AppSettings& s = env_.config.settings;
     const ListText text = Text();
-    ArchiveReport report{entry.path, "", std::nullopt, std::nullopt, {}, 0, {}, {}};
+    ArchiveReport report{
+        entry.path, "", std::nullopt, std::nullopt, ArchiveReport::Status::NoDescription, 0,
+        {},         {}};
     EntryColumns columns;
     columns.name = NameColumnText(entry.path);
     crash_.currentName = columns.name;
