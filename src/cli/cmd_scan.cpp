@@ -50,12 +50,14 @@ std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
     return paths;
 }
 
-// The detected type's name, "" when the file cannot be examined.
+// The detected type's name without its "at" ("ZIP", "LHA", ...), "" when
+// the file cannot be examined.
 std::string ArchiveTypeName(const std::string& path) {
     try {
         archive::TZipCommon probe;
         probe.SetArchiveFile(path);
-        return std::string(archive::ArcTypeName(probe.ArcType()));
+        const std::string name(archive::ArcTypeName(probe.ArcType()));
+        return name.rfind("at", 0) == 0 ? name.substr(2) : name;
     } catch (const archive::E_RAISE&) {
         return "";
     }
@@ -132,6 +134,7 @@ int RunScan(const ScanOptions& o) {
     ScanEnvironment env{session.config,       session.formats, host,    log,    source,
                         session.dirs.tempDir, nullptr,         nullptr, nullptr};
     env.writeList = [&](const std::string& p, const std::string& b, std::string* e) {
+        host.ClearProgress();
         if (o.format == "text") {
             written = WriteListTo(p, b, e);
         } else {

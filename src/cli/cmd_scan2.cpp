@@ -50,7 +50,11 @@ int RunScan2(const Scan2Options& o) {
     host.scanIIOptions = ScanIIOptions{SearchNames(o, session.config), o.subdirs};
     JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
-    ScanIIEnvironment env{session.config, host, log, WriteListTo};
+    ScanIIEnvironment env{session.config, host, log,
+                          [&host](const std::string& p, const std::string& b, std::string* e) {
+                              host.ClearProgress();
+                              return WriteListTo(p, b, e);
+                          }};
     // Loose files are written as read unless a character set is asked for.
     if (o.encoding.encoding || (o.output == "-" && isatty(STDOUT_FILENO)))
         env.listText = ChosenListText(o.encoding, AppSettings{}, o.output == "-");

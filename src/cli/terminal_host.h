@@ -50,11 +50,14 @@ public:
     std::optional<std::string> folderAnswer;
     std::optional<ScanIIOptions> scanIIOptions;
 
+    // Removes the progress line, so that a list written to the same terminal
+    // starts on a line of its own.
+    void ClearProgress();
+
 private:
     // The progress line: done / total, kilobytes, the current archive, the
     // time since the first archive.
     void ShowProgress();
-    void ClearProgress();
 
     std::string listFile_;
     bool quiet_;

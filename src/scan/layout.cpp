@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
-
 namespace lumora {
 namespace {
 

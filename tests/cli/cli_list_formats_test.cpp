@@ -77,6 +77,21 @@ TEST_F(CliListFormatsTest, Utf8ListDecodesEachDescriptionInItsOwnCodePage) {
     EXPECT_THAT(dos.out, HasSubstr("Spiel f\x81r zwei"));
 }
 
+// scan2 converts the loose files and its own "Quelle" lines alike; without
+// --encoding the files are written as read.
+TEST_F(CliListFormatsTest, Scan2ListInUtf8) {
+    work.Write("d/FILE_ID.DIZ", "Spiel f\xFCr zwei\r\n");
+    work.Write("d/\xC3\xA4/FILE_ID.DIZ",
+               "\xC9\xCD\xBB Gr\x81\xE1"
+               "e\r\n");
+    const RunResult utf8 = Run("scan2 --subdirs --encoding utf-8 d");
+    ASSERT_EQ(utf8.status, 0) << utf8.err;
+    EXPECT_THAT(utf8.out, HasSubstr("Spiel für zwei\r\n"));
+    EXPECT_THAT(utf8.out, HasSubstr("╔═╗ Grüße\r\nQuelle : " + work / "d/ä/FILE_ID.DIZ"));
+    EXPECT_THAT(Run("scan2 --subdirs d").out, HasSubstr("\xC9\xCD\xBB Gr\x81\xE1"
+                                                        "e\r\n"));
+}
+
 // The JSON list is valid JSON, conforms to the shipped schema and carries
 // every sample's description as Python decodes it; the error, empty and
 // missing cases get their status.
