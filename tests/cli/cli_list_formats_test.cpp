@@ -6,6 +6,7 @@
 #include "cli/cli_runner.h"
 #include "platform/code_pages.h"
 #include "support/builders/zip_builder.h"
+#include "support/corpus.h"
 
 namespace lumora {
 namespace {
@@ -111,6 +112,24 @@ TEST_F(CliListFormatsTest, JsonConformsToTheSchemaAndRoundTripsDescriptions) {
     EXPECT_THAT(json, HasSubstr("\"status\": \"empty\""));
     EXPECT_THAT(json, HasSubstr("\"status\": \"no-description\""));
     EXPECT_THAT(json, HasSubstr("\"status\": \"error\",\n      \"error\": {\"code\": 25"));
+}
+
+// The corpus ZIPs' descriptions come through the JSON list as their
+// reference copies read (TWODIZ.ZIP's reference is the copy in a folder,
+// which Scan I does not take).
+TEST_F(CliListFormatsTest, CorpusDescriptionsRoundTripThroughJson) {
+    LUMORA_REQUIRE_CORPUS();
+    const std::string corpus = test::CorpusDir().string();
+    ASSERT_EQ(Shell("ls '" + corpus + "'/zip/*.ZIP | grep -v TWODIZ >paths"), 0);
+    const RunResult r = Run("scan --format json -o list.json " + kRaw + "- <paths");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Shell("'" + kSource + "/scripts/check-json-schema' '" + kSource +
+                    "/docs/list.schema.json' list.json"),
+              0);
+    ASSERT_EQ(
+        Shell("python3 '" + kChecks + "' roundtrip list.json '" + corpus + "/expected/zip' >count"),
+        0);
+    EXPECT_GE(std::stoi(ReadAll(work / "count")), 20);
 }
 
 // The HTML page is well-formed, and markup in a description is text.

@@ -1,12 +1,16 @@
 """Checks of lumora-cli's JSON and HTML lists with Python's own parsers.
 
-list_checks.py roundtrip LIST.json  -- each ZIP archive's description in the
-    list equals its description member decoded by Python (cp437 where the
-    bytes are MS-DOS drawings, else cp1252), line by line.
+list_checks.py roundtrip LIST.json [EXPECTED]  -- each ZIP archive's
+    description in the list equals its description member as Python decodes
+    it (UTF-8, cp437 or cp1252: the list chose one), line by line;
+    the member is read from the archive, or from EXPECTED/<archive name>/
+    where reference copies are kept (archives without one are passed over).
+    Prints the number of descriptions compared.
 list_checks.py html PAGE.html  -- parses the page as XML (well-formedness)
     and prints the text of every <pre> block, blocks separated by NUL.
 """
 import json
+import os
 import re
 import sys
 import xml.etree.ElementTree as ET
@@ -23,21 +27,41 @@ def description_member(path):
     return None
 
 
-def roundtrip(list_file):
+def lines_of(raw, page):
+    """The text lines of `raw` in code page `page`, None when it is not."""
+    try:
+        text = raw.decode(page)
+    except UnicodeDecodeError:
+        return None
+    lines = re.split(r"\r\n|\r|\n", text)
+    if lines and lines[-1] == "":
+        lines.pop()
+    return lines
+
+
+def reference_copy(folder, name):
+    for member in NAMES:
+        path = os.path.join(folder, name, member)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                return f.read()
+    return None
+
+
+def roundtrip(list_file, expected=None):
     with open(list_file, encoding="utf-8") as f:
         document = json.load(f)
     checked = 0
     for archive in document["archives"]:
         if archive["status"] != "ok" or not archive["path"].upper().endswith(".ZIP"):
             continue
-        raw = description_member(archive["path"])
-        drawn = re.search(rb"[\xb0-\xdf]{2}", raw) is not None
-        text = raw.decode("cp437" if drawn else "cp1252")
-        lines = re.split(r"\r\n|\r|\n", text)
-        if lines and lines[-1] == "":
-            lines.pop()
-        if lines != archive["description"]:
-            sys.exit(f"{archive['path']}: {archive['description']!r} != {lines!r}")
+        name = os.path.basename(archive["path"])
+        raw = reference_copy(expected, name) if expected else description_member(archive["path"])
+        if raw is None:
+            continue
+        decodings = [lines_of(raw, page) for page in ("utf-8", "cp437", "cp1252")]
+        if archive["description"] not in decodings:
+            sys.exit(f"{archive['path']}: {archive['description']!r} is none of {decodings!r}")
         checked += 1
     print(checked)
 
@@ -48,4 +72,4 @@ def html(page):
 
 
 if __name__ == "__main__":
-    {"roundtrip": roundtrip, "html": html}[sys.argv[1]](sys.argv[2])
+    {"roundtrip": roundtrip, "html": html}[sys.argv[1]](*sys.argv[2:])
