@@ -1,13 +1,9 @@
 """Checks of lumora-cli's JSON and HTML lists with Python's own parsers.
 
-list_checks.py roundtrip LIST.json [EXPECTED]  -- each ZIP archive's
-    description in the list equals its description member as Python decodes
-    it (UTF-8, cp437 or cp1252: the list chose one), line by line;
-    the member is read from the archive, or from EXPECTED/<archive name>/
-    where reference copies are kept (archives without one are passed over).
-    Prints the number of descriptions compared.
-list_checks.py html PAGE.html  -- parses the page as XML (well-formedness)
-    and prints the text of every <pre> block, blocks separated by NUL.
+roundtrip LIST.json [EXPECTED]: every ZIP's description in the list is its
+    member (or the copy in EXPECTED/<archive name>/) decoded as UTF-8, cp437
+    or cp1252; prints how many were compared.
+html PAGE.html: parses the page as XML, prints each <pre> text, NUL between.
 """
 import json
 import os
