@@ -9,6 +9,7 @@
 #include "archive/lister/zip_tv.h"
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
+#include "cli/list_formats.h"
 #include "cli/stop_signals.h"
 #include "platform/datetime.h"
 #include "platform/file_info.h"
@@ -25,6 +26,7 @@ struct ContentsOptions {
     std::string archive;
     std::string spec = "*.*";
     bool dirs = false;
+    bool json = false;
 };
 
 struct DescOptions {
@@ -58,6 +60,20 @@ void PrintMember(const archive::TZipTV& tv) {
                 m.Encrypted ? 1 : 0);
 }
 
+// The same fields as one JSON object; FileDate in ISO 8601.
+std::string JsonMember(const archive::TZipTV& tv) {
+    const archive::TListerMember& m = tv.Member();
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08X", unsigned{m.Crc});
+    return "  {\"FileName\": " + JsonString(TsvField(tv.FileName())) +
+           ", \"UnpackedSize\": " + std::to_string(m.UnpackedSize) +
+           ", \"PackedSize\": " + std::to_string(m.PackedSize) +
+           ", \"Ratio\": " + std::to_string(unsigned{m.Ratio}) +
+           ", \"FileDate\": " + JsonString(IsoDateTime(m.FileDate)) +
+           ", \"MethodName\": " + JsonString(TsvField(m.MethodName)) + ", \"Crc\": \"" + crc +
+           "\", \"Encrypted\": " + (m.Encrypted ? "true" : "false") + "}";
+}
+
 int RunContents(const ContentsOptions& o) {
     if (!ArchiveReadable(o.archive)) return 2;
     archive::TZipTV tv;
@@ -67,17 +83,26 @@ int RunContents(const ContentsOptions& o) {
         failed = true;
         std::fprintf(stderr, "%d %s\n", code, AnsiToUtf8(archive::ErrorText(code)).c_str());
     };
-    tv.OnRead = [](archive::TZipTV& sender, std::uint64_t, int) { PrintMember(sender); };
-    std::printf(
-        "FileName\tUnpackedSize\tPackedSize\tRatio\tFileDate\tMethodName\tCrc\tEncrypted\n");
+    std::string json;
+    tv.OnRead = [&o, &json](archive::TZipTV& sender, std::uint64_t, int) {
+        if (!o.json) return PrintMember(sender);
+        json += (json.empty() ? "[\n" : ",\n") + JsonMember(sender);
+    };
+    if (!o.json)
+        std::printf(
+            "FileName\tUnpackedSize\tPackedSize\tRatio\tFileDate\tMethodName\tCrc\tEncrypted\n");
+    int code = 1;
     try {
         tv.SetArchiveFile(AbsolutePath(o.archive));
         tv.SetFileSpec(Utf8ToAnsi(o.spec));
         const bool ok = tv.Activate();
-        return ok && !failed ? 0 : 1;
+        code = ok && !failed ? 0 : 1;
     } catch (const archive::E_RAISE&) {
-        return 1;  // reported through OnError
+        // reported through OnError
     }
+    // The members listed before an error still make a whole document.
+    if (o.json) std::printf("%s\n", json.empty() ? "[]" : (json + "\n]").c_str());
+    return code;
 }
 
 int RunDesc(const DescOptions& o) {
@@ -116,6 +141,9 @@ void AddContentsCommands(CLI::App& app, CliResult& result) {
     contents->add_option("ARCHIVE", c->archive, "The archive")->required();
     contents->add_option("SPEC", c->spec, "Member pattern, file-name part compared (default *.*)");
     contents->add_flag("--dirs", c->dirs, "Also list directory entries (not counted)");
+    contents->add_flag("--json", c->json,
+                       "A JSON array of objects with the same fields (FileDate in ISO 8601, Crc "
+                       "as text, Encrypted true/false)");
     contents->footer(
         "One line per member after a header line: FileName (stored path, \\ as separator), "
         "UnpackedSize, PackedSize, Ratio (percent saved), FileDate (yyyy-mm-dd hh:mm:ss), "

@@ -2,10 +2,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <iostream>
 #include <optional>
 
+#include "archive/core/awk_main.h"
+#include "archive/core/error_codes.h"
 #include "cli/cli_setup.h"
 #include "cli/commands.h"
+#include "cli/list_formats.h"
 #include "cli/scan_common.h"
 #include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
@@ -31,7 +35,34 @@ struct ScanOptions {
     FilterOptions filters;
     std::optional<std::string> logFile;
     int jobs = DefaultScanWorkers();
+    EncodingOptions encoding;
+    std::string format = "text";
+    bool nulSeparated = false;
 };
+
+// The paths standard input lists: one a line, or NUL-separated; empty
+// entries are passed over.
+std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
+    std::vector<std::string> paths;
+    for (std::string p; std::getline(in, p, nulSeparated ? '\0' : '\n');) {
+        if (!nulSeparated && !p.empty() && p.back() == '\r') p.pop_back();
+        if (!p.empty()) paths.push_back(std::move(p));
+    }
+    return paths;
+}
+
+// The detected type's name without its "at" ("ZIP", "LHA", ...), "" when
+// the file cannot be examined.
+std::string ArchiveTypeName(const std::string& path) {
+    try {
+        archive::TZipCommon probe;
+        probe.SetArchiveFile(path);
+        const std::string name(archive::ArcTypeName(probe.ArcType()));
+        return name.rfind("at", 0) == 0 ? name.substr(2) : name;
+    } catch (const archive::E_RAISE&) {
+        return "";
+    }
+}
 
 // Applies the command line's layout options to this run's settings.
 void ApplyOverrides(const ScanOptions& o, Configuration& config) {
@@ -59,7 +90,15 @@ void ApplyOverrides(const ScanOptions& o, Configuration& config) {
 // archive's folder) is the source folder.
 bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
                    std::string& sourceFolder) {
+    std::vector<std::string> givenPaths;
     for (const auto& given : o.paths) {
+        if (given != "-") {
+            givenPaths.push_back(given);
+            continue;
+        }
+        for (auto& p : ReadPathList(std::cin, o.nulSeparated)) givenPaths.push_back(std::move(p));
+    }
+    for (const auto& given : givenPaths) {
         const std::string path = AbsolutePath(given);
         struct stat st {};
         if (stat(path.c_str(), &st) != 0) {
@@ -84,9 +123,10 @@ int RunScan(const ScanOptions& o) {
     std::string sourceFolder;
     if (!CollectInputs(o, archives, sourceFolder)) return 2;
     const std::string listFile = o.output == "-" ? "-" : AbsolutePath(o.output);
-    TerminalHost host(listFile);
+    TerminalHost host(listFile, o.encoding.quiet);
     AppSession session = StartScanSession(host);
     ApplyOverrides(o, session.config);
+    ListDocument document;
 
     JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
@@ -94,8 +134,14 @@ int RunScan(const ScanOptions& o) {
     bool written = false;
     ScanEnvironment env{session.config,       session.formats, host,    log,    source,
                         session.dirs.tempDir, nullptr,         nullptr, nullptr};
-    env.writeList = [&written](const std::string& p, const std::string& b, std::string* e) {
-        written = WriteListTo(p, b, e);
+    env.writeList = [&](const std::string& p, const std::string& b, std::string* e) {
+        host.ClearProgress();
+        if (o.format == "text") {
+            written = WriteListTo(p, b, e);
+        } else {
+            written =
+                WriteListTo(p, o.format == "json" ? JsonList(document) : HtmlList(document), e);
+        }
         return written;
     };
     env.filterDescription = ConfiguredFilter(session.config);
@@ -104,6 +150,14 @@ int RunScan(const ScanOptions& o) {
     env.onCrash = CrashReportHandler(
         host, {session.dirs.programDir, session.dirs.windowsDir, session.dirs.tempDir});
     ScanJob job(env);
+    job.SetListText(ChosenListText(o.encoding, session.config.settings, listFile == "-"));
+    if (o.format != "text") {
+        document.text = ListText(CodePage::Utf8, DescriptionCodePage(o.encoding));
+        job.onArchive = [&document](const ArchiveReport& r) {
+            document.archives.push_back({r, ArchiveTypeName(r.path)});
+        };
+        job.onSummary = [&document](const SummaryInput& in) { document.summary = in; };
+    }
     host.onStop = [&job] { job.RequestCancel(); };
     if (archives.empty()) {
         std::fprintf(stderr, "lumora-cli: no archives found\n");
@@ -120,7 +174,17 @@ void AddScanCommand(CLI::App& app, CliResult& result) {
     auto opts = std::make_shared<ScanOptions>();
     CLI::App* cmd =
         app.add_subcommand("scan", "Scan I: write a file list from archive files and folders");
-    cmd->add_option("PATH", opts->paths, "Archive files, or folders holding archives")->required();
+    cmd->add_option("PATH", opts->paths,
+                    "Archive files, or folders holding archives; - reads paths from standard "
+                    "input")
+        ->required();
+    cmd->add_flag("-0,--null", opts->nulSeparated,
+                  "Paths on standard input are separated by NUL bytes, not line ends");
+    cmd->add_option("--format", opts->format,
+                    "text (the list), json (one document) or html (one page); json and html "
+                    "are UTF-8")
+        ->check(CLI::IsMember({"text", "json", "html"}));
+    AddEncodingOptions(cmd, opts->encoding);
     cmd->add_option("-o,--output", opts->output, "List file to write (default: standard output)");
     cmd->add_flag("-r,--recursive", opts->recursive, "Include the subfolders of given folders");
     cmd->add_option("-j,--jobs", opts->jobs,

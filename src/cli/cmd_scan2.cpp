@@ -1,5 +1,6 @@
 // lumora-cli scan2: Scan II over the loose description files of a folder.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <optional>
@@ -25,6 +26,7 @@ struct Scan2Options {
     std::optional<std::string> names;
     FilterOptions filters;
     std::optional<std::string> logFile;
+    EncodingOptions encoding;
 };
 
 // The ticked names: the given ones, or else every InfoFileList name.
@@ -39,7 +41,7 @@ int RunScan2(const Scan2Options& o) {
         std::fprintf(stderr, "lumora-cli: cannot read folder %s\n", o.folder.c_str());
         return 2;
     }
-    TerminalHost host(o.output == "-" ? "-" : AbsolutePath(o.output));
+    TerminalHost host(o.output == "-" ? "-" : AbsolutePath(o.output), o.encoding.quiet);
     AppSession session = StartScanSession(host);
     ApplyFilterOptions(o.filters, session.config.settings);
 
@@ -48,7 +50,14 @@ int RunScan2(const Scan2Options& o) {
     host.scanIIOptions = ScanIIOptions{SearchNames(o, session.config), o.subdirs};
     JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
-    ScanIIEnvironment env{session.config, host, log, WriteListTo};
+    ScanIIEnvironment env{session.config, host, log,
+                          [&host](const std::string& p, const std::string& b, std::string* e) {
+                              host.ClearProgress();
+                              return WriteListTo(p, b, e);
+                          }};
+    // Loose files are written as read unless a character set is asked for.
+    if (o.encoding.encoding || (o.output == "-" && isatty(STDOUT_FILENO)))
+        env.listText = ChosenListText(o.encoding, AppSettings{}, o.output == "-");
     const ScanIIResult result = RunScanIICommand(env);
     if (o.logFile && !WriteJobLog(log, *o.logFile)) return 2;
     switch (result) {
@@ -75,6 +84,7 @@ void AddScan2Command(CLI::App& app, CliResult& result) {
                     "Description file names to look for (comma-separated; default: every "
                     "name of LM_IDS.DAT)");
     AddFilterOptions(cmd, opts->filters);
+    AddEncodingOptions(cmd, opts->encoding);
     cmd->add_option("--log", opts->logFile,
                     "Also write the job log (start, one line per file, end) to this file");
     cmd->footer("Filter options change the stored settings for this run only.");

@@ -1,6 +1,10 @@
 #include "cli/scan_common.h"
 
+#include <langinfo.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <map>
 
 #include "platform/app_dirs.h"
 #include "platform/file_io.h"
@@ -43,6 +47,55 @@ void ApplyFilterOptions(const FilterOptions& o, AppSettings& s) {
     if (o.removeChar) s.RemoveChar = *o.removeChar;
     if (o.removeLine) s.RemoveLine = *o.removeLine;
     if (o.removeEmpty) s.RemoveEmpty = *o.removeEmpty;
+}
+
+namespace {
+
+const std::map<std::string, CodePage> kEncodings = {{"windows-1252", CodePage::Windows1252},
+                                                    {"cp850", CodePage::Cp850},
+                                                    {"cp437", CodePage::Cp437},
+                                                    {"utf-8", CodePage::Utf8}};
+const std::map<std::string, CodePage> kDescPages = {{"437", CodePage::Cp437},
+                                                    {"850", CodePage::Cp850},
+                                                    {"1252", CodePage::Windows1252},
+                                                    {"utf-8", CodePage::Utf8}};
+
+// The character set of the locale (LC_CTYPE), when it is one a list can use.
+std::optional<CodePage> TerminalCodePage() {
+    const std::string set = nl_langinfo(CODESET);
+    if (set == "UTF-8") return CodePage::Utf8;
+    if (set == "CP437" || set == "IBM437") return CodePage::Cp437;
+    if (set == "CP850" || set == "IBM850") return CodePage::Cp850;
+    if (set == "CP1252" || set == "WINDOWS-1252") return CodePage::Windows1252;
+    return std::nullopt;
+}
+
+}  // namespace
+
+void AddEncodingOptions(CLI::App* cmd, EncodingOptions& o) {
+    cmd->add_option("--encoding", o.encoding,
+                    "Character set of the list: windows-1252, cp850, cp437 or utf-8 (default: "
+                    "the terminal's when the list goes to one, else as --oem says)")
+        ->check(CLI::IsMember({"windows-1252", "cp850", "cp437", "utf-8"}));
+    cmd->add_option("--desc-codepage", o.descCodePage,
+                    "For cp437 and utf-8 lists, the code page descriptions are read in: auto "
+                    "(guessed per description), 437, 850, 1252 or utf-8")
+        ->check(CLI::IsMember({"auto", "437", "850", "1252", "utf-8"}));
+    cmd->add_flag("-q,--quiet", o.quiet, "No progress and no messages but errors");
+}
+
+std::optional<CodePage> DescriptionCodePage(const EncodingOptions& o) {
+    if (o.descCodePage == "auto") return std::nullopt;
+    return kDescPages.at(o.descCodePage);
+}
+
+ListText ChosenListText(const EncodingOptions& o, const AppSettings& s, bool listToStdout) {
+    const std::optional<CodePage> descriptions = DescriptionCodePage(o);
+    if (o.encoding) return ListText(kEncodings.at(*o.encoding), descriptions);
+    if (listToStdout && isatty(STDOUT_FILENO)) {
+        if (const auto page = TerminalCodePage()) return ListText(*page, descriptions);
+    }
+    return ListText(s.OEM ? CodePage::Cp850 : CodePage::Windows1252, descriptions);
 }
 
 AppSession StartScanSession(ScanHost& host) {

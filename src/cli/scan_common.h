@@ -11,6 +11,7 @@
 #include "scan/app_session.h"
 #include "scan/host.h"
 #include "scan/job_log.h"
+#include "scan/list_text.h"
 
 namespace lumora::cli {
 
@@ -26,6 +27,20 @@ struct FilterOptions {
 void AddFilterOptions(CLI::App* cmd, FilterOptions& o);
 // The filter options change the stored settings for this run only.
 void ApplyFilterOptions(const FilterOptions& o, AppSettings& s);
+
+struct EncodingOptions {
+    std::optional<std::string> encoding;  // windows-1252, cp850, cp437, utf-8
+    std::string descCodePage = "auto";    // auto, 437, 850, 1252, utf-8
+    bool quiet = false;
+};
+
+// --encoding, --desc-codepage and -q.
+void AddEncodingOptions(CLI::App* cmd, EncodingOptions& o);
+// The code page --desc-codepage names; nullopt for auto.
+std::optional<CodePage> DescriptionCodePage(const EncodingOptions& o);
+// The list's character set: the one given; else the terminal's when the list
+// goes to standard output and that is a terminal; else the OEM option's.
+ListText ChosenListText(const EncodingOptions& o, const AppSettings& s, bool listToStdout);
 
 // The session, with an invalid filter.cfg reported through the host.
 AppSession StartScanSession(ScanHost& host);

@@ -3,6 +3,7 @@
 // answered Yes).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -13,18 +14,19 @@ namespace lumora::cli {
 class TerminalHost final : public ScanHost {
 public:
     // `listFile`: the answer to the save dialog ("-" for standard output).
-    explicit TerminalHost(std::string listFile);
+    // `quiet`: no progress line and no message but errors and warnings.
+    explicit TerminalHost(std::string listFile, bool quiet = false);
 
     MsgAnswer MessageBox(const std::string& caption, const std::string& text, MsgIcon icon,
                          MsgButtons buttons) override;
     void ProcessMessages() override;
     void SetBusy() override {}
     void SetIdle() override;
-    void SetTotalField(const std::string&) override {}
-    void SetProcessedField(const std::string&) override {}
+    void SetTotalField(const std::string& text) override { totalKb_ = text; }
+    void SetProcessedField(const std::string& text) override;
     void SetCurrentFileField(const std::string& text) override;
     void SetGaugeMax(int max) override { gaugeMax_ = max; }
-    void SetGaugePosition(int pos) override { gaugePos_ = pos; }
+    void SetGaugePosition(int pos) override;
     void SetStatusPanel(int, const std::string&) override {}
     void LogLineAdded(const std::string& text, LogKind kind) override;
     void LogCleared() override {}
@@ -48,9 +50,20 @@ public:
     std::optional<std::string> folderAnswer;
     std::optional<ScanIIOptions> scanIIOptions;
 
+    // Removes the progress line, so that a list written to the same terminal
+    // starts on a line of its own.
+    void ClearProgress();
+
 private:
+    // The progress line: done / total, kilobytes, the current archive, the
+    // time since the first archive.
+    void ShowProgress();
+
     std::string listFile_;
+    bool quiet_;
     bool progress_;
+    std::string totalKb_, processedKb_, current_;
+    std::optional<std::chrono::steady_clock::time_point> started_;
     bool progressShown_ = false;
     int gaugeMax_ = 0;
     int gaugePos_ = 0;

@@ -68,6 +68,7 @@ archive::TZipTV& DescriptionExtraction::Lister() {
     lister_->OnError = [this](archive::TZipCommon&, const std::string&, const std::string&,
                               int code) {
         listerMessage_ = std::string(archive::ErrorText(code));
+        listerCode_ = code;
         listerFailed_ = true;
     };
     return *lister_;
@@ -91,6 +92,7 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     ExtractionOutcome out;
     listerFailed_ = false;
     listerMessage_.clear();
+    listerCode_ = 0;
     // The one detection of this archive: the listing and the reader use its
     // result.
     TArcType type = archive::atNA;
@@ -111,6 +113,7 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
     if (search.code == -2) {
         out.listerFailed = true;
         out.listerMessage = listerMessage_;
+        out.listerCode = listerCode_;
         return out;
     }
     if (search.code != 0) return out;
@@ -122,6 +125,7 @@ ExtractionOutcome DescriptionExtraction::ExtractDescription(
         // A damaged description is never used: its error is shown instead.
         out.listerFailed = true;
         out.listerMessage = std::string(archive::ErrorText(r.code));
+        out.listerCode = r.code;
     } else {
         out.description = std::move(r.bytes);
     }

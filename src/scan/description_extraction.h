@@ -84,6 +84,7 @@ private:
     std::vector<Found> firstMatch_;  // per InfoFileList name, the first member found
     bool listerFailed_ = false;
     std::string listerMessage_;
+    int listerCode_ = 0;
 };
 
 // What Scan I makes of one archive's description.

@@ -26,6 +26,7 @@ struct ExtractionOutcome {
     // The extracted member's bytes (at most its first MiB); none when it was
     // not extracted or failed.
     std::optional<std::string> description;
+    int listerCode = 0;  // its error code, 0 when none was given
 };
 
 // The UTF-8 path under which the file-name part of `memberName`

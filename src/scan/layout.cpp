@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
-
 namespace lumora {
 namespace {
 
@@ -30,14 +28,6 @@ std::size_t GapWidth(const AppSettings& s) {
 }
 std::size_t DescriptionWidth(const AppSettings& s) {
     return Clamped(s.Width, 0);
-}
-
-// `s` padded with blanks on the right to `pad` bytes, then cut to `width`.
-std::string PadAndCut(const std::string& s, std::size_t pad, std::size_t width) {
-    std::string out = s.substr(0, std::max(pad, width));
-    if (out.size() < pad) out.append(pad - out.size(), ' ');
-    if (out.size() > width) out.resize(width);
-    return out;
 }
 
 bool WritesFurtherLines(int design, GroupMark mark) {
@@ -93,8 +83,21 @@ std::string PadTo(const std::string& s, std::size_t width, bool alignRight) {
 }
 
 EntryLayout::EntryLayout(const AppSettings& settings, std::size_t dateLength)
+    : EntryLayout(settings, dateLength, ListText::FromSettings(settings)) {}
+
+EntryLayout::EntryLayout(const AppSettings& settings, std::size_t dateLength, ListText text)
     : s_(settings),
-      dateWidth_(std::min<std::size_t>(std::max<std::size_t>(8, dateLength), kMaxColumn)) {}
+      dateWidth_(std::min<std::size_t>(std::max<std::size_t>(8, dateLength), kMaxColumn)),
+      text_(text) {}
+
+// `s` padded with blanks on the right to `pad` columns, then cut to `width`.
+std::string EntryLayout::PadAndCut(const std::string& s, std::size_t pad, std::size_t width) const {
+    std::string out(text_.Prefix(s, std::max(pad, width)));
+    const std::size_t columns = text_.Columns(out);
+    if (columns < pad) out.append(pad - columns, ' ');
+    if (std::max(columns, pad) > width) out = std::string(text_.Prefix(out, width));
+    return out;
+}
 
 std::string EntryLayout::FormatEntryLine(const EntryColumns& entry, const std::string& text) const {
     const std::size_t dateColumn = Clamped(s_.Space2, 0) + dateWidth_;
@@ -103,22 +106,19 @@ std::string EntryLayout::FormatEntryLine(const EntryColumns& entry, const std::s
     line += PadTo(entry.size, SizeWidth(s_), true);
     line += PadTo(entry.date, dateColumn, true);
     line.append(GapWidth(s_), ' ');
-    line += PadAndCut(text, width, width);
-    return line;
+    return text_.Program(line) + PadAndCut(text, width, width);
 }
 
 void EntryLayout::AppendDescription(std::vector<std::string>& output, const EntryColumns& entry,
                                     const std::vector<std::string>& lines, GroupMark mark) const {
-    const std::string first = FormatEntryLine(entry, lines.empty() ? std::string() : lines[0]);
-    output.push_back(s_.OEM ? AnsiToOem(first) : first);
-    if (lines.size() < 2 || !WritesFurtherLines(s_.Design, mark)) return;
+    const std::vector<std::string> text = text_.Description(lines);
+    output.push_back(FormatEntryLine(entry, text.empty() ? std::string() : text[0]));
+    if (text.size() < 2 || !WritesFurtherLines(s_.Design, mark)) return;
 
     const std::string indent(Indent(), ' ');
     const std::size_t width = DescriptionWidth(s_);
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string text = s_.OEM ? AnsiToOem(lines[i]) : lines[i];
-        output.push_back(indent + PadAndCut(text, kFurtherLinePad, width));
-    }
+    for (std::size_t i = 1; i < text.size(); ++i)
+        output.push_back(indent + PadAndCut(text[i], kFurtherLinePad, width));
 }
 
 std::size_t EntryLayout::Indent() const {

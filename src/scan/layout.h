@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scan/list_text.h"
 #include "settings/app_settings.h"
 
 namespace lumora {
@@ -27,19 +28,26 @@ class EntryLayout {
 public:
     // `dateLength` is the length of a date in the locale's short format; the
     // date column is Space2 + max(8, dateLength) wide.
+    // The list's character set is the one the OEM option chooses, or `text`.
     EntryLayout(const AppSettings& settings, std::size_t dateLength);
+    EntryLayout(const AppSettings& settings, std::size_t dateLength, ListText text);
 
+    // The first line of an entry; `text` is in the list's character set and
+    // columns count characters.
     std::string FormatEntryLine(const EntryColumns& entry, const std::string& text) const;
     // Appends the first line and the further lines the display mode allows
-    // for `mark`; OEM conversion when the option is on.
+    // for `mark`; `lines` as the description holds them, converted here.
     void AppendDescription(std::vector<std::string>& output, const EntryColumns& entry,
                            const std::vector<std::string>& lines, GroupMark mark) const;
     // Further lines start after this many blanks.
     std::size_t Indent() const;
 
 private:
+    std::string PadAndCut(const std::string& s, std::size_t pad, std::size_t width) const;
+
     const AppSettings& s_;
     std::size_t dateWidth_;
+    ListText text_;
 };
 
 // Pads `s` on the left (right = true) or right to at least `width` bytes.

@@ -98,7 +98,8 @@ bool ReadLooseFile(const std::string& path, std::size_t limit, std::string& byte
 }
 
 std::vector<std::string> BuildLooseList(const std::vector<LooseFile>& files,
-                                        const Configuration& config, ScanHost& host, JobLog& log) {
+                                        const Configuration& config, ScanHost& host, JobLog& log,
+                                        const ListText& text) {
     std::vector<std::string> list;
     host.SetGaugeMax(static_cast<int>(files.size()) - 1);
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -115,9 +116,9 @@ std::vector<std::string> BuildLooseList(const std::vector<LooseFile>& files,
         if (!read) continue;
         std::vector<std::string> lines = SplitTextLines(bytes);
         FilterDescription(lines, config);
-        for (auto& line : lines) list.push_back(std::move(line));
-        list.push_back("Quelle : " + file.shownPath);
-        list.push_back(SeparatorText(config));
+        for (auto& line : text.Description(lines)) list.push_back(std::move(line));
+        list.push_back(text.Program("Quelle : " + file.shownPath));
+        list.push_back(text.Separator(SeparatorText(config)));
     }
     return list;
 }

@@ -6,6 +6,7 @@
 
 #include "scan/host.h"
 #include "scan/job_log.h"
+#include "scan/list_text.h"
 #include "settings/app_settings.h"
 
 namespace lumora {
@@ -32,9 +33,11 @@ bool ReadLooseFile(const std::string& path, std::size_t limit, std::string& byte
 // For each file: its lines (read as far as 1 MiB) filtered, "Quelle : " with
 // its path and the separator line (whatever Divide says), a green "Lese ...
 // OK" log line per file. A file that cannot be read any more gets a red log
-// line with the reason and no entry; the others go on.
+// line with the reason and no entry; the others go on. The lines are in
+// `text`'s character set (by default as they are read).
 std::vector<std::string> BuildLooseList(const std::vector<LooseFile>& files,
-                                        const Configuration& config, ScanHost& host, JobLog& log);
+                                        const Configuration& config, ScanHost& host, JobLog& log,
+                                        const ListText& text = ListText());
 
 inline constexpr std::size_t kLooseFileReadLimit = 1u << 20;
 

@@ -27,7 +27,8 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 ScanIIResult WriteLooseList(const ScanIIEnvironment& env, const std::vector<LooseFile>& files,
                             const std::string& listFile) {
     env.log.LogJobStart();
-    const std::string bytes = JoinLines(BuildLooseList(files, env.config, env.host, env.log));
+    const std::string bytes =
+        JoinLines(BuildLooseList(files, env.config, env.host, env.log, env.listText));
     std::string error;
     const bool ok = env.writeList ? env.writeList(listFile, bytes, &error)
                                   : WriteWholeFile(listFile, bytes, &error);

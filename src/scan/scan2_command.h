@@ -6,6 +6,7 @@
 
 #include "scan/host.h"
 #include "scan/job_log.h"
+#include "scan/list_text.h"
 #include "settings/app_settings.h"
 
 namespace lumora {
@@ -17,6 +18,8 @@ struct ScanIIEnvironment {
     // Writes the finished list; empty: the file is replaced atomically.
     std::function<bool(const std::string& path, const std::string& bytes, std::string* error)>
         writeList;
+    // The list's character set; by default the lines are written as read.
+    ListText listText{};
 };
 
 enum class ScanIIResult {

@@ -26,10 +26,6 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string MaybeOem(const AppSettings& s, const std::string& line) {
-    return s.OEM ? AnsiToOem(line) : line;
-}
-
 }  // namespace
 
 struct ScanJob::Totals {
@@ -64,6 +60,10 @@ std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths)
 }
 
 ScanJob::ScanJob(ScanEnvironment env) : env_(std::move(env)) {}
+
+ListText ScanJob::Text() const {
+    return listText_ ? *listText_ : ListText::FromSettings(env_.config.settings);
+}
 
 void ScanJob::RequestCancel() {
     cancelRequested_ = true;
@@ -157,7 +157,8 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         host.ProcessMessages();
 
         const TDateTime today = NowLocal();
-        const EntryLayout layout(env_.config.settings, FormatShortDate(env_.formats, today).size());
+        const EntryLayout layout(env_.config.settings, FormatShortDate(env_.formats, today).size(),
+                                 Text());
         std::vector<std::string> output;
         double processedKb = 0;
         std::optional<ReadAhead> ahead;
@@ -184,15 +185,16 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
             ProcessArchive(archives[i], static_cast<int>(i), ahead ? &*ahead : nullptr, output,
                            processedKb, layout);
         }
+        const SummaryInput in{static_cast<int>(archives.size()),
+                              totals.kilobytes,
+                              totals.oldest,
+                              totals.newest,
+                              today,
+                              Utf8ToAnsi(sourceFolder)};
+        if (onSummary) onSummary(in);
         if (env_.config.settings.Resume) {
             output.emplace_back();
-            SummaryInput in{static_cast<int>(archives.size()),
-                            totals.kilobytes,
-                            totals.oldest,
-                            totals.newest,
-                            today,
-                            Utf8ToAnsi(sourceFolder)};
-            output.push_back(MaybeOem(env_.config.settings, BuildSummary(in, env_.formats)));
+            output.push_back(Text().Program(BuildSummary(in, env_.formats)));
         }
         return output;
     } catch (const std::exception& e) {
@@ -246,6 +248,10 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
                              const EntryLayout& layout) {
     ScanHost& host = env_.host;
     const AppSettings& s = env_.config.settings;
+    const ListText text = Text();
+    ArchiveReport report{
+        entry.path, "", std::nullopt, std::nullopt, ArchiveReport::Status::NoDescription, 0,
+        {},         {}};
     EntryColumns columns;
     columns.name = NameColumnText(entry.path);
     crash_.currentName = columns.name;
@@ -256,6 +262,8 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
     std::optional<ArchiveRead> ready;
     if (ahead) ready = TakeRead(*ahead, at);
     if (const auto st = ready ? ready->stat : StatArchiveFile(entry.path)) {
+        report.size = st->size;
+        report.modified = st->modified;
         columns.size = std::to_string(st->size);
         processedKb += static_cast<double>(st->size / 1024);
         host.SetProcessedField(FormatThousands(env_.formats, processedKb));
@@ -276,23 +284,33 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
         std::vector<std::string> lines = SplitTextLines(description.bytes);
         if (env_.filterDescription) env_.filterDescription(lines);
         if (lines.empty()) {
-            output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, kEmptyDescriptionText)));
+            output.push_back(layout.FormatEntryLine(columns, text.Program(kEmptyDescriptionText)));
             status = "Leere FILE_ID";
+            report.status = ArchiveReport::Status::Empty;
         } else {
             layout.AppendDescription(output, columns, lines, entry.mark);
             status = "O.K.";
             failure = false;
+            report.status = ArchiveReport::Status::Ok;
+            report.lines = std::move(lines);
         }
     } else {
         // The error text of a failed listing or extraction, or that none was found.
-        const std::string& text =
+        const std::string& shown =
             description.outcome.listerFailed ? description.statusText : kNoDescriptionText;
-        output.push_back(MaybeOem(s, layout.FormatEntryLine(columns, text)));
+        output.push_back(layout.FormatEntryLine(columns, text.Program(shown)));
         status = description.statusText;
+        if (description.outcome.listerFailed) {
+            report.status = ArchiveReport::Status::Error;
+            report.errorCode = description.outcome.listerCode;
+            report.errorText = description.statusText;
+        }
     }
 
     if (s.Divide && (entry.mark == GroupMark::Single || entry.mark == GroupMark::Last))
-        output.push_back(SeparatorText(env_.config));
+        output.push_back(text.Separator(SeparatorText(env_.config)));
+    report.name = columns.name;
+    if (onArchive) onArchive(report);
     host.SetGaugePosition(std::min(index + 1, gaugeMax_));
     host.SetStatusPanel(1, "Bearbeitet : " + std::to_string(index + 1) + " Dateien");
     env_.log.LogArchive(Utf8ToAnsi(FolderPart(entry.path)), columns.name, member, status, failure);

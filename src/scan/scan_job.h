@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,7 +14,9 @@
 #include "scan/host.h"
 #include "scan/job_log.h"
 #include "scan/layout.h"
+#include "scan/list_text.h"
 #include "scan/read_ahead.h"
+#include "scan/summary.h"
 #include "settings/app_settings.h"
 
 namespace lumora {
@@ -57,6 +60,19 @@ struct ArchiveEntry {
 // gives every entry its group mark.
 std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths);
 
+// One archive as the job found it, for lists in other formats.
+struct ArchiveReport {
+    enum class Status { Ok, NoDescription, Empty, Error };
+    std::string path;  // host path (UTF-8)
+    std::string name;  // name column text (Windows-1252)
+    std::optional<std::uint64_t> size;
+    std::optional<TDateTime> modified;
+    Status status = Status::NoDescription;
+    int errorCode = 0;               // with Status::Error, 0 when unknown
+    std::string errorText;           // Windows-1252, with Status::Error
+    std::vector<std::string> lines;  // the description after the filters, as stored
+};
+
 class ScanJob {
 public:
     explicit ScanJob(ScanEnvironment env);
@@ -71,6 +87,12 @@ public:
     // joined by CR LF), or nullopt when the user cancelled.
     std::optional<std::vector<std::string>> RunScanJob(const std::vector<ArchiveEntry>& archives,
                                                        const std::string& sourceFolder);
+
+    // The character set of the list; by default the one the OEM option chooses.
+    void SetListText(ListText text) { listText_ = text; }
+    // Told of every archive done, and of the summary's figures at the end.
+    std::function<void(const ArchiveReport&)> onArchive;
+    std::function<void(const SummaryInput&)> onSummary;
 
     // The Stop command: asked about at the start of the next archive.
     void RequestCancel();
@@ -92,6 +114,7 @@ private:
                         const EntryLayout& layout);
     std::string NameColumnText(const std::string& hostPath);
     bool WriteList(const std::string& path, const std::vector<std::string>& items);
+    ListText Text() const;
 
     ScanEnvironment env_;
     std::atomic<bool> cancelRequested_{false};
@@ -100,6 +123,7 @@ private:
     CrashContext crash_;
     bool crashed_ = false;
     int gaugeMax_ = 0;
+    std::optional<ListText> listText_;
 };
 
 // Texts of the job.

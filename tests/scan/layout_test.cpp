@@ -234,5 +234,20 @@ TEST(EntryLayout, NonsenseSettingsStaySmallAndSafe) {
     EXPECT_EQ(out[1], std::string(layout.Indent(), ' '));
 }
 
+// In a UTF-8 list the columns count characters: multi-byte box lines and
+// umlauts are padded and cut like one-byte text, never inside a character.
+TEST(AppendDescription, Utf8ColumnsCountCharacters) {
+    AppSettings s = ListSettings();
+    s.Width = 10;
+    s.Design = static_cast<int>(DisplayMode::AllFull);
+    const EntryLayout layout(s, 8, ListText(CodePage::Utf8));
+    Lines out;
+    layout.AppendDescription(out, {"M\xC4RZ.ZIP", "1", "01.01.99"},
+                             {"\xC9" + std::string(20, '\xCD'), "\xBA f\x81r"}, S);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], "    MÄRZ.ZIP       1 01.01.99 ╔═════════");
+    EXPECT_EQ(out[1], std::string(layout.Indent(), ' ') + "║ für     ");
+}
+
 }  // namespace
 }  // namespace lumora
