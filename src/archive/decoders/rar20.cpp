@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "archive/decoders/rar20_audio.h"
-#include "archive/decoders/rar20_huffman.h"
+#include "archive/decoders/rar_huffman.h"
 #include "archive/decoders/rar20_window.h"
 
 namespace lumora::archive {

@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "archive/decoders/rar20_huffman.h"
+#include "archive/decoders/rar_huffman.h"
 #include "archive/decoders/rar20_window.h"
 #include "archive/decoders/rar50_filters.h"
 

@@ -1,9 +1,10 @@
 // Canonical Huffman codes as RAR stores them: code lengths of 0 to 15 bits
 // per symbol, codes given out in order of length, then of symbol number, and
-// read MSB first.
+// read MSB first. Shared by the unpackers of every RAR version.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -20,6 +21,7 @@ public:
     // length above kMaxBits. An incomplete set is accepted; reading one of its
     // unused codes fails in Decode.
     bool Build(std::span<const std::uint8_t> lengths);
+    bool Build(const std::uint8_t* lengths, std::size_t count) { return Build({lengths, count}); }
     // The next symbol, or -1 for a code the table does not hold.
     int Decode(RarBitInput& in) const {
         const std::uint32_t bits = in.Peek16();
