@@ -49,7 +49,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Without debug information: a quarter of the size, and quicker to pack.
 set(CPACK_STRIP_FILES TRUE)
-# liblmtools.so ships in this package; dpkg-shlibdeps finds it there.
+# liblmtools.so ships in this package: dpkg-shlibdeps may look it up in
+# the build tree and names no package for it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/bin)
 # Loaded as plug-ins, so not seen by dpkg-shlibdeps: the SVG pictures.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
