@@ -18,10 +18,20 @@ std::string SettingsFolder();
 // The settings store file inside SettingsFolder().
 std::string SettingsStorePath();
 
-// The folder of the executable when it may be written to; otherwise
-// $XDG_DATA_HOME/Lumora/, created and seeded with the shipped files found
-// beside the executable.
+// An installed program (<prefix>/bin/x with <prefix>/share/lumora/):
+// $XDG_DATA_HOME/Lumora/, seeded from share/lumora/. Otherwise the folder of
+// the executable when it may be written to, else $XDG_DATA_HOME/Lumora/
+// seeded from the files beside the executable. Seeding copies the shipped
+// files and the help folder that the user folder lacks; a file already there
+// (perhaps changed by the user) is never replaced.
 std::string ResolveProgramDir(const std::string& executablePath);
+// <prefix>/share/lumora/ for an executable in <prefix>/bin/ when that folder
+// exists; empty otherwise.
+std::string InstalledDataDir(const std::string& executablePath);
+// Creates $XDG_DATA_HOME/Lumora/ (default ~/.local/share) and copies into it
+// what it lacks of the seed files and folders in `shippedDir`; the folder,
+// or empty when it cannot be made.
+std::string SeedUserDataDir(const std::string& shippedDir);
 // The folder of the running executable (from /proc/self/exe).
 std::string ExecutablePath();
 

@@ -97,6 +97,26 @@ TEST_F(AppSessionTest, FoldersAndDefaultsOfAFreshHome) {
     EXPECT_EQ(ModeOf(home / "data/Lumora"), 0700u);
 }
 
+// An installed program (prefix/bin with prefix/share/lumora) works in the
+// data folder's Lumora/, seeded from share/lumora with the help folder; a
+// second start keeps what the user changed and brings back what was deleted.
+TEST_F(AppSessionTest, InstalledProgramSeedsItsDataFolderOnce) {
+    home.Write("usr/share/lumora/LM_IDS.DAT", "FILE_ID.DIZ\r\n");
+    home.Write("usr/share/lumora/tips.dat", "tip\r\n");
+    home.Write("usr/share/lumora/help/lumora.html", "<html></html>");
+    SessionOptions o;
+    o.executablePath = home.MakeDir("usr/bin") + "lumora";
+    EXPECT_EQ(StartSession(o).dirs.programDir, home / "data/Lumora/");
+    EXPECT_TRUE(Exists(home / "data/Lumora/tips.dat"));
+    EXPECT_TRUE(Exists(home / "data/Lumora/help/lumora.html"));
+
+    home.Write("data/Lumora/LM_IDS.DAT", "DESC.SDI\r\n");
+    ASSERT_EQ(::remove((home / "data/Lumora/help/lumora.html").c_str()), 0);
+    const AppSession again = StartSession(o);
+    EXPECT_EQ(again.config.InfoFileList, std::vector<std::string>{"DESC.SDI"});
+    EXPECT_TRUE(Exists(home / "data/Lumora/help/lumora.html"));
+}
+
 // The private temp folder lies in TMPDIR with mode 0700, lives as long as
 // the session (also after a move) and goes with it; when it cannot be made
 // the session says so.

@@ -408,6 +408,11 @@ void TfrmDizMain::dropEvent(QDropEvent* event) {
     std::vector<std::string> paths = DroppedPaths(event->mimeData());
     if (paths.empty() || busy_ || selecting_) return;
     event->acceptProposedAction();
+    OpenFiles(std::move(paths));
+}
+
+void TfrmDizMain::OpenFiles(std::vector<std::string> paths) {
+    if (paths.empty() || busy_ || selecting_) return;
     // The job starts once the drop has ended, so the file manager is not
     // held for its whole run.
     QTimer::singleShot(0, this, [this, choice = DroppedChoice(std::move(paths), sourceFolder_)] {

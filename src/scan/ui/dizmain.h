@@ -78,6 +78,9 @@ public:
     void btnQuitClick();
     // Scan I over given archives, without the selection (dropped files).
     void RunScanI(const std::vector<std::string>& archives, const std::string& sourceFolder);
+    // Scan I over files handed over like a drop (file arguments), started
+    // from the event loop; ignored while a job or a selection runs.
+    void OpenFiles(std::vector<std::string> paths);
 
     // Takes Lines from the settings: the log's limit and the menu item
     // "Lösche nach : N Zeilen".
