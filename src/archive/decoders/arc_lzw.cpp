@@ -164,9 +164,7 @@ private:
                 maxCode_ = (std::size_t{1} << bits_) - 1;
                 clear_ = false;
             }
-            std::size_t got = 0;
-            for (int b; got < bits_ && (b = in_.Next()) >= 0; ++got)
-                group_[got] = static_cast<std::uint8_t>(b);
+            const std::size_t got = in_.Take(group_.data(), bits_);
             if (got * 8 < bits_) return -1;
             offset_ = 0;
             limit_ = got * 8 - (bits_ - 1);
