@@ -15,19 +15,16 @@ constexpr unsigned kMatchBias = 2;  // length code v > 0 copies v + 2 bytes
 // A value in unary-prefixed form: each 1 bit (up to `maxWidth` - `width`
 // of them) adds the next power of two and widens the plain field that
 // follows by one bit; a 0 bit ends the prefix unless it is at its longest.
-// Needs 2 * maxWidth - width bits made available.
 std::size_t ReadPrefixed(MsbBitReader& in, unsigned width, unsigned maxWidth) {
     const unsigned most = maxWidth - width;
-    const std::uint32_t prefix = in.PeekNow(most);
+    const std::uint32_t prefix = in.Peek(most);
     const auto ones =
         static_cast<unsigned>(std::countl_one(static_cast<std::uint32_t>(prefix << (32 - most))));
     const unsigned taken = ones < most ? ones : most;
-    in.SkipNow(taken < most ? taken + 1 : taken);
+    in.Skip(taken < most ? taken + 1 : taken);
     width += taken;
     const std::size_t sum = ((std::size_t{1} << taken) - 1) << (width - taken);
-    const std::size_t plain = in.PeekNow(width);
-    in.SkipNow(width);
-    return sum + plain;
+    return sum + (width > 0 ? in.Get(width) : 0);
 }
 
 struct Method4State {
@@ -43,13 +40,9 @@ std::uint64_t DecodeArjMethod4(ByteSource& in, OutputSink& out, std::uint64_t or
     auto s = std::make_unique<Method4State>(in, out, originalSize);
     DecodeThenFlush(s->window, [&s] {
         while (!s->window.Full()) {
-            // One refill per symbol: a length (14 bits at most), then a
-            // literal (8) or a distance (17).
-            s->bits.Ensure(14 + 17);
             const std::size_t len = ReadPrefixed(s->bits, 0, 7);
             if (len == 0) {
-                const auto byte = static_cast<std::uint8_t>(s->bits.PeekNow(8));
-                s->bits.SkipNow(8);
+                const auto byte = static_cast<std::uint8_t>(s->bits.Get(8));
                 s->bits.CheckEnd();
                 s->window.Put(byte);
             } else {

@@ -233,20 +233,20 @@ bool StaticHuffmanDecoder::StartBlock() {
     return true;
 }
 
-// One refill per symbol covers a character code, a position code and its
-// extra bits. Position code p: distance 0 for p = 0, else 2^(p-1) plus p-1
-// more bits.
+// At most one refill for a character code, and one for a position code and
+// its extra bits. Position code p: distance 0 for p = 0, else 2^(p-1) plus
+// p-1 more bits.
 void StaticHuffmanDecoder::DecodeBlocks() {
     while (!window_.Full()) {
         if (blockLeft_ == 0 && !StartBlock()) break;
         --blockLeft_;
-        in_.Ensure(3 * kMaxCodeLen - 1);
-        const unsigned c = charTable_.DecodeNow(in_);
+        const unsigned c = charTable_.Decode(in_);
         if (c < 256) {
             in_.CheckEnd();
             window_.Put(static_cast<std::uint8_t>(c));
             continue;
         }
+        in_.Ensure(2 * kMaxCodeLen - 1);
         const unsigned p = posTable_.DecodeNow(in_);
         std::size_t dist = 0;
         if (p != 0) {
