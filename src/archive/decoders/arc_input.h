@@ -22,18 +22,29 @@ public:
 
     // The next byte, or kEnd.
     int Next() {
-        if (pos_ == fill_) {
-            fill_ = end_ ? 0 : in_.Read(buf_.data(), buf_.size());
-            pos_ = 0;
-            if (fill_ == 0) {
-                end_ = true;
-                return kEnd;
-            }
-        }
+        if (pos_ == fill_ && !Fill()) return kEnd;
         return buf_[pos_++];
+    }
+    // Copies the next `n` bytes (fewer at the end) to `dst`; returns how many.
+    std::size_t Take(std::uint8_t* dst, std::size_t n) {
+        std::size_t got = 0;
+        while (got < n && (pos_ < fill_ || Fill())) {
+            const std::size_t k = std::min(n - got, fill_ - pos_);
+            std::memcpy(dst + got, buf_.data() + pos_, k);
+            pos_ += k;
+            got += k;
+        }
+        return got;
     }
 
 private:
+    bool Fill() {
+        fill_ = end_ ? 0 : in_.Read(buf_.data(), buf_.size());
+        pos_ = 0;
+        end_ = fill_ == 0;
+        return !end_;
+    }
+
     ByteSource& in_;
     std::array<std::uint8_t, 4096> buf_{};
     std::size_t pos_ = 0;

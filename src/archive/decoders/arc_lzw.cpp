@@ -77,7 +77,7 @@ private:
 class CrunchCodes {
 public:
     explicit CrunchCodes(ArcByteInput& in) : in_(in) {}
-    int Next() {
+    [[gnu::always_inline]] int Next() {
         if (held_ < 0) {
             const int b0 = in_.Next();
             const int b1 = in_.Next();
@@ -141,7 +141,7 @@ public:
     DynamicCodes(ArcByteInput& in, DynamicTable& table, unsigned maxBits)
         : in_(in), table_(table), maxBits_(maxBits) {}
 
-    int Next() {
+    [[gnu::always_inline]] int Next() {
         int code = Raw();
         if (code == kClearCode) {
             table_.Clear();
@@ -153,29 +153,35 @@ public:
     }
 
 private:
-    int Raw() {
-        if (clear_ || offset_ >= limit_ || table_.Free() > maxCode_) {
-            if (table_.Free() > maxCode_) {
-                ++bits_;
-                maxCode_ = bits_ == maxBits_ ? table_.Size() : (std::size_t{1} << bits_) - 1;
-            }
-            if (clear_) {
-                bits_ = 9;
-                maxCode_ = (std::size_t{1} << bits_) - 1;
-                clear_ = false;
-            }
-            std::size_t got = 0;
-            for (int b; got < bits_ && (b = in_.Next()) >= 0; ++got)
-                group_[got] = static_cast<std::uint8_t>(b);
-            if (got * 8 < bits_) return -1;
-            offset_ = 0;
-            limit_ = got * 8 - (bits_ - 1);
-        }
+    // The next code of the current group; a new group starts after a clear,
+    // when the group is used up, and when the table outgrows the code width.
+    [[gnu::always_inline]] int Raw() {
+        if ((clear_ || offset_ >= limit_ || table_.Free() > maxCode_) && !NextGroup()) return -1;
         const std::size_t at = offset_ >> 3;
         const std::uint32_t v =
             group_[at] | std::uint32_t{group_[at + 1]} << 8 | std::uint32_t{group_[at + 2]} << 16;
+        const unsigned shift = offset_ & 7;
         offset_ += bits_;
-        return static_cast<int>((v >> ((offset_ - bits_) & 7)) & ((1u << bits_) - 1));
+        return static_cast<int>((v >> shift) & ((1u << bits_) - 1));
+    }
+
+    // Reads the next group of `bits_` bytes (eight codes); false when the
+    // input ends before a whole code.
+    [[gnu::noinline]] bool NextGroup() {
+        if (table_.Free() > maxCode_) {
+            ++bits_;
+            maxCode_ = bits_ == maxBits_ ? table_.Size() : (std::size_t{1} << bits_) - 1;
+        }
+        if (clear_) {
+            bits_ = 9;
+            maxCode_ = (std::size_t{1} << bits_) - 1;
+            clear_ = false;
+        }
+        const std::size_t got = in_.Take(group_.data(), bits_);
+        if (got * 8 < bits_) return false;
+        offset_ = 0;
+        limit_ = got * 8 - (bits_ - 1);
+        return true;
     }
 
     ArcByteInput& in_;

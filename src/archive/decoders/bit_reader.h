@@ -88,6 +88,18 @@ public:
         count_ -= n;
         return v;
     }
+    // Makes at least `n` bits (up to 56) available to PeekNow and SkipNow,
+    // which then need no checks: one refill serves a whole symbol.
+    void Ensure(unsigned n) {
+        if (count_ < n) Refill();
+    }
+    std::uint32_t PeekNow(unsigned n) const {
+        return static_cast<std::uint32_t>((buf_ >> 1) >> (63 - n));
+    }
+    void SkipNow(unsigned n) {
+        buf_ <<= n;
+        count_ -= n;
+    }
     // True once bits after the end of the input have been consumed.
     bool PastEnd() const { return 8 * in_.Phantom() > count_; }
     void CheckEnd() const {

@@ -210,7 +210,7 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
 // that each gets its own decoding loop and plain Deflate pays nothing for
 // Deflate64.
 template <DeflateVariant V>
-class Inflater {
+class Inflater final : public InflateChain::Impl {
     static constexpr bool kWide = V == DeflateVariant::kDeflate64;
     static constexpr std::size_t kWindowSize = kWide ? 65536 : 32768;
     static constexpr std::size_t kMaxMatch = kWide ? 65538 : 258;
@@ -227,16 +227,9 @@ class Inflater {
     static constexpr const std::uint32_t* kDist = kWide ? kDistInfo64.data() : kDistInfo.data();
 
 public:
-    Inflater(ByteSource& in, OutputSink& out, const InflateOptions& opt)
-        : in_(in),
-          out_(out),
-          opt_(opt),
-          limit_(opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max()) {
-        SetTrigger();
-        LoadHistory();
-    }
-
-    InflateResult Run();
+    // Decodes one stream; its matches may reach into the output of the
+    // streams this object decoded before.
+    InflateResult Run(ByteSource& in, OutputSink& out, const InflateOptions& opt) override;
 
 private:
     // Why decoding stopped early; thrown inside, caught by Run.
@@ -257,9 +250,11 @@ private:
     void CheckTruncation() const;
     [[noreturn]] void Fail(int code) const;
 
-    // Output: bytes collect in buf_ from kWindowSize on; at trigger_ they
+    // Output: bytes collect in buf_ from outStart_ on; at trigger_ they
     // are flushed or the output limit ends decoding.
+    void Start(ByteSource& in, OutputSink& out, const InflateOptions& opt);
     void LoadHistory();
+    void Slide();
     void SetTrigger();
     void OnTrigger();
     void FinishOutput();
@@ -345,7 +340,7 @@ private:
     // the data error `code`.
     [[noreturn]] void Stop(const Regs& r, int code) {
         SaveRegs(r);
-        if (flushed_ + (wp_ - kWindowSize) > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
+        if (flushed_ + (wp_ - outStart_) > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
         Fail(code);
     }
 
@@ -357,10 +352,10 @@ private:
     template <bool kFast>
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
 
-    ByteSource& in_;
-    OutputSink& out_;
-    const InflateOptions& opt_;
-    const std::uint64_t limit_;
+    ByteSource* in_ = nullptr;
+    OutputSink* out_ = nullptr;
+    const InflateOptions* opt_ = nullptr;
+    std::uint64_t limit_ = 0;
 
     std::array<std::uint8_t, kInChunk + kInSlack> inBuf_;
     std::size_t inPos_ = 0;
@@ -372,9 +367,11 @@ private:
     unsigned bitCount_ = 0;
     unsigned phantom_ = 0;
 
-    // The window's history, then the output not yet flushed.
+    // The window's history, then the output not yet flushed (from outStart_,
+    // never past the middle of the output room).
     std::array<std::uint8_t, kWindowSize + kOutChunk + kOverrun> buf_;
     std::size_t wp_ = kWindowSize;
+    std::size_t outStart_ = kWindowSize;
     std::size_t trigger_ = kWindowSize + kOutChunk;
     std::size_t known_ = kWindowSize;  // first valid byte of buf_
     std::uint64_t flushed_ = 0;
@@ -394,16 +391,16 @@ void Inflater<V>::FillInput() {
     std::memmove(inBuf_.data(), inBuf_.data() + inPos_, rest);
     inPos_ = 0;
     inEnd_ = rest;
-    const std::size_t got = std::min(in_.Read(inBuf_.data() + rest, kInChunk), kInChunk);
+    const std::size_t got = std::min(in_->Read(inBuf_.data() + rest, kInChunk), kInChunk);
     if (got == 0) {
         inEof_ = true;
         return;
     }
     inEnd_ += got;
     totalRead_ += got;
-    if (opt_.onProgress && totalRead_ >= nextProgress_) {
+    if (opt_->onProgress && totalRead_ >= nextProgress_) {
         nextProgress_ = (totalRead_ / kInChunk + 1) * kInChunk;
-        opt_.onProgress(totalRead_);
+        opt_->onProgress(totalRead_);
     }
 }
 
@@ -472,41 +469,76 @@ void Inflater<V>::StopInLiterals(Regs& r, std::uint32_t e) {
     Stop(r, 0);
 }
 
+// Resets the input and the stream's counts; the window stays.
+template <DeflateVariant V>
+void Inflater<V>::Start(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
+    in_ = &in;
+    out_ = &out;
+    opt_ = &opt;
+    limit_ = opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max();
+    inPos_ = 0;
+    inEnd_ = 0;
+    inEof_ = false;
+    totalRead_ = 0;
+    nextProgress_ = kInChunk;
+    bitBuf_ = 0;
+    bitCount_ = 0;
+    phantom_ = 0;
+    flushed_ = 0;
+    finalSeen_ = false;
+    if (wp_ - kWindowSize > kOutChunk / 2) Slide();
+    outStart_ = wp_;
+    SetTrigger();
+    if (wp_ == kWindowSize && known_ == kWindowSize) LoadHistory();
+}
+
 // The preset bytes sit just before the output, where earlier output would
 // be, so matches reach them exactly as they reach flushed output.
 template <DeflateVariant V>
 void Inflater<V>::LoadHistory() {
-    const std::size_t n = std::min(opt_.history.size(), kWindowSize);
+    const std::size_t n = std::min(opt_->history.size(), kWindowSize);
     if (n == 0) return;
-    std::memcpy(buf_.data() + kWindowSize - n, opt_.history.data() + opt_.history.size() - n, n);
+    std::memcpy(buf_.data() + kWindowSize - n, opt_->history.data() + opt_->history.size() - n, n);
     known_ = kWindowSize - n;
+}
+
+// Moves the last window of output to the front; everything after it was
+// flushed.
+template <DeflateVariant V>
+void Inflater<V>::Slide() {
+    const std::size_t n = wp_ - kWindowSize;
+    std::memmove(buf_.data(), buf_.data() + n, kWindowSize);
+    known_ = known_ > n ? known_ - n : 0;
+    wp_ = kWindowSize;
+    outStart_ = kWindowSize;
 }
 
 template <DeflateVariant V>
 void Inflater<V>::SetTrigger() {
     const std::uint64_t room = limit_ - flushed_;
-    trigger_ = kWindowSize + (room >= kOutChunk ? kOutChunk : static_cast<std::size_t>(room) + 1);
+    const std::size_t space = kWindowSize + kOutChunk - outStart_;
+    trigger_ = outStart_ + (room >= space ? space : static_cast<std::size_t>(room) + 1);
 }
 
 template <DeflateVariant V>
 void Inflater<V>::OnTrigger() {
-    const std::size_t n = wp_ - kWindowSize;
+    const std::size_t n = wp_ - outStart_;
     if (flushed_ + n > limit_) throw Halt{InflateStatus::kOutputLimit, 0};
-    out_.Write(buf_.data() + kWindowSize, n);
+    out_->Write(buf_.data() + outStart_, n);
     flushed_ += n;
-    std::memmove(buf_.data(), buf_.data() + n, kWindowSize);
-    known_ = known_ > n ? known_ - n : 0;
-    wp_ = kWindowSize;
+    Slide();
     SetTrigger();
 }
 
+// Bytes past the output limit are dropped from the window too.
 template <DeflateVariant V>
 void Inflater<V>::FinishOutput() {
-    std::size_t n = wp_ - kWindowSize;
+    std::size_t n = wp_ - outStart_;
     if (flushed_ + n > limit_) n = static_cast<std::size_t>(limit_ - flushed_);
-    if (n != 0) out_.Write(buf_.data() + kWindowSize, n);
+    if (n != 0) out_->Write(buf_.data() + outStart_, n);
     flushed_ += n;
-    wp_ = kWindowSize;
+    wp_ = outStart_ + n;
+    outStart_ = wp_;
 }
 
 template <DeflateVariant V>
@@ -682,7 +714,8 @@ bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* d
 }
 
 template <DeflateVariant V>
-InflateResult Inflater<V>::Run() {
+InflateResult Inflater<V>::Run(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
+    Start(in, out, opt);
     InflateResult result;
     try {
         bool last = false;
@@ -714,16 +747,27 @@ InflateResult Inflater<V>::Run() {
     const unsigned realBits = Overrun() ? 0 : bitCount_ - 8 * phantom_;
     result.inputUsed = totalRead_ - (inEnd_ - inPos_) - realBits / 8;
     result.finalBlockSeen = finalSeen_;
-    if (result.status == InflateStatus::kDone && opt_.onProgress) opt_.onProgress(totalRead_);
+    if (result.status == InflateStatus::kDone && opt_->onProgress) opt_->onProgress(totalRead_);
     return result;
 }
 
 }  // namespace
 
+InflateChain::InflateChain(DeflateVariant variant) {
+    if (variant == DeflateVariant::kDeflate64)
+        impl_ = std::make_unique<Inflater<DeflateVariant::kDeflate64>>();
+    else
+        impl_ = std::make_unique<Inflater<DeflateVariant::kDeflate>>();
+}
+
+InflateChain::~InflateChain() = default;
+
+InflateResult InflateChain::Next(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
+    return impl_->Run(in, out, opt);
+}
+
 InflateResult Inflate(ByteSource& in, OutputSink& out, const InflateOptions& opt) {
-    if (opt.variant == DeflateVariant::kDeflate64)
-        return std::make_unique<Inflater<DeflateVariant::kDeflate64>>(in, out, opt)->Run();
-    return std::make_unique<Inflater<DeflateVariant::kDeflate>>(in, out, opt)->Run();
+    return InflateChain(opt.variant).Next(in, out, opt);
 }
 
 }  // namespace lumora::archive

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 
 #include "archive/core/error_codes.h"
@@ -49,6 +50,32 @@ struct InflateResult {
     bool finalBlockSeen = false;  // the header of the last block was read
 
     bool Complete() const { return status == InflateStatus::kDone; }
+};
+
+// Decodes raw Deflate streams one after another through one window: the
+// matches of each stream may reach back into the output of the streams
+// before it (blocks that share their history, as in cabinet folders). The
+// variant is fixed at construction (opt.variant is not used); opt.history
+// counts only before the first stream. After a stream that did not end with
+// kDone the window holds what it produced.
+class InflateChain {
+public:
+    explicit InflateChain(DeflateVariant variant = DeflateVariant::kDeflate);
+    ~InflateChain();
+    InflateChain(const InflateChain&) = delete;
+    InflateChain& operator=(const InflateChain&) = delete;
+
+    // Decodes the next stream, as Inflate does.
+    InflateResult Next(ByteSource& in, OutputSink& out, const InflateOptions& opt = {});
+
+    // The decoder behind the chain (defined with it).
+    struct Impl {
+        virtual ~Impl() = default;
+        virtual InflateResult Run(ByteSource& in, OutputSink& out, const InflateOptions& opt) = 0;
+    };
+
+private:
+    std::unique_ptr<Impl> impl_;
 };
 
 // Decodes one raw Deflate stream from `in` into `out`. Never throws for bad

@@ -91,19 +91,24 @@ public:
     }
 
     unsigned Decode(MsbBitReader& in) const {
-        const std::uint32_t e = table_[in.Peek(kBits)];
+        in.Ensure(kMaxCodeLen);
+        return DecodeNow(in);
+    }
+    // Decodes with at least 16 bits made available.
+    unsigned DecodeNow(MsbBitReader& in) const {
+        const std::uint32_t e = table_[in.PeekNow(kBits)];
         if (e < kTree) {
-            in.Skip(e >> 16);
+            in.SkipNow(e >> 16);
             return e & 0xFFFF;
         }
-        const std::uint32_t bits = in.Peek(kMaxCodeLen);
+        const std::uint32_t bits = in.PeekNow(kMaxCodeLen);
         std::uint32_t mask = 1u << (kMaxCodeLen - 1 - kBits);
         unsigned s = e & 0xFFFF;
         do {
             s = (bits & mask) ? right_[s - n_] : left_[s - n_];
             mask >>= 1;
         } while (s >= n_);
-        in.Skip(lens_[s]);
+        in.SkipNow(lens_[s]);
         return s;
     }
 
@@ -142,7 +147,6 @@ private:
     unsigned ReadCodeLength();
     void ReadSmallTable(SmallTable& table, unsigned n, unsigned countBits, unsigned zeroRunAfter);
     void ReadCharTable();
-    std::size_t ReadDistance();
 
     MsbBitReader in_;
     LinearWindow window_;
@@ -229,13 +233,9 @@ bool StaticHuffmanDecoder::StartBlock() {
     return true;
 }
 
-// Position code p: distance 0 for p = 0, else 2^(p-1) plus p-1 more bits.
-std::size_t StaticHuffmanDecoder::ReadDistance() {
-    const unsigned p = posTable_.Decode(in_);
-    if (p == 0) return 0;
-    return (std::size_t{1} << (p - 1)) + in_.Get(p - 1);
-}
-
+// At most one refill for a character code, and one for a position code and
+// its extra bits. Position code p: distance 0 for p = 0, else 2^(p-1) plus
+// p-1 more bits.
 void StaticHuffmanDecoder::DecodeBlocks() {
     while (!window_.Full()) {
         if (blockLeft_ == 0 && !StartBlock()) break;
@@ -244,11 +244,17 @@ void StaticHuffmanDecoder::DecodeBlocks() {
         if (c < 256) {
             in_.CheckEnd();
             window_.Put(static_cast<std::uint8_t>(c));
-        } else {
-            const std::size_t dist = ReadDistance();
-            in_.CheckEnd();
-            window_.Copy(dist, c - kMatchBias);
+            continue;
         }
+        in_.Ensure(2 * kMaxCodeLen - 1);
+        const unsigned p = posTable_.DecodeNow(in_);
+        std::size_t dist = 0;
+        if (p != 0) {
+            dist = (std::size_t{1} << (p - 1)) + in_.PeekNow(p - 1);
+            in_.SkipNow(p - 1);
+        }
+        in_.CheckEnd();
+        window_.Copy(dist, c - kMatchBias);
     }
     in_.CheckEnd();  // the end-of-data block size
 }

@@ -414,5 +414,35 @@ TEST(Inflate, DistanceBeyondTheHistoryIsDamage) {
     EXPECT_TRUE(Decode(stream, opt).out == data);
 }
 
+// Streams decoded one after another through one chain reach into the output
+// of those before them, also after the window has moved several times; a
+// short stream leaves the older output reachable.
+TEST(Inflate, ChainedStreamsShareTheirWindow) {
+    const Bytes data = MixedData(700000, 7);
+    InflateChain chain;
+    VectorSink sink;
+    std::size_t packedTotal = 0;
+    std::size_t i = 0;
+    for (std::size_t pos = 0; pos < data.size(); ++i) {
+        const std::size_t n = std::min<std::size_t>(i % 5 == 3 ? 700 : 32768, data.size() - pos);
+        const Bytes piece(data.begin() + static_cast<long>(pos),
+                          data.begin() + static_cast<long>(pos + n));
+        const Bytes dict(data.begin() + static_cast<long>(pos - std::min<std::size_t>(pos, 32768)),
+                         data.begin() + static_cast<long>(pos));
+        const Bytes stream = ZlibDeflate(piece, {{n, i % 7 == 5 ? 0 : 6, Z_FINISH}}, dict);
+        packedTotal += stream.size();
+        MemorySource src(stream, 5000);
+        InflateOptions opt;
+        opt.maxOutput = 32768;
+        const InflateResult r = chain.Next(src, sink, opt);
+        ASSERT_EQ(r.status, InflateStatus::kDone) << "stream " << i;
+        ASSERT_EQ(r.produced, n);
+        ASSERT_EQ(r.inputUsed, stream.size());
+        pos += n;
+    }
+    EXPECT_LT(packedTotal, data.size() / 2) << "the streams must use the window";
+    EXPECT_TRUE(sink.bytes == data);
+}
+
 }  // namespace
 }  // namespace lumora::archive::test

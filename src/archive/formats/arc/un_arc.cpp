@@ -5,7 +5,6 @@
 #include <system_error>
 #include "archive/formats/format_table.h"
 
-#include "archive/core/crc.h"
 #include "archive/core/error_codes.h"
 #include "archive/core/input_file.h"
 #include "archive/core/match_spec.h"
@@ -40,20 +39,6 @@ private:
     std::uint64_t count_;
     std::uint64_t done_ = 0;
     ProgressMeter& progress_;
-};
-
-class Crc16Sink final : public OutputSink {
-public:
-    explicit Crc16Sink(OutputSink& out) : out_(out) {}
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        crc_.Update(data, n);
-        out_.Write(data, n);
-    }
-    std::uint16_t Value() const { return crc_.Value(); }
-
-private:
-    OutputSink& out_;
-    Crc16 crc_{0};
 };
 
 enum class Result { kPassed, kCut, kCrcError, kFailed };
@@ -129,12 +114,11 @@ void ArcRun::Member(const ArcHeader& h) {
 // Decodes into the open output, then writes what is left, dates and closes
 // it on every path. A member cut at the output limit is not checked.
 Result ArcRun::Decode(const ArcHeader& h, OutputFile& out) {
-    MemberOutput sink(&out, reader_.MaxOutputBytes);
-    Crc16Sink crc(sink);
+    MemberOutput sink(&out, reader_.MaxOutputBytes, CrcKind::Crc16);
     MemberSource src(file_, h.dataStart, h.packed, progress_);
     Result r = Result::kPassed;
     try {
-        DecodeArcMember(h.method, src, crc);
+        DecodeArcMember(h.method, src, sink);
     } catch (const OutputLimitReached&) {
         r = Result::kCut;
     } catch (const DecodeError&) {
@@ -148,7 +132,7 @@ Result ArcRun::Decode(const ArcHeader& h, OutputFile& out) {
         r = Result::kFailed;
     }
     reader_.FinishOutput(out, h.DosDateTime(), std::nullopt);
-    if (r == Result::kPassed && crc.Value() != h.crc) r = Result::kCrcError;
+    if (r == Result::kPassed && sink.Crc16Value() != h.crc) r = Result::kCrcError;
     return r;
 }
 

@@ -1,9 +1,9 @@
 #include "archive/formats/cab/cab_folder.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "archive/core/error_codes.h"
-#include "archive/decoders/inflate.h"
 #include "archive/decoders/memory_source.h"
 #include "archive/formats/cab/cab_header.h"
 
@@ -15,21 +15,6 @@ constexpr std::size_t kMsZipWindow = 32768;
 // A block joined from parts in several cabinets never legitimately grows
 // beyond two full blocks.
 constexpr std::size_t kMaxJoined = 2 * 65535;
-
-// Passes a block's output on and keeps it as history for the next block.
-class HistorySink final : public OutputSink {
-public:
-    HistorySink(OutputSink& out, std::vector<std::uint8_t>& history)
-        : out_(out), history_(history) {}
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        history_.insert(history_.end(), data, data + n);
-        out_.Write(data, n);
-    }
-
-private:
-    OutputSink& out_;
-    std::vector<std::uint8_t>& history_;
-};
 
 }  // namespace
 
@@ -50,23 +35,15 @@ void CabFolderDecoder::Block(std::span<const std::uint8_t> data, bool split, Out
     MsZipBlock(data, out);
 }
 
-// A block is "CK" followed by one Deflate stream of at most 32 KB of output.
+// A block is "CK" followed by one Deflate stream of at most 32 KB of output;
+// the chain keeps the folder's output as the next block's history.
 void CabFolderDecoder::MsZipBlock(std::span<const std::uint8_t> block, OutputSink& out) {
     if (block.size() < 2) throw DecodeError{ecode::BadBlock};
     MemorySource src(block.subspan(2));
-    const std::vector<std::uint8_t> history = std::move(history_);
-    history_.clear();
-    HistorySink sink(out, history_);
+    if (!chain_) chain_ = std::make_unique<InflateChain>();
     InflateOptions opt;
     opt.maxOutput = kMsZipWindow;
-    opt.history = history;
-    const InflateResult r = Inflate(src, sink, opt);
-    if (history_.size() < kMsZipWindow) {
-        // A short block: the older history still counts.
-        const std::size_t keep = std::min(history.size(), kMsZipWindow - history_.size());
-        history_.insert(history_.begin(), history.end() - static_cast<std::ptrdiff_t>(keep),
-                        history.end());
-    }
+    const InflateResult r = chain_->Next(src, out, opt);
     if (r.status == InflateStatus::kDataError) throw DecodeError{r.errorCode};
     if (r.status != InflateStatus::kDone) throw DecodeError{ecode::BadBlock};
 }

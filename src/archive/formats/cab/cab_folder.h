@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "archive/decoders/decoder_io.h"
+#include "archive/decoders/inflate.h"
 
 namespace lumora::archive {
 
@@ -29,8 +31,8 @@ private:
     void MsZipBlock(std::span<const std::uint8_t> block, OutputSink& out);
 
     std::uint16_t type_;
-    std::vector<std::uint8_t> pending_;  // first part of a split block
-    std::vector<std::uint8_t> history_;  // the folder's last 32 KB (MSZIP)
+    std::vector<std::uint8_t> pending_;    // first part of a split block
+    std::unique_ptr<InflateChain> chain_;  // MSZIP: carries the folder's window
 };
 
 }  // namespace lumora::archive
