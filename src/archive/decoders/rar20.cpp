@@ -4,8 +4,9 @@
 #include <cstring>
 
 #include "archive/decoders/rar20_audio.h"
-#include "archive/decoders/rar_huffman.h"
 #include "archive/decoders/rar20_window.h"
+#include "archive/decoders/rar_huffman.h"
+#include "archive/decoders/rar_lz_tables.h"
 
 namespace lumora::archive {
 
@@ -21,16 +22,6 @@ constexpr std::size_t kLzTableSize = kMainSymbols + kDistSymbols + kRepSymbols;
 
 constexpr int kNewTables = 269;
 constexpr int kAudioNewTables = 256;
-
-// Match lengths: base and extra bits of the 28 length slots.
-constexpr std::array<std::uint8_t, 28> kLengthBase = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
-                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
-                                                      64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<std::uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-// Short distances of the codes 261-268.
-constexpr std::array<std::uint8_t, 8> kShortBase = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::array<std::uint8_t, 8> kShortBits = {2, 2, 3, 4, 5, 6, 6, 6};
 
 struct DistanceSlots {
     std::array<std::uint32_t, kDistSymbols> base{};
@@ -196,8 +187,8 @@ Step Rar20Unpacker::DecodeLz(RarBitInput& bits) {
     }
     if (sym > kNewTables) {
         const unsigned slot = static_cast<unsigned>(sym - 270);
-        std::uint32_t length = kLengthBase[slot] + 3u;
-        if (kLengthBits[slot] != 0) length += bits.Get(kLengthBits[slot]);
+        std::uint32_t length = kRarLengthBase[slot] + 3u;
+        if (kRarLengthBits[slot] != 0) length += bits.Get(kRarLengthBits[slot]);
         const int d = dist_.Decode(bits);
         if (d < 0) return Step::kBad;
         std::uint32_t distance = kDist.base[d] + 1;
@@ -213,16 +204,16 @@ Step Rar20Unpacker::DecodeLz(RarBitInput& bits) {
         const std::uint32_t distance = oldDist_[(oldDistPos_ - (sym - 256)) & 3];
         const int slot = rep_.Decode(bits);
         if (slot < 0) return Step::kBad;
-        std::uint32_t length = kLengthBase[slot] + 2u;
-        if (kLengthBits[slot] != 0) length += bits.Get(kLengthBits[slot]);
+        std::uint32_t length = kRarLengthBase[slot] + 2u;
+        if (kRarLengthBits[slot] != 0) length += bits.Get(kRarLengthBits[slot]);
         if (distance >= 0x101) ++length;
         if (distance >= 0x2000) ++length;
         if (distance >= 0x40000) ++length;
         Match(length, distance);
     } else {
         const unsigned slot = static_cast<unsigned>(sym - 261);
-        std::uint32_t distance = kShortBase[slot] + 1u;
-        distance += bits.Get(kShortBits[slot]);
+        std::uint32_t distance = kRarShortBase[slot] + 1u;
+        distance += bits.Get(kRarShortBits[slot]);
         Match(2, distance);
     }
     return Step::kOk;

@@ -10,6 +10,7 @@
 #include "archive/decoders/ppmd_h.h"
 #include "archive/decoders/rar_filters.h"
 #include "archive/decoders/rar_huffman.h"
+#include "archive/decoders/rar_lz_tables.h"
 
 namespace lumora::archive {
 
@@ -31,14 +32,6 @@ constexpr std::size_t kMaxFilterTypes = 1024;
 constexpr std::size_t kMaxPendingFilters = 8192;
 constexpr std::uint32_t kMaxFilterCode = 0x10000;
 constexpr std::uint32_t kMaxFilterData = 0x2000 - 0x40;
-
-constexpr std::array<std::uint8_t, 28> kLengthBase = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
-                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
-                                                      64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::array<std::uint8_t, 28> kLengthBits = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-constexpr std::array<std::uint8_t, 8> kShortBase = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::array<std::uint8_t, 8> kShortBits = {2, 2, 3, 4, 5, 6, 6, 6};
 
 // Distance slots: 4 of 0 extra bits, 2 each of 1 to 15 bits, 14 of 16 bits
 // and 12 of 18 bits, covering distances up to 4 MiB.
@@ -398,22 +391,23 @@ Stop Rar29Unpacker::LzSymbol(RarBitInput& in) {
         oldDist_[0] = dist;
         const int lc = rep_.Decode(in);
         if (lc < 0) return Stop::kError;
-        std::uint32_t length = kLengthBase[static_cast<std::size_t>(lc)] + 2u;
-        if (const unsigned bits = kLengthBits[static_cast<std::size_t>(lc)]) length += in.Get(bits);
+        std::uint32_t length = kRarLengthBase[static_cast<std::size_t>(lc)] + 2u;
+        if (const unsigned bits = kRarLengthBits[static_cast<std::size_t>(lc)])
+            length += in.Get(bits);
         lastLength_ = length;
         return Copy(length, dist);
     }
     // A 2-byte match at a short distance.
     const unsigned slot = static_cast<unsigned>(code) - 263;
-    const std::uint32_t dist = kShortBase[slot] + 1u + in.Get(kShortBits[slot]);
+    const std::uint32_t dist = kRarShortBase[slot] + 1u + in.Get(kRarShortBits[slot]);
     InsertDist(dist);
     lastLength_ = 2;
     return Copy(2, dist);
 }
 
 Stop Rar29Unpacker::LzMatch(RarBitInput& in, unsigned slot) {
-    std::uint32_t length = kLengthBase[slot] + 3u;
-    if (const unsigned bits = kLengthBits[slot]) length += in.Get(bits);
+    std::uint32_t length = kRarLengthBase[slot] + 3u;
+    if (const unsigned bits = kRarLengthBits[slot]) length += in.Get(bits);
     const int dc = dist_.Decode(in);
     if (dc < 0) return Stop::kError;
     const auto ds = static_cast<std::size_t>(dc);
