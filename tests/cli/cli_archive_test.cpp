@@ -2,10 +2,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
 #include "cli/cli_runner.h"
 #include "support/builders/cab_builder.h"
 #include "support/builders/zip_builder.h"
 #include "support/corpus.h"
+#include "support/sha256.h"
 
 namespace lumora {
 namespace {
@@ -205,6 +210,25 @@ TEST_F(CliArchiveTest, CorpusRarExtract) {
     r = Run("extract '" + kCorpus + "/rar/LA_ENCR.RAR' -d enc foo.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.err, HasSubstr("25190 Passwortgesch\xC3\xBCtzte Datei foo.txt\n"));
+
+    // Unicode names that Windows-1252 cannot hold: every file is written,
+    // under the name the lister shows (the stored plain name's bytes).
+    const std::string unicode = "'" + kCorpus + "/rar/LA_UNIC.RAR'";
+    r = Run("extract " + unicode + " -d uni --stored-dirs");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string listed = Run("contents " + unicode).out;
+    std::multiset<std::string> sums;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(work / "uni")) {
+        if (!e.is_regular_file()) continue;
+        sums.insert(test::Sha256Hex(ReadAll(e.path().string())));
+        std::string name = std::filesystem::relative(e.path(), work / "uni").string();
+        std::replace(name.begin(), name.end(), '/', '\\');
+        EXPECT_THAT(listed, HasSubstr("\n" + name + "\t"));
+    }
+    EXPECT_EQ(sums, (std::multiset<std::string>{
+                        "84674f2bcd7325f909505e1532c6a07fdd33d441168618f5aa24f8346f6bec6e",
+                        "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+                        "7faabe854be71defacd1fd3b0403f2c54f446dd60a46db60b7d823cf988a6deb"}));
 }
 
 }  // namespace

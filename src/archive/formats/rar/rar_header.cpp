@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace lumora::archive {
 
 namespace {
@@ -182,11 +184,24 @@ HeaderResult ParseRar4Tail(FieldReader& r, const Rar4Block& b, Rar4FileTail& t) 
         t.unpackedHigh = r.U32();
     }
     r.Seek(nameAt - kRar4BlockSize);
-    t.name = r.Text(b.nameSize);
+    const std::string field = r.Text(b.nameSize);
     if (r.Short()) return HeaderResult::Bad;
-    // Unicode names hold the plain name, a zero byte, then the encoded form.
-    t.name.resize(std::strlen(t.name.c_str()));
+    // Unicode names hold the plain name, a zero byte, then the encoded form;
+    // without the zero byte the whole field is UTF-8.
+    t.name = field.substr(0, std::strlen(field.c_str()));
+    if (b.flags & kRar4UnicodeName)
+        t.unicode = t.name.size() < field.size() ? Rar4UnicodeName(field) : field;
     return HeaderResult::Ok;
+}
+
+std::string Rar4FileTail::AnsiName() const {
+    return unicode.empty() ? name : RarAnsiName(unicode, name);
+}
+
+std::string RarAnsiName(std::string_view unicode, std::string_view plain) {
+    std::string ansi = Utf8ToAnsi(unicode);
+    if (AnsiToUtf8(ansi) == unicode) return ansi;
+    return std::string(plain);
 }
 
 std::uint64_t Rar5Fields::Vint() {

@@ -22,6 +22,7 @@ inline constexpr std::uint8_t kRar4FileBlock = 0x74;
 inline constexpr std::uint16_t kRar4LongBlock = 0x8000;
 inline constexpr std::uint16_t kRar4SkipIfUnknown = 0x4000;
 inline constexpr std::uint16_t kRar4LargeSizes = 0x0100;
+inline constexpr std::uint16_t kRar4UnicodeName = 0x0200;
 // The bytes of a RAR 5 header's CRC and the longest size field.
 inline constexpr std::size_t kRar5SizeWindow = 8;
 
@@ -69,6 +70,11 @@ struct Rar4FileTail {
     std::uint32_t packedHigh = 0;
     std::uint32_t unpackedHigh = 0;  // read for listed files only
     std::string name;                // listed files only; up to its zero byte
+    std::string unicode;             // UTF-8, with the Unicode flag only
+
+    // The name as the lister shows it and the readers write it (RarAnsiName;
+    // the plain name where there is no Unicode name).
+    std::string AnsiName() const;
 };
 
 // The bytes after the fixed block that ParseRar4Tail needs: the header's
@@ -83,6 +89,12 @@ HeaderResult ParseRar4Tail(FieldReader& r, const Rar4Block& b, Rar4FileTail& t);
 // encoded Unicode name (the plain name's bytes stand in for runs of the
 // Unicode name). Stops at the end of either part.
 std::string Rar4UnicodeName(std::string_view field);
+
+// A member's name in Windows-1252, the one form the lister, extraction and
+// the library calls share: the Unicode name (UTF-8) where every character
+// has a Windows-1252 code; else the stored bytes `plain` as they are, so
+// names the code page cannot hold stay distinct and no '?' stands in.
+std::string RarAnsiName(std::string_view unicode, std::string_view plain);
 
 // Variable-length integers (7 bits per byte, low groups first) and fixed
 // fields of a RAR 5 header held in memory. A field beyond the bytes, or an

@@ -89,15 +89,13 @@ private:
 };
 
 // The fields of a RAR 1.5-4 file block beyond what the lister reads.
-RarMember Rar4Member(const Rar4Block& b, const Rar4FileTail& t, std::string_view nameField) {
+RarMember Rar4Member(const Rar4Block& b, const Rar4FileTail& t) {
     RarMember m;
-    m.name = t.name;
-    // With the Unicode flag the name is UTF-8, or the plain name and the
-    // encoded Unicode name after its zero byte.
-    m.utf8Name = (b.flags & 0x200) != 0;
-    if (m.utf8Name && t.name.size() < nameField.size()) m.name = Rar4UnicodeName(nameField);
+    m.name = t.unicode.empty() ? t.name : t.unicode;
+    m.ansiName = t.AnsiName();
     // Every host's archiver stores '\\' between folders.
     std::replace(m.name.begin(), m.name.end(), '\\', '/');
+    std::replace(m.ansiName.begin(), m.ansiName.end(), '\\', '/');
     m.unpacked = b.unpacked | (std::uint64_t{t.unpackedHigh} << 32);
     m.crc = b.crc;
     m.hasCrc = true;
@@ -121,7 +119,7 @@ RarMember Rar5Member(const Rar5Header& h) {
     const Rar5File& f = h.file;
     RarMember m;
     m.name = f.name;
-    m.utf8Name = true;
+    m.ansiName = RarAnsiName(f.name, f.name);
     m.unpacked = f.unpacked;
     m.crc = f.crc;
     m.hasCrc = (f.flags & 4) != 0;
@@ -352,8 +350,7 @@ int RarReader::ReadBlock4(std::uint64_t at, Block& b) {
             if ((Crc32Of(std::string_view(head).substr(2)) & 0xFFFF) != stored)
                 return ERAR_BAD_ARCHIVE;
             b.kind = Block::kFile;
-            const std::size_t nameAt = (fb.flags & kRar4LargeSizes) ? 40 : 32;
-            b.member = Rar4Member(fb, t, std::string_view(head).substr(nameAt, fb.nameSize));
+            b.member = Rar4Member(fb, t);
         }
     }
     if (h.Short()) return ERAR_BAD_ARCHIVE;

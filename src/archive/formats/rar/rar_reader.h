@@ -21,8 +21,10 @@ namespace lumora::archive {
 enum class RarFamily : std::uint8_t { None, Rar15, Rar20, Rar29, Rar50 };
 
 struct RarMember {
-    std::string name;  // as stored, folders separated by '/'
-    bool utf8Name = false;
+    std::string name;  // as stored (Unicode names in UTF-8), folders separated by '/'
+    // The name in Windows-1252 that the lister reports (RarAnsiName), folders
+    // separated by '/': the name members are extracted and found by.
+    std::string ansiName;
     std::uint64_t unpacked = 0;
     std::uint32_t crc = 0;
     bool hasCrc = false;  // RAR 5 members may carry another hash instead

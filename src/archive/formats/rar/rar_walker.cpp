@@ -10,7 +10,6 @@
 #include "archive/formats/rar/rar_header.h"
 #include "archive/lister/lister_methods.h"
 #include "archive/lister/lister_run.h"
-#include "platform/text.h"
 
 namespace lumora::archive {
 
@@ -122,7 +121,7 @@ void Rar4Walker::ReportFile(ListerRun& run, std::uint64_t at, const Rar4Block& b
     // Directories carry the dictionary bits 111; MS-DOS, OS/2 and Windows
     // hosts also mark them by attribute.
     const bool folder = (b.flags & 0xE0) == 0xE0 || (b.hostOs <= 2 && (m.ExternalAttr & 0x10));
-    run.Report(t.name, at, folder ? EntryKind::Directory : EntryKind::Member);
+    run.Report(t.AnsiName(), at, folder ? EntryKind::Directory : EntryKind::Member);
 }
 
 void Rar5Walker::Step(ListerRun& run, std::uint64_t at, const std::uint8_t* w) {
@@ -158,7 +157,8 @@ void Rar5Walker::ReportFile(ListerRun& run, std::uint64_t at, const Rar5Header& 
     m.MethodCode = static_cast<std::uint16_t>(48 + ((f.compression >> 7) & 7));
     m.MethodName = MethodName(MethodFamily::RAR, m.MethodCode);
     m.InternalAttr = 32;
-    run.Report(Utf8ToAnsi(f.name), at, (f.flags & 1) ? EntryKind::Directory : EntryKind::Member);
+    run.Report(RarAnsiName(f.name, f.name), at,
+               (f.flags & 1) ? EntryKind::Directory : EntryKind::Member);
 }
 
 }  // namespace

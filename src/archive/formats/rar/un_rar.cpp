@@ -51,17 +51,21 @@ void RarRun::Execute() {
 }
 
 void RarRun::ExtractMember(const RarMember& m) {
-    const std::string name = ToBackslashes(m.utf8Name ? Utf8ToAnsi(m.name) : m.name);
+    const std::string name = ToBackslashes(m.ansiName);
     reader_.MakeOutputName(name);
     if (m.directory) {
         CreateFolder(name);
         return;
     }
-    // Links and devices are never written; names without a file part have
-    // nothing to write.
-    if (m.special || reader_.CurrentTarget().name.empty() ||
-        !MatchSpec(name, reader_.FileSpec(), false)) {
+    // Links and devices are never written.
+    if (m.special || !MatchSpec(name, reader_.FileSpec(), false)) {
         rar_.Skip();
+        return;
+    }
+    // A name without a file part has nowhere to go: reported, not passed over.
+    if (reader_.CurrentTarget().name.empty()) {
+        rar_.Skip();
+        reader_.ReportWarning(AnsiToUtf8(name), ecode::BadFileName);
         return;
     }
     // A member passed over by the handlers ends as well as it began.

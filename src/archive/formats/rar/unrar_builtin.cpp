@@ -10,6 +10,7 @@
 #include "archive/core/dos_date.h"
 #include "archive/core/output_writer.h"
 #include "archive/formats/rar/rar_reader.h"
+#include "platform/text.h"
 
 namespace lumora::archive::unrar {
 
@@ -71,8 +72,10 @@ OutputTarget TargetBelow(const std::string& dest, const std::string& path) {
 }
 
 int Extract(BuiltinArchive& h, const RarMember& m, const char* destPath, const char* destName) {
-    const OutputTarget t =
-        destName ? TargetBelow("/", destName) : TargetBelow(destPath ? destPath : "./", m.name);
+    // Members land under the name the lister shows, in the host's UTF-8.
+    const OutputTarget t = destName
+                               ? TargetBelow("/", destName)
+                               : TargetBelow(destPath ? destPath : "./", AnsiToUtf8(m.ansiName));
     if (m.directory) {
         OutputTarget folder = t;
         if (!folder.name.empty()) folder.dirs.push_back(folder.name);
@@ -126,7 +129,7 @@ int ReadHeader(RarHandle handle, RARHeaderData* hd) {
     if (const int r = h->reader.Next(m); r != 0) return r;
     h->haveMember = true;
     CopyText(hd->ArcName, h->arcName);
-    CopyText(hd->FileName, m.name);
+    CopyText(hd->FileName, m.ansiName);
     hd->Flags = (m.splitBefore ? 0x01u : 0u) | (m.splitAfter ? 0x02u : 0u) |
                 (m.encrypted ? 0x04u : 0u) | (m.solid ? 0x10u : 0u) | (m.directory ? 0x20u : 0u);
     hd->PackSize = 0;

@@ -40,6 +40,20 @@ TEST_F(UnrarBuiltinTest, OnlyTheExactStoredNameIsExtracted) {
     EXPECT_FALSE(RarExtractMember(f, Path("A.RAR").string(), "NONE.TXT", dest).found);
 }
 
+// Non-ASCII members are found by the name the lister shows and land where
+// a description is read back from: that name in UTF-8.
+TEST_F(UnrarBuiltinTest, NamesAreTheListersInWindows1252) {
+    RarEntry japanese{"T\xE3\x83\x86.DIZ", "jp"};
+    japanese.extraFlags = 0x200;  // a Unicode name, stored as UTF-8 only
+    WriteFile(Path("U.RAR"), RarArchive({{"\xDC.DIZ", "umlaut"}, japanese}));
+    const std::string dest = Dest("out");
+    for (const char* name : {"\xDC.DIZ", "T\xE3\x83\x86.DIZ"})
+        EXPECT_TRUE(RarExtractMember(library.Functions(), Path("U.RAR").string(), name, dest).found)
+            << name;
+    EXPECT_EQ(ReadFile(dest + "\xC3\x9C.DIZ"), "umlaut");
+    EXPECT_EQ(ReadFile(dest + "T\xC3\xA3\xC6\x92\xE2\x80\xA0.DIZ"), "jp");
+}
+
 // Parent steps and roots in stored names are dropped.
 TEST_F(UnrarBuiltinTest, StoredPathsStayInsideTheDestination) {
     WriteFile(Path("EVIL.RAR"), RarArchive({{"../../ESCAPE.TXT", "x"}, {"/ABS.TXT", "y"}}));
