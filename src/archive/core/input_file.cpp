@@ -72,6 +72,8 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, void* dst, std::size_t n) co
     }
     const std::size_t from = static_cast<std::size_t>(offset - blockAt_);
     const std::size_t got = std::min(n, block_.size() - std::min(from, block_.size()));
+    // Nothing to copy (an empty request or a short file): no pointer is formed.
+    if (got == 0) return 0;
     std::memcpy(out, block_.data() + from, got);
     return got;
 }
