@@ -2,6 +2,7 @@
 // binary-like bytes, and zlib's raw Deflate of them.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -10,9 +11,21 @@
 #include <string>
 #include <vector>
 
+#include "archive/decoders/decoder_io.h"
+
 namespace lumora::bench {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Takes a decoder's output and only counts it.
+class DiscardSink : public archive::OutputSink {
+public:
+    void Write(const std::uint8_t* data, std::size_t n) override {
+        benchmark::DoNotOptimize(data);
+        total += n;
+    }
+    std::size_t total = 0;
+};
 
 inline constexpr std::size_t kDataSize = 4 << 20;
 

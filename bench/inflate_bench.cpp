@@ -18,22 +18,13 @@
 namespace {
 
 using lumora::archive::MemorySource;
-using lumora::archive::OutputSink;
 using lumora::bench::Bytes;
+using lumora::bench::DiscardSink;
 using lumora::bench::MakeBinary;
 using lumora::bench::MakeText;
 using lumora::bench::RawDeflate;
 
 constexpr std::size_t kChunk = 32768;
-
-class DiscardSink : public OutputSink {
-public:
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        benchmark::DoNotOptimize(data);
-        total += n;
-    }
-    std::size_t total = 0;
-};
 
 // Both decoders get the same setup: the stream named by the arguments
 // (0 text / 1 binary, level), input fed and output taken in 32 KB pieces.

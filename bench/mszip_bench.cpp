@@ -16,8 +16,8 @@
 namespace {
 
 using lumora::archive::CabFolderDecoder;
-using lumora::archive::OutputSink;
 using lumora::bench::Bytes;
+using lumora::bench::DiscardSink;
 
 constexpr std::size_t kBlock = 32768;
 
@@ -46,15 +46,6 @@ std::vector<Bytes> MsZipBlocks(const Bytes& data, int level) {
     deflateEnd(&z);
     return blocks;
 }
-
-class DiscardSink : public OutputSink {
-public:
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        benchmark::DoNotOptimize(data);
-        total += n;
-    }
-    std::size_t total = 0;
-};
 
 struct Case {
     Bytes raw;
