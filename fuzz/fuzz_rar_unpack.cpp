@@ -10,25 +10,14 @@
 #include "archive/decoders/rar15.h"
 #include "archive/decoders/rar20.h"
 #include "archive/decoders/rar50.h"
+#include "checking_sink.h"
 
 using namespace lumora::archive;
+using lumora::fuzz::CheckingSink;
 
 namespace {
 
 constexpr std::uint64_t kLimit = 256u << 10;
-
-// Touches every byte it gets, so reads of uninitialised or freed memory show.
-class CheckingSink final : public OutputSink {
-public:
-    void Write(const std::uint8_t* data, std::size_t n) override {
-        for (std::size_t i = 0; i < n; ++i) sum_ += data[i];
-        total += n;
-    }
-    std::uint64_t total = 0;
-
-private:
-    unsigned sum_ = 0;
-};
 
 }  // namespace
 
@@ -57,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         request.maxOutput = kLimit;
         const RarUnpackResult r = u->Unpack(in, &out, request);
         // Never more than asked for, and the count reported is what arrived.
-        if (out.total > claimed || out.total > kLimit || r.produced != out.total)
-            __builtin_trap();
+        if (out.total > claimed || out.total > kLimit || r.produced != out.total) __builtin_trap();
     }
     return 0;
 }
