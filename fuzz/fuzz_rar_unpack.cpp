@@ -1,7 +1,8 @@
-// The RAR unpackers called directly on any data. Byte 0: bits 0-1 choose the
-// unpacker (1.5, 2.x, 5), bit 2 decodes the data a second time as the next
-// member of a solid archive; bytes 1-3 the claimed size (little-endian); the
-// rest is the packed data. Output stops at 256 KiB.
+// One RAR unpacker called directly on any data; the build makes one target per
+// unpacker (LUMORA_RAR_UNPACKER = 15, 20 or 50). Byte 0: bit 2 decodes the
+// data a second time as the next member of a solid archive; bytes 1-3 the
+// claimed size (little-endian); the rest is the packed data. Output stops at
+// 256 KiB.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,23 +20,24 @@ namespace {
 
 constexpr std::uint64_t kLimit = 256u << 10;
 
+std::unique_ptr<RarUnpacker> MakeUnpacker() {
+#if LUMORA_RAR_UNPACKER == 15
+    return MakeRar15Unpacker(1 << 16);
+#elif LUMORA_RAR_UNPACKER == 20
+    return MakeRar20Unpacker(1 << 20);
+#elif LUMORA_RAR_UNPACKER == 50
+    return MakeRar50Unpacker(1 << 22);
+#else
+#error "LUMORA_RAR_UNPACKER must be 15, 20 or 50"
+#endif
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return 0;
     const std::uint64_t claimed = data[1] | (data[2] << 8) | (data[3] << 16);
-    std::unique_ptr<RarUnpacker> u;
-    switch (data[0] & 3) {
-        case 0:
-            u = MakeRar15Unpacker(1 << 16);
-            break;
-        case 1:
-            u = MakeRar20Unpacker(1 << 20);
-            break;
-        default:
-            u = MakeRar50Unpacker(1 << 22);
-            break;
-    }
+    const std::unique_ptr<RarUnpacker> u = MakeUnpacker();
     const int members = (data[0] & 4) ? 2 : 1;
     for (int m = 0; m < members; ++m) {
         MemorySource in(data + 4, size - 4);
