@@ -205,6 +205,42 @@ TEST_F(RarReaderTest, DamagedInputEndsWithItsCode) {
     for (const Case& c : cases) EXPECT_EQ(WalkBytes(c.bytes), c.walk) << c.what;
 }
 
+// RAR 5 members whose checksum is a BLAKE2sp digest instead of a CRC-32,
+// stored and packed: a digest that does not match fails as a CRC does; a
+// hash of another type is not checked.
+TEST_F(RarReaderTest, Rar5Blake2spDigestIsChecked) {
+    const std::string data = "hello, rar 5";
+    const std::string digest =
+        "\xb6\x59\xc3\x53\x62\x57\x66\xf3\x35\xa2\xe8\x47\x00\x14\x18\xc8"
+        "\xdb\xa6\xdd\x00\x98\xf8\x70\x91\x3e\xc4\x7c\x34\x0a\x86\xab\x51"s;
+    std::string flipped = digest;
+    flipped[31] ^= 1;
+    // File "A" without a CRC, then a hash record: size, type 2, hash type.
+    auto archive = [&](const std::string& compression, char hashType, const std::string& hash) {
+        const std::string extra = "\x22\x02"s + hashType + hash;
+        return Rar5Archive(Rar5Block("\x02\x03"s + char(extra.size()) + char(data.size()) +
+                                     "\x00"s + char(data.size()) + "\x20"s + compression +
+                                     "\x00\x01"
+                                     "A"s +
+                                     extra) +
+                           data);
+    };
+    const std::string stored = "\x00"s, packed = "\x80\x01"s;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Walk walk;
+    };
+    const Case cases[] = {
+        {"stored", archive(stored, 0, digest), {"A=" + data}},
+        {"stored, digest off", archive(stored, 0, flipped), {"A!12"}},
+        {"packed", archive(packed, 0, digest), {"A=" + data}},
+        {"packed, digest off", archive(packed, 0, flipped), {"A!12"}},
+        {"other hash type", archive(stored, 1, flipped), {"A=" + data}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WalkBytes(c.bytes), c.walk) << c.what;
+}
+
 // Every corpus member listed with an independent unpacker's checksum comes
 // out byte for byte; while an unpacker is missing, its members (and the
 // solid ones after them) may only answer that.
