@@ -67,12 +67,12 @@ int UnpackError(RarUnpackStatus s) {
 
 // Passes at most `limit` bytes (0: all) on to `out` and keeps the CRC-32 of
 // what it passed, and its BLAKE2sp digest for members that hold one (a
-// split member's digest comes with its last piece).
+// split RAR 5 member's digest comes with its last piece).
 class CheckedSink final : public OutputSink {
 public:
     CheckedSink(OutputSink* out, std::uint64_t limit, const RarMember& m)
         : out_(out), limit_(limit) {
-        if (m.blake2sp || m.splitAfter) blake_.emplace();
+        if (m.blake2sp || (m.splitAfter && m.unpVersion == 50)) blake_.emplace();
     }
     void Write(const std::uint8_t* data, std::size_t n) override {
         if (limit_) n = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - total_));
