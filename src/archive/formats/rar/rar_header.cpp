@@ -16,7 +16,9 @@ constexpr std::size_t kRar5MaxHeader = 2 * 1024 * 1024;
 constexpr std::uint64_t kRar5FileHeader = 2;
 
 // The extra area closes a RAR 5 header: an encryption record (type 1) marks
-// encrypted data, a time record (type 3) may hold the modification time.
+// encrypted data, a hash record (type 2) may hold the data's BLAKE2sp digest
+// (other hash types are passed over), a time record (type 3) may hold the
+// modification time.
 bool ParseRar5Extra(std::string_view area, Rar5File& f) {
     Rar5Fields e(area);
     while (!e.Bad() && e.Offset() < e.Size()) {
@@ -24,7 +26,13 @@ bool ParseRar5Extra(std::string_view area, Rar5File& f) {
         const std::size_t start = e.Offset();
         const std::uint64_t type = e.Vint();
         if (type == 1) f.encrypted = true;
-        if (type == 2) f.hashed = true;
+        if (type == 2 && e.Vint() == 0) {  // a hash record of type BLAKE2sp
+            const std::string digest = e.Text(std::tuple_size_v<Blake2Digest>);
+            if (!e.Bad()) {
+                f.blake2sp.emplace();
+                std::copy(digest.begin(), digest.end(), f.blake2sp->begin());
+            }
+        }
         if (type == 5) f.link = true;
         if (type == 3) {
             const std::uint64_t flags = e.Vint();

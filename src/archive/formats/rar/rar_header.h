@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/core/blake2sp.h"
 #include "archive/core/field_reader.h"
 
 namespace lumora::archive {
@@ -134,7 +135,7 @@ struct Rar5File {
     std::string name;          // UTF-8
     bool encrypted = false;
     bool link = false;                     // a redirection record: a link, not a file of its own
-    bool hashed = false;                   // a hash record holds the data's checksum
+    std::optional<Blake2Digest> blake2sp;  // the data's hash, from a hash record
     std::optional<std::int64_t> modified;  // Unix seconds from the extra area
 };
 

@@ -66,26 +66,36 @@ int UnpackError(RarUnpackStatus s) {
 }
 
 // Passes at most `limit` bytes (0: all) on to `out` and keeps the CRC-32 of
-// what it passed.
+// what it passed, and its BLAKE2sp digest for members that hold one (a
+// split RAR 5 member's digest comes with its last piece).
 class CheckedSink final : public OutputSink {
 public:
-    CheckedSink(OutputSink* out, std::uint64_t limit) : out_(out), limit_(limit) {}
+    CheckedSink(OutputSink* out, std::uint64_t limit, const RarMember& m)
+        : out_(out), limit_(limit) {
+        if (m.blake2sp || (m.splitAfter && m.unpVersion == 50)) blake_.emplace();
+    }
     void Write(const std::uint8_t* data, std::size_t n) override {
         if (limit_) n = static_cast<std::size_t>(std::min<std::uint64_t>(n, limit_ - total_));
         if (n == 0) return;
         crc_.Update(data, n);
+        if (blake_) blake_->Update(data, n);
         total_ += n;
         if (out_) out_->Write(data, n);
     }
     bool Full() const { return limit_ && total_ >= limit_; }
     std::uint64_t Total() const { return total_; }
-    std::uint32_t Crc() const { return crc_.Value(); }
+    // The member's checksums match what was passed (once, at its end).
+    bool Matches(const RarMember& m) {
+        if (m.hasCrc && crc_.Value() != m.crc) return false;
+        return !blake_ || !m.blake2sp || blake_->Final() == *m.blake2sp;
+    }
 
 private:
     OutputSink* out_;
     std::uint64_t limit_;
     std::uint64_t total_ = 0;
     Crc32 crc_;
+    std::optional<Blake2sp> blake_;
 };
 
 // The fields of a RAR 1.5-4 file block beyond what the lister reads.
@@ -123,6 +133,7 @@ RarMember Rar5Member(const Rar5Header& h) {
     m.unpacked = f.unpacked;
     m.crc = f.crc;
     m.hasCrc = (f.flags & 4) != 0;
+    m.blake2sp = f.blake2sp;
     if (f.modified) {
         m.dosTime = UnixToDosDate(static_cast<std::time_t>(*f.modified));
     } else if (f.flags & 2) {
@@ -445,6 +456,7 @@ bool RarReader::NextPiece() {
         cur_.splitAfter = b.member.splitAfter;
         cur_.crc = b.member.crc;
         cur_.hasCrc = b.member.hasCrc;
+        cur_.blake2sp = b.member.blake2sp;
         dataPos_ = b.dataAt;
         dataLeft_ = b.dataSize;
         return true;
@@ -479,7 +491,7 @@ int RarReader::Decode(OutputSink* out, std::uint64_t limit) {
 }
 
 int RarReader::CopyStored(OutputSink* out, std::uint64_t limit) {
-    CheckedSink sink(out, limit);
+    CheckedSink sink(out, limit, cur_);
     PieceSource src(*this);
     std::vector<std::uint8_t> buf(kCopyChunk);
     std::uint64_t left = cur_.unpacked;
@@ -493,7 +505,7 @@ int RarReader::CopyStored(OutputSink* out, std::uint64_t limit) {
     }
     // A member cut at the limit cannot be checked.
     if (sink.Full() && sink.Total() < cur_.unpacked) return 0;
-    return cur_.hasCrc && sink.Crc() != cur_.crc ? ERAR_BAD_DATA : 0;
+    return sink.Matches(cur_) ? 0 : ERAR_BAD_DATA;
 }
 
 // The archive's unpacker for the current member: a new one for a member that
@@ -528,14 +540,14 @@ int RarReader::Unpack(OutputSink* out, std::uint64_t limit) {
     RarUnpacker* unpacker = UnpackerFor(solid, error);
     if (!unpacker) return error;
     PieceSource src(*this);
-    CheckedSink sink(out, limit);
+    CheckedSink sink(out, limit, cur_);
     const RarUnpackResult res =
         unpacker->Unpack(src, out ? &sink : nullptr, {cur_.unpacked, solid, out ? limit : 0});
     if (pieceError_ != 0) return pieceError_;
     if (const int r = UnpackError(res.status); r != 0) return r;
     if (!out || (sink.Full() && sink.Total() < cur_.unpacked)) return 0;
     if (sink.Total() != cur_.unpacked) return ERAR_BAD_DATA;
-    return cur_.hasCrc && sink.Crc() != cur_.crc ? ERAR_BAD_DATA : 0;
+    return sink.Matches(cur_) ? 0 : ERAR_BAD_DATA;
 }
 
 }  // namespace lumora::archive

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "archive/core/blake2sp.h"
 #include "archive/core/input_file.h"
 #include "archive/decoders/rar_unpack.h"
 
@@ -27,7 +29,8 @@ struct RarMember {
     std::string ansiName;
     std::uint64_t unpacked = 0;
     std::uint32_t crc = 0;
-    bool hasCrc = false;  // RAR 5 members may carry another hash instead
+    bool hasCrc = false;  // RAR 5 members may carry a BLAKE2sp digest instead
+    std::optional<Blake2Digest> blake2sp;
     std::uint32_t dosTime = 0;
     std::uint32_t attributes = 0;
     std::uint8_t hostOs = 0;
@@ -73,8 +76,8 @@ public:
     // without output, as the members after it need its state.
     void Skip();
     // Unpacks the current member into `out` (null: decoded, not checked),
-    // at most `limit` bytes (0: all). The CRC is checked where the whole
-    // member was written.
+    // at most `limit` bytes (0: all). The CRC-32 and the BLAKE2sp digest
+    // are checked where the whole member was written.
     int Decode(OutputSink* out, std::uint64_t limit);
 
     bool IsSolid() const { return solidArchive_; }

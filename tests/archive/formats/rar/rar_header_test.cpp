@@ -73,6 +73,8 @@ TEST(Rar5HeaderTest, DamagedHeaders) {
         {"name runs into the extra area", named, HeaderResult::Bad},
         {"extra record size too small", Rar5FileBody("A", "\x00\x01\x00"s), HeaderResult::Bad},
         {"extra record past the area", Rar5FileBody("A", "\x09\x03\x03"s), HeaderResult::Bad},
+        {"BLAKE2sp digest past its record",
+         Rar5FileBody("A", "\x02\x02\x00"s + std::string(32, 'x')), HeaderResult::Bad},
         {"extra area larger than the header", "\x02\x01\x7F"s, HeaderResult::Bad},
     };
     for (const Case& c : cases) {

@@ -205,6 +205,52 @@ TEST_F(RarReaderTest, DamagedInputEndsWithItsCode) {
     for (const Case& c : cases) EXPECT_EQ(WalkBytes(c.bytes), c.walk) << c.what;
 }
 
+// RAR 5 members whose checksum is a BLAKE2sp digest instead of a CRC-32,
+// stored, packed and split over volumes (the digest in the last piece's
+// header only): a digest that does not match fails as a CRC does; a hash of
+// another type is not checked.
+TEST_F(RarReaderTest, Rar5Blake2spDigestIsChecked) {
+    const std::string data = "hello, rar 5";
+    const std::string digest =
+        "\xb6\x59\xc3\x53\x62\x57\x66\xf3\x35\xa2\xe8\x47\x00\x14\x18\xc8"
+        "\xdb\xa6\xdd\x00\x98\xf8\x70\x91\x3e\xc4\x7c\x34\x0a\x86\xab\x51"s;
+    std::string flipped = digest;
+    flipped[31] ^= 1;
+    // Header flags, then file "A" without a CRC, then a hash record (size,
+    // type 2, hash type, hash) where one is given; the piece follows.
+    auto file = [&](char flags, const std::string& compression, const std::string& piece,
+                    char hashType, const std::string& hash) {
+        const std::string extra = hash.empty() ? "" : "\x22\x02"s + hashType + hash;
+        return Rar5Block("\x02"s + flags + char(extra.size()) + char(piece.size()) + "\x00"s +
+                         char(data.size()) + "\x20"s + compression + "\x00\x01"s + "A" + extra) +
+               piece;
+    };
+    const std::string stored = "\x00"s, packed = "\x80\x01"s;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Walk walk;
+    };
+    const Case cases[] = {
+        {"stored", Rar5Archive(file(3, stored, data, 0, digest)), {"A=" + data}},
+        {"stored, digest off", Rar5Archive(file(3, stored, data, 0, flipped)), {"A!12"}},
+        {"packed", Rar5Archive(file(3, packed, data, 0, digest)), {"A=" + data}},
+        {"packed, digest off", Rar5Archive(file(3, packed, data, 0, flipped)), {"A!12"}},
+        {"other hash type", Rar5Archive(file(3, stored, data, 1, flipped)), {"A=" + data}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WalkBytes(c.bytes), c.walk) << c.what;
+
+    const std::string volume = "Rar!\x1a\x07\x01\x00"s + Rar5Block("\x01\x00\x01"s);
+    WriteFile(Path("S.part1.rar"),
+              volume + file(0x13, stored, data.substr(0, 5), 0, "") + Rar5Block("\x05\x00\x01"s));
+    for (const auto& [hash, walk] : {std::pair{digest, "A=" + data}, {flipped, "A!12"s}}) {
+        WriteFile(Path("S.part2.rar"), volume + file(0x0B, stored, data.substr(5), 0, hash) +
+                                           Rar5Block("\x05\x00\x00"s));
+        RarReader r;
+        EXPECT_EQ(WalkArchive(r, Path("S.part1.rar").string()), Walk{walk}) << walk;
+    }
+}
+
 // Every corpus member listed with an independent unpacker's checksum comes
 // out byte for byte; while an unpacker is missing, its members (and the
 // solid ones after them) may only answer that.
