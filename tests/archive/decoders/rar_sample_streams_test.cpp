@@ -39,6 +39,7 @@ struct Sample {
 // channel; the predictor weights retuned every 32 samples of a channel.
 // rar29_ppmd_restart: PPMd of order 16 in 1 MiB; the model fills once.
 constexpr Sample kSamples[] = {
+    {"rar15_stream.rar", 11000, "f63a754cac2cf53f25fbd98ad57739a406d4556a8124a2887c45d170a3285821"},
     {"rar20_lz.rar", 274011, "39b30582229c9ecd982314eb85f672fff6b4188736423ecde371bcfe8dc14ae4"},
     {"rar20_audio.rar", 7637, "f4a026ccf699362a6419e1c0eac5d07e5a662a1ca576070227844222fa750a65"},
     {"rar29_ppmd_restart.rar", 36275,
