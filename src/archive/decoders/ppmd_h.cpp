@@ -755,6 +755,7 @@ int PpmdH::DecodeChar(RarBitInput& in) {
         if (!UpdateModel()) {
             // Out of model memory: start afresh.
             RestartModel();
+            ++memoryRestarts_;
             escCount_ = 0;
         }
         if (escCount_ == 0) ClearMask();

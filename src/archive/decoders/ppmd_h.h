@@ -33,6 +33,8 @@ public:
     // Bytes the range decoder read past the end of the data.
     unsigned MissingBytes() const { return coder_.Missing(); }
     bool Ready() const { return ready_; }
+    // How often the model ran out of memory and started afresh.
+    unsigned MemoryRestarts() const { return memoryRestarts_; }
     void Drop() { ready_ = false; }
 
 private:
@@ -115,6 +117,7 @@ private:
     int glueCount_ = 0;
 
     bool ready_ = false;
+    unsigned memoryRestarts_ = 0;
     std::array<std::array<See2, 16>, 25> see2_{};
     See2 dummySee2_;
     std::uint32_t minContext_ = 0, maxContext_ = 0, foundState_ = 0;
