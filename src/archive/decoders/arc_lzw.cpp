@@ -1,6 +1,7 @@
 #include "archive/decoders/arc_lzw.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -17,6 +18,7 @@ constexpr std::uint16_t kNoPred = 0xFFFF;
 constexpr int kClearCode = 256;
 constexpr std::size_t kCrunchSize = 4096;
 constexpr unsigned kCrunchProbeStep = 101;
+constexpr std::size_t kShort = 16;  // strings this short are copied in one word
 
 // The strings of the table: each entry is its predecessor's string plus
 // one byte; a root entry (no predecessor) is a single byte. Every string
@@ -104,13 +106,14 @@ private:
 // Dynamic LZW: entries are added in order from 257; code 256 clears.
 class DynamicTable {
 public:
-    explicit DynamicTable(unsigned maxBits) : s_(std::size_t{1} << maxBits) {
+    explicit DynamicTable(unsigned maxBits)
+        : s_(std::size_t{1} << maxBits), size_(std::size_t{1} << maxBits) {
         for (int c = 0; c < 256; ++c)
             s_.foll[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
     }
 
     Strings& S() { return s_; }
-    std::size_t Size() const { return s_.pred.size(); }
+    std::size_t Size() const { return size_; }
     std::size_t Free() const { return free_; }
     // The next free code is the string being defined; a code beyond it is
     // damage.
@@ -128,6 +131,7 @@ public:
 
 private:
     Strings s_;
+    std::size_t size_;
     std::size_t free_ = kClearCode + 1;
 };
 
@@ -144,6 +148,7 @@ public:
         if (code == kClearCode) {
             table_.Clear();
             clear_ = true;
+            limit_ = 0;
             code = Raw();
             if (code >= kClearCode) throw DecodeError{ecode::BadCode};
         }
@@ -154,13 +159,18 @@ private:
     // The next code of the current group; a new group starts after a clear,
     // when the group is used up, and when the table outgrows the code width.
     [[gnu::always_inline]] int Raw() {
-        if ((clear_ || offset_ >= limit_ || table_.Free() > maxCode_) && !NextGroup()) return -1;
-        const std::size_t at = offset_ >> 3;
-        const std::uint32_t v =
-            group_[at] | std::uint32_t{group_[at + 1]} << 8 | std::uint32_t{group_[at + 2]} << 16;
+        if ((offset_ >= limit_ || table_.Free() > maxCode_) && !NextGroup()) return -1;
+        // A code spans at most three bytes; a group is at most 13 bytes long,
+        // so four bytes can always be loaded.
+        const std::uint8_t* const p = group_.data() + (offset_ >> 3);
+        std::uint32_t v;
+        if constexpr (std::endian::native == std::endian::little)
+            std::memcpy(&v, p, sizeof v);
+        else
+            v = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
         const unsigned shift = offset_ & 7;
         offset_ += bits_;
-        return static_cast<int>((v >> shift) & ((1u << bits_) - 1));
+        return static_cast<int>((v >> shift) & mask_);
     }
 
     // Reads the next group of `bits_` bytes (eight codes); false when the
@@ -175,6 +185,7 @@ private:
             maxCode_ = (std::size_t{1} << bits_) - 1;
             clear_ = false;
         }
+        mask_ = (1u << bits_) - 1;
         const std::size_t got = in_.Take(group_.data(), bits_);
         if (got * 8 < bits_) return false;
         offset_ = 0;
@@ -186,6 +197,7 @@ private:
     DynamicTable& table_;
     unsigned maxBits_;
     unsigned bits_ = 9;
+    std::uint32_t mask_ = 511;
     std::size_t maxCode_ = 511;
     bool clear_ = false;
     std::array<std::uint8_t, 16> group_{};
@@ -207,14 +219,18 @@ public:
     ArcLzwHistory(OutputSink& out, std::size_t longest)
         : out_(out), buf_(kHistory + kChunk + longest + kOverrun) {}
 
-    std::uint8_t* Cur() { return buf_.data() + wp_; }
-    std::uint64_t Pos() const { return base_ + wp_; }
-    // How far back from Cur() the output is still at hand.
-    std::size_t Reach() const { return wp_; }
-    void Advance(std::size_t n) {
-        wp_ += n;
+    std::uint8_t* Data() { return buf_.data(); }
+    std::uint64_t Base() const { return base_; }
+    // Takes the write position `wp` (an offset in Data()); once a chunk is
+    // full, hands it on and slides the history to the front. Returns the
+    // write position to go on from.
+    std::size_t Commit(std::size_t wp) {
+        wp_ = wp;
         if (wp_ >= kHistory + kChunk) Slide();
+        return wp_;
     }
+    // Takes the final write position, for Flush.
+    void End(std::size_t wp) { wp_ = wp; }
     void Flush() {
         if (wp_ > sent_) out_.Write(buf_.data() + sent_, wp_ - sent_);
         sent_ = wp_;
@@ -261,37 +277,56 @@ void Expand(Codes& codes, Table& table, ArcLzwHistory& out) {
     if (old < 0) return;
     if (!table.Defined(old) || s.pred[static_cast<std::size_t>(old)] != kNoPred)
         throw DecodeError{ecode::BadCode};
-    std::uint64_t prevAt = out.Pos();
-    *out.Cur() = s.foll[static_cast<std::size_t>(old)];
-    out.Advance(1);
+    // Kept in locals: the bytes written would otherwise make the compiler
+    // reload every member they might alias.
+    std::uint8_t* const buf = out.Data();
+    std::uint8_t* const foll = s.foll.data();
+    std::uint16_t* const len = s.len.data();
+    std::uint64_t* const at = s.at.data();
+    std::size_t wp = 0;
+    std::uint64_t base = out.Base();
+    // What is written reaches the sink also when a fault ends the loop.
+    struct Sync {
+        ArcLzwHistory& out;
+        const std::size_t& wp;
+        ~Sync() { out.End(wp); }
+    } sync{out, wp};
+    std::uint64_t prevAt = base;
+    buf[wp++] = foll[old];
     std::size_t prevLen = 1;
     for (int code; (code = codes.Next()) >= 0;) {
         const auto c = static_cast<std::size_t>(code);
-        std::uint8_t* const dst = out.Cur();
-        const std::uint64_t here = out.Pos();
+        std::uint8_t* const dst = buf + wp;
+        const std::uint64_t here = base + wp;
         std::size_t n = prevLen + 1;
         if (table.Defined(code)) {
-            n = s.len[c];
-            const std::uint64_t back = here - s.at[c];
+            n = len[c];
+            const std::uint64_t back = here - at[c];
             if (n == 1)
-                *dst = s.foll[c];
-            else if (back <= out.Reach())
+                *dst = foll[c];
+            else if (n <= kShort && back >= kShort && back <= wp)
+                std::memcpy(dst, dst - back, kShort);
+            else if (back <= wp)
                 CopyMatch(dst, static_cast<std::size_t>(back), n);
             else
                 Rebuild(s, c, dst, n);
-            s.at[c] = here;
+            at[c] = here;
         } else {
             CopyMatch(dst, prevLen, n);
         }
         if (table.CanAdd()) {
             const std::size_t slot = table.Add(old, dst[0]);
-            s.len[slot] = static_cast<std::uint16_t>(prevLen + 1);
-            s.at[slot] = prevAt;
+            len[slot] = static_cast<std::uint16_t>(prevLen + 1);
+            at[slot] = prevAt;
         }
         old = code;
         prevAt = here;
         prevLen = n;
-        out.Advance(n);
+        wp += n;
+        if (wp >= ArcLzwHistory::kHistory + ArcLzwHistory::kChunk) {
+            wp = out.Commit(wp);
+            base = out.Base();
+        }
     }
 }
 
