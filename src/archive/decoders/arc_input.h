@@ -37,6 +37,17 @@ public:
         return got;
     }
 
+    // Take() for at most kWide bytes into room for kWide: where the block
+    // holds that many, they move as one piece (those past `n` are not
+    // consumed).
+    static constexpr std::size_t kWide = 16;
+    std::size_t TakeWide(std::uint8_t* dst, std::size_t n) {
+        if (fill_ - pos_ < kWide) return Take(dst, n);
+        std::memcpy(dst, buf_.data() + pos_, kWide);
+        pos_ += n;
+        return n;
+    }
+
 private:
     bool Fill() {
         fill_ = end_ ? 0 : in_.Read(buf_.data(), buf_.size());

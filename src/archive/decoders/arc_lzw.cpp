@@ -186,7 +186,7 @@ private:
             clear_ = false;
         }
         mask_ = (1u << bits_) - 1;
-        const std::size_t got = in_.Take(group_.data(), bits_);
+        const std::size_t got = in_.TakeWide(group_.data(), bits_);
         if (got * 8 < bits_) return false;
         offset_ = 0;
         limit_ = got * 8 - (bits_ - 1);
@@ -200,7 +200,7 @@ private:
     std::uint32_t mask_ = 511;
     std::size_t maxCode_ = 511;
     bool clear_ = false;
-    std::array<std::uint8_t, 16> group_{};
+    std::array<std::uint8_t, ArcByteInput::kWide> group_{};
     std::size_t offset_ = 0;
     std::size_t limit_ = 0;
 };
