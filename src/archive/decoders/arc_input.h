@@ -37,6 +37,17 @@ public:
         return got;
     }
 
+    // Take() for at most kWide bytes into room for kWide: where the block
+    // holds that many, they move as one piece (those past `n` are not
+    // consumed).
+    static constexpr std::size_t kWide = 16;
+    std::size_t TakeWide(std::uint8_t* dst, std::size_t n) {
+        if (fill_ - pos_ < kWide) return Take(dst, n);
+        std::memcpy(dst, buf_.data() + pos_, kWide);
+        pos_ += n;
+        return n;
+    }
+
 private:
     bool Fill() {
         fill_ = end_ ? 0 : in_.Read(buf_.data(), buf_.size());
@@ -56,7 +67,6 @@ private:
 class ArcByteOutput {
 public:
     static constexpr std::size_t kSize = std::size_t{1} << 16;
-    static constexpr std::size_t kPad = 16;
 
     explicit ArcByteOutput(OutputSink& out) : out_(out), buf_(kSize) {}
     ~ArcByteOutput() = default;
@@ -77,17 +87,6 @@ public:
         }
         std::memcpy(buf_.data() + fill_, data, n);
         fill_ += n;
-    }
-    // Writes `n` bytes from `data`, where 16 bytes can be read: short
-    // pieces move as one 16-byte word.
-    void WritePadded(const std::uint8_t* data, std::size_t n) {
-        if (n <= kPad && kSize - fill_ >= kPad) {
-            std::memcpy(buf_.data() + fill_, data, kPad);
-            fill_ += n;
-            if (fill_ == kSize) Flush();
-            return;
-        }
-        Write(data, n);
     }
     // `n` copies of `b`.
     void Repeat(std::uint8_t b, std::size_t n) {

@@ -1,13 +1,14 @@
 #include "archive/decoders/arc_lzw.h"
 
-#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "archive/core/error_codes.h"
 #include "archive/decoders/arc_input.h"
+#include "archive/decoders/match_copy.h"
 
 namespace lumora::archive {
 
@@ -17,13 +18,20 @@ constexpr std::uint16_t kNoPred = 0xFFFF;
 constexpr int kClearCode = 256;
 constexpr std::size_t kCrunchSize = 4096;
 constexpr unsigned kCrunchProbeStep = 101;
+constexpr std::size_t kShort = 16;  // strings this short are copied in one word
 
 // The strings of the table: each entry is its predecessor's string plus
-// one byte; a root entry (no predecessor) is a single byte.
+// one byte; a root entry (no predecessor) is a single byte. Every string
+// also stood in the output once, whole: `at` is where it last began and
+// `len` its length, so it can be copied from there while that part of the
+// output is still at hand.
 struct Strings {
-    explicit Strings(std::size_t size) : pred(size, kNoPred), foll(size, 0) {}
+    explicit Strings(std::size_t size)
+        : pred(size, kNoPred), foll(size, 0), len(size, 1), at(size, 0) {}
     std::vector<std::uint16_t> pred;
     std::vector<std::uint8_t> foll;
+    std::vector<std::uint16_t> len;
+    std::vector<std::uint64_t> at;
 };
 
 // Crunch: 4096 slots; an entry goes to the slot its hash names, or after a
@@ -38,8 +46,6 @@ public:
     // An unused slot stands for the string being defined (previous + first byte).
     bool Defined(int code) const { return used_[static_cast<std::size_t>(code)]; }
     bool CanAdd() const { return count_ < kCrunchSize; }
-    // Slots are never reused, so strings never change.
-    unsigned Epoch() const { return 0; }
     std::size_t Add(int pred, std::uint8_t foll) {
         const std::size_t slot = Place(static_cast<unsigned>(pred), foll);
         used_[slot] = true;
@@ -100,13 +106,14 @@ private:
 // Dynamic LZW: entries are added in order from 257; code 256 clears.
 class DynamicTable {
 public:
-    explicit DynamicTable(unsigned maxBits) : s_(std::size_t{1} << maxBits) {
+    explicit DynamicTable(unsigned maxBits)
+        : s_(std::size_t{1} << maxBits), size_(std::size_t{1} << maxBits) {
         for (int c = 0; c < 256; ++c)
             s_.foll[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c);
     }
 
     Strings& S() { return s_; }
-    std::size_t Size() const { return s_.pred.size(); }
+    std::size_t Size() const { return size_; }
     std::size_t Free() const { return free_; }
     // The next free code is the string being defined; a code beyond it is
     // damage.
@@ -115,22 +122,17 @@ public:
         return static_cast<std::size_t>(code) < free_;
     }
     bool CanAdd() const { return free_ < Size(); }
-    // Counts the clears: entries are overwritten only after one.
-    unsigned Epoch() const { return epoch_; }
     std::size_t Add(int pred, std::uint8_t foll) {
         s_.pred[free_] = static_cast<std::uint16_t>(pred);
         s_.foll[free_] = foll;
         return free_++;
     }
-    void Clear() {
-        free_ = kClearCode;
-        ++epoch_;
-    }
+    void Clear() { free_ = kClearCode; }
 
 private:
     Strings s_;
+    std::size_t size_;
     std::size_t free_ = kClearCode + 1;
-    unsigned epoch_ = 0;
 };
 
 // Dynamic codes, least significant bit first, read in groups of as many
@@ -146,6 +148,7 @@ public:
         if (code == kClearCode) {
             table_.Clear();
             clear_ = true;
+            limit_ = 0;
             code = Raw();
             if (code >= kClearCode) throw DecodeError{ecode::BadCode};
         }
@@ -156,13 +159,18 @@ private:
     // The next code of the current group; a new group starts after a clear,
     // when the group is used up, and when the table outgrows the code width.
     [[gnu::always_inline]] int Raw() {
-        if ((clear_ || offset_ >= limit_ || table_.Free() > maxCode_) && !NextGroup()) return -1;
-        const std::size_t at = offset_ >> 3;
-        const std::uint32_t v =
-            group_[at] | std::uint32_t{group_[at + 1]} << 8 | std::uint32_t{group_[at + 2]} << 16;
+        if ((offset_ >= limit_ || table_.Free() > maxCode_) && !NextGroup()) return -1;
+        // A code spans at most three bytes; a group is at most 13 bytes long,
+        // so four bytes can always be loaded.
+        const std::uint8_t* const p = group_.data() + (offset_ >> 3);
+        std::uint32_t v;
+        if constexpr (std::endian::native == std::endian::little)
+            std::memcpy(&v, p, sizeof v);
+        else
+            v = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
         const unsigned shift = offset_ & 7;
         offset_ += bits_;
-        return static_cast<int>((v >> shift) & ((1u << bits_) - 1));
+        return static_cast<int>((v >> shift) & mask_);
     }
 
     // Reads the next group of `bits_` bytes (eight codes); false when the
@@ -177,7 +185,8 @@ private:
             maxCode_ = (std::size_t{1} << bits_) - 1;
             clear_ = false;
         }
-        const std::size_t got = in_.Take(group_.data(), bits_);
+        mask_ = (1u << bits_) - 1;
+        const std::size_t got = in_.TakeWide(group_.data(), bits_);
         if (got * 8 < bits_) return false;
         offset_ = 0;
         limit_ = got * 8 - (bits_ - 1);
@@ -188,130 +197,140 @@ private:
     DynamicTable& table_;
     unsigned maxBits_;
     unsigned bits_ = 9;
+    std::uint32_t mask_ = 511;
     std::size_t maxCode_ = 511;
     bool clear_ = false;
-    std::array<std::uint8_t, 16> group_{};
+    std::array<std::uint8_t, ArcByteInput::kWide> group_{};
     std::size_t offset_ = 0;
     std::size_t limit_ = 0;
 };
 
-// Copies `n` bytes in 16-byte words: up to 15 bytes past the end of both
-// regions are read or written.
-void CopyPadded(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
-    for (std::size_t i = 0; i < n; i += ArcByteOutput::kPad)
-        std::memcpy(dst + i, src + i, ArcByteOutput::kPad);
-}
-
-// Copies of the strings of table entries, so that most codes are written
-// without walking their chain. An entry is copied only while every entry of
-// its chain stays as it is until the next clear: its predecessor is a
-// single byte or itself copied. A clear, or a full store, drops all copies.
-class StringCopies {
+// The output of the LZW step in one buffer: the latest `kHistory` bytes
+// stay behind the write position, from which strings are copied; what
+// follows them goes to the sink in pieces of up to `kChunk`. Positions are
+// counted from the start of the output.
+class ArcLzwHistory {
 public:
-    static constexpr std::size_t kStore = std::size_t{1} << 20;
+    static constexpr std::size_t kHistory = std::size_t{1} << 19;
+    static constexpr std::size_t kChunk = std::size_t{1} << 20;
+    static constexpr std::size_t kOverrun = 16;  // written past a string by CopyMatch
 
-    explicit StringCopies(std::size_t entries)
-        : at_(entries), len_(entries), store_(kStore + ArcByteOutput::kPad) {}
+    // `longest`: the longest string one code can stand for.
+    ArcLzwHistory(OutputSink& out, std::size_t longest)
+        : out_(out), buf_(kHistory + kChunk + longest + kOverrun) {}
 
-    // The copy of `code`'s string, or nullptr.
-    const std::uint8_t* Find(std::size_t code, std::size_t& n) const {
-        n = len_[code];
-        return n != 0 ? store_.data() + at_[code] : nullptr;
+    std::uint8_t* Data() { return buf_.data(); }
+    std::uint64_t Base() const { return base_; }
+    // Takes the write position `wp` (an offset in Data()); once a chunk is
+    // full, hands it on and slides the history to the front. Returns the
+    // write position to go on from.
+    std::size_t Commit(std::size_t wp) {
+        wp_ = wp;
+        if (wp_ >= kHistory + kChunk) Slide();
+        return wp_;
     }
-    bool Has(std::size_t code) const { return len_[code] != 0; }
-    // `slot` now holds `prefix` (n bytes, readable in 16-byte words) plus `last`.
-    void Keep(std::size_t slot, const std::uint8_t* prefix, std::size_t n, std::uint8_t last) {
-        if (n + 1 > kStore - fill_) {
-            DropAll();
-            return;
-        }
-        // Just after a drop the prefix may lie where the copy would go.
-        const auto dst = reinterpret_cast<std::uintptr_t>(store_.data() + fill_);
-        const auto src = reinterpret_cast<std::uintptr_t>(prefix);
-        if (src < dst + n + ArcByteOutput::kPad && dst < src + n + ArcByteOutput::kPad) return;
-        CopyPadded(store_.data() + fill_, prefix, n);
-        store_[fill_ + n] = last;
-        at_[slot] = static_cast<std::uint32_t>(fill_);
-        len_[slot] = static_cast<std::uint16_t>(n + 1);
-        fill_ += n + 1;
-    }
-    void DropAll() {
-        std::fill(len_.begin(), len_.end(), std::uint16_t{0});
-        fill_ = 0;
+    // Takes the final write position, for Flush.
+    void End(std::size_t wp) { wp_ = wp; }
+    void Flush() {
+        if (wp_ > sent_) out_.Write(buf_.data() + sent_, wp_ - sent_);
+        sent_ = wp_;
     }
 
 private:
-    std::vector<std::uint32_t> at_;
-    std::vector<std::uint16_t> len_;  // 0: no copy
-    std::vector<std::uint8_t> store_;
-    std::size_t fill_ = 0;
+    void Slide() {
+        Flush();
+        const std::size_t drop = wp_ - kHistory;
+        std::memmove(buf_.data(), buf_.data() + drop, kHistory);
+        base_ += drop;
+        wp_ = sent_ = kHistory;
+    }
+
+    OutputSink& out_;
+    std::vector<std::uint8_t> buf_;
+    std::size_t wp_ = 0;
+    std::size_t sent_ = 0;
+    std::uint64_t base_ = 0;
 };
 
-// The LZW loop shared by both kinds: a code's string comes from its copy,
-// or is rebuilt through the predecessors backwards into a bounded buffer;
-// it is written in one piece. Then the previous code's string plus this
-// string's first byte becomes a new entry. Two buffers alternate so that
-// the previous string stays readable.
+// Writes the `n` bytes of `code`'s string to `dst` through its chain of
+// predecessors, backwards: for a string whose last copy has left the
+// history.
+void Rebuild(const Strings& s, std::size_t code, std::uint8_t* dst, std::size_t n) {
+    std::uint8_t* p = dst + n;
+    for (; s.pred[code] != kNoPred; code = s.pred[code]) {
+        if (p == dst + 1) throw DecodeError{ecode::StackOverflow};
+        *--p = s.foll[code];
+    }
+    if (p != dst + 1) throw DecodeError{ecode::BadCode};
+    *dst = s.foll[code];
+}
+
+// The LZW loop shared by both kinds. A code's string is copied from where
+// it last stood in the output (a match copy), or rebuilt from its chain
+// when that has left the history. The previous string plus this string's
+// first byte, which now stand together in the output, becomes the new
+// entry; an undefined code stands for that very string.
 template <class Codes, class Table>
-void Expand(Codes& codes, Table& table, ArcByteOutput& out) {
+void Expand(Codes& codes, Table& table, ArcLzwHistory& out) {
     Strings& s = table.S();
     int old = codes.Next();
     if (old < 0) return;
     if (!table.Defined(old) || s.pred[static_cast<std::size_t>(old)] != kNoPred)
         throw DecodeError{ecode::BadCode};
-    std::uint8_t first = s.foll[static_cast<std::size_t>(old)];
-    out.Put(first);
-    const std::size_t depth = s.pred.size();
-    std::vector<std::uint8_t> stacks(2 * (depth + ArcByteOutput::kPad));
-    StringCopies copies(depth);
-    unsigned epoch = table.Epoch();
-    std::array<std::uint8_t, ArcByteOutput::kPad> firstString{first};
-    const std::uint8_t* prev = firstString.data();
+    // Kept in locals: the bytes written would otherwise make the compiler
+    // reload every member they might alias.
+    std::uint8_t* const buf = out.Data();
+    std::uint8_t* const foll = s.foll.data();
+    std::uint16_t* const len = s.len.data();
+    std::uint64_t* const at = s.at.data();
+    std::size_t wp = 0;
+    std::uint64_t base = out.Base();
+    // What is written reaches the sink also when a fault ends the loop.
+    struct Sync {
+        ArcLzwHistory& out;
+        const std::size_t& wp;
+        ~Sync() { out.End(wp); }
+    } sync{out, wp};
+    std::uint64_t prevAt = base;
+    buf[wp++] = foll[old];
     std::size_t prevLen = 1;
-    for (int code, turn = 0; (code = codes.Next()) >= 0; turn ^= 1) {
-        if (table.Epoch() != epoch) {
-            epoch = table.Epoch();
-            copies.DropAll();
+    for (int code; (code = codes.Next()) >= 0;) {
+        const auto c = static_cast<std::size_t>(code);
+        std::uint8_t* const dst = buf + wp;
+        const std::uint64_t here = base + wp;
+        std::size_t n = prevLen + 1;
+        if (table.Defined(code)) {
+            n = len[c];
+            const std::uint64_t back = here - at[c];
+            if (n == 1)
+                *dst = foll[c];
+            else if (n <= kShort && back >= kShort && back <= wp)
+                std::memcpy(dst, dst - back, kShort);
+            else if (back <= wp)
+                CopyMatch(dst, static_cast<std::size_t>(back), n);
+            else
+                Rebuild(s, c, dst, n);
+            at[c] = here;
+        } else {
+            CopyMatch(dst, prevLen, n);
         }
-        const int read = code;
-        std::size_t n = 0;
-        const std::uint8_t* str =
-            table.Defined(code) ? copies.Find(static_cast<std::size_t>(code), n) : nullptr;
-        if (str == nullptr) {
-            std::uint8_t* const bottom = stacks.data() + turn * (depth + ArcByteOutput::kPad);
-            std::uint8_t* const top = bottom + depth;
-            std::uint8_t* p = top;
-            auto push = [&](std::uint8_t b) {
-                if (p == bottom) throw DecodeError{ecode::StackOverflow};
-                *--p = b;
-            };
-            if (!table.Defined(code)) {
-                push(first);
-                code = old;
-            }
-            while (s.pred[static_cast<std::size_t>(code)] != kNoPred) {
-                push(s.foll[static_cast<std::size_t>(code)]);
-                code = s.pred[static_cast<std::size_t>(code)];
-            }
-            push(s.foll[static_cast<std::size_t>(code)]);
-            str = p;
-            n = static_cast<std::size_t>(top - p);
-        }
-        first = str[0];
-        out.WritePadded(str, n);
         if (table.CanAdd()) {
-            const auto o = static_cast<std::size_t>(old);
-            const bool fixed = s.pred[o] == kNoPred || copies.Has(o);
-            const std::size_t slot = table.Add(old, first);
-            if (fixed) copies.Keep(slot, prev, prevLen, first);
+            const std::size_t slot = table.Add(old, dst[0]);
+            len[slot] = static_cast<std::uint16_t>(prevLen + 1);
+            at[slot] = prevAt;
         }
-        old = read;
-        prev = str;
+        old = code;
+        prevAt = here;
         prevLen = n;
+        wp += n;
+        if (wp >= ArcLzwHistory::kHistory + ArcLzwHistory::kChunk) {
+            wp = out.Commit(wp);
+            base = out.Base();
+        }
     }
 }
 
-void Run(ArcByteInput& in, ArcByteOutput& out, ArcLzwKind kind) {
+void Run(ArcByteInput& in, ArcLzwHistory& out, ArcLzwKind kind) {
     if (kind == ArcLzwKind::CrunchOldHash || kind == ArcLzwKind::CrunchNewHash) {
         CrunchTable table(kind == ArcLzwKind::CrunchOldHash);
         CrunchCodes codes(in);
@@ -333,7 +352,9 @@ void Run(ArcByteInput& in, ArcByteOutput& out, ArcLzwKind kind) {
 
 void DecodeArcLzw(ByteSource& src, OutputSink& sink, ArcLzwKind kind) {
     ArcByteInput in(src);
-    ArcByteOutput out(sink);
+    const bool crunch = kind == ArcLzwKind::CrunchOldHash || kind == ArcLzwKind::CrunchNewHash;
+    const std::size_t entries = crunch ? kCrunchSize : std::size_t{1} << 13;
+    ArcLzwHistory out(sink, entries + 1);
     DecodeThenFlush(out, [&] { Run(in, out, kind); });
 }
 

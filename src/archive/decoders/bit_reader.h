@@ -4,6 +4,7 @@
 // reader tells whether bits past the real end were consumed.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -109,9 +110,9 @@ public:
 private:
     void Refill() {
         if (in_.HasWord()) {
-            std::uint64_t w = 0;
-            const std::uint8_t* p = in_.Cur();
-            for (std::size_t i = 0; i < BlockInput::kWord; ++i) w = w << 8 | p[i];
+            std::uint64_t w;
+            std::memcpy(&w, in_.Cur(), sizeof w);
+            if constexpr (std::endian::native == std::endian::little) w = __builtin_bswap64(w);
             buf_ |= w >> count_;
             in_.Advance((63 - count_) >> 3);
             count_ |= 56;

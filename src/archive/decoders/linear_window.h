@@ -40,7 +40,8 @@ public:
     void Copy(std::size_t dist, std::size_t len) {
         len = static_cast<std::size_t>(std::min<std::uint64_t>(len, left_));
         left_ -= len;
-        const std::size_t back = (dist + 1) % size_;
+        std::size_t back = dist + 1;
+        if (back >= size_) back %= size_;
         const std::size_t from = back == 0 ? size_ : back;  // 0: the byte a window back
         while (len > 0) {
             const std::size_t step = std::min(len, kMaxStep);

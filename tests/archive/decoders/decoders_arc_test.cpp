@@ -56,6 +56,14 @@ Bytes Text(std::size_t n, unsigned seed) {
     return b;
 }
 
+// Text, a run of `gap` bytes that uses none of its strings, and the same
+// text again: its strings are written from the table, their last
+// appearance in the output being too far back.
+Bytes Stale(std::size_t gap) {
+    const Bytes text = Text(30000, 8);
+    return text + Bytes(gap, 'a') + text;
+}
+
 // Runs, the escaped marker, and a run with nothing before it, split at
 // every point between two writes.
 TEST(ArcRunLength, ExpandsRunsAcrossWrites) {
@@ -170,8 +178,8 @@ private:
 // 6 and 7 pass the run-length step.
 TEST(ArcCrunch, DecodesWhatTheEncoderWrites) {
     for (bool oldHash : {true, false}) {
-        for (const Bytes& in :
-             {Bytes("A"), Bytes("ABABABA"), Bytes(25, 'a'), Text(3000, 1), Text(200000, 2)}) {
+        for (const Bytes& in : {Bytes("A"), Bytes("ABABABA"), Bytes(25, 'a'), Text(3000, 1),
+                                Text(200000, 2), Stale(1600000)}) {
             SCOPED_TRACE((oldHash ? "old hash, " : "new hash, ") + std::to_string(in.size()));
             const auto kind = oldHash ? ArcLzwKind::CrunchOldHash : ArcLzwKind::CrunchNewHash;
             EXPECT_EQ(DecodeLzw(CrunchEncoder(oldHash).Encode(in), kind), in);
@@ -200,7 +208,7 @@ protected:
 };
 
 // 12 and 13 bits, up to a table the compressor clears (noise between
-// text), and long strings of one byte whose copies outgrow their store;
+// text), long strings of one byte, and strings last seen long before;
 // method 8 passes the run-length step.
 TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
     if (!test::HaveTool("compress")) GTEST_SKIP() << "the compress program is not installed";
@@ -209,8 +217,8 @@ TEST_F(ArcDynamicLzw, DecodesTheCodeStreamOfCompress) {
     for (int i = 0; i < 60000; ++i) clearing += static_cast<char>(rng());
     clearing += Text(150000, 4);
     const Bytes runs = Bytes(3 << 20, 'a') + Text(100000, 6) + Bytes(1 << 20, 'b');
-    for (const Bytes& in :
-         {Bytes("a"), Bytes("hello hello hello hello\n"), Text(5000, 5), clearing, runs}) {
+    for (const Bytes& in : {Bytes("a"), Bytes("hello hello hello hello\n"), Text(5000, 5), clearing,
+                            runs, Stale(1600000)}) {
         SCOPED_TRACE(in.size());
         EXPECT_TRUE(DecodeLzw("\x0C" + Compressed(in, 12), ArcLzwKind::Dynamic12) == in);
         EXPECT_TRUE(DecodeLzw(Compressed(in, 13), ArcLzwKind::Dynamic13) == in);
