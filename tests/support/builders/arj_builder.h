@@ -25,6 +25,8 @@ struct ArjEntry {
     std::uint8_t minVersion = 1;
     std::uint8_t fixedSize = 30;  // where the name starts in the basic header
     std::uint16_t fileMode = 0;
+    std::uint8_t host = 0;             // MS-DOS
+    std::uint32_t stamp = 0x1F9A6000;  // a DOS date, or Unix seconds for host 2
     std::optional<std::uint32_t> crc;
     std::optional<std::uint32_t> packedSize;
     std::string comment;
@@ -45,12 +47,12 @@ inline std::string ArjBasic(const ArjEntry& e) {
     std::string b = LeFields({{e.fixedSize, 1},
                               {e.version, 1},
                               {e.minVersion, 1},
-                              {2, 1},  // host system
+                              {e.host, 1},
                               {e.flags, 1},
                               {e.method, 1},
                               {e.fileType, 1},
                               {0, 1},
-                              {0x1F9A6000, 4},
+                              {e.stamp, 4},
                               {e.packedSize.value_or(e.Stored().size()), 4},
                               {e.data.size(), 4},
                               {e.crc.value_or(CrcOf(e.data)), 4},

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "archive/core/crc.h"
+#include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
 
 namespace lumora::archive {
@@ -58,12 +59,14 @@ bool ParseBasicHeader(FieldReader r, ArjHeader& h) {
     const std::uint8_t fixedSize = r.U8();
     h.version = r.U8();
     h.minVersion = r.U8();
-    r.Skip(1);  // host system
+    const std::uint8_t host = r.U8();
     h.flags = r.U8();
     h.method = r.U8();
     h.fileType = r.U8();
     r.Skip(1);
-    h.dosDateTime = r.U32();
+    const std::uint32_t stamp = r.U32();
+    // Archivers on Unix store a Unix time where the others store a DOS date.
+    h.dosDateTime = host == kArjHostUnix ? UnixToDosDate(static_cast<std::time_t>(stamp)) : stamp;
     h.packedSize = r.U32();
     h.originalSize = r.U32();
     h.crc = r.U32();

@@ -17,6 +17,7 @@ inline constexpr std::uint8_t kArjContinues = 0x04;      // the member goes on i
 inline constexpr std::uint8_t kArjContinued = 0x08;      // the member began in the previous volume
 inline constexpr std::uint8_t kArjVolumeFollows = 0x04;  // main header: the set goes on
 inline constexpr std::uint8_t kArjDirectory = 3;         // file type of a folder entry
+inline constexpr std::uint8_t kArjHostUnix = 2;          // host system whose stamps are Unix times
 
 struct ArjHeader {
     std::uint8_t version = 0;

@@ -3,6 +3,9 @@
 // headers (or part where the lister's walk has its own rule).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "archive/core/dos_date.h"
 #include "archive/core/input_file.h"
 #include "archive/formats/arj/arj_header.h"
@@ -229,6 +232,24 @@ TEST_F(ArjHeaderTest, ListerMapsTheHeaderToTheMemberRecord) {
     EXPECT_EQ(m.ExternalAttr, 0x21u);
     EXPECT_EQ(m.InternalAttr, 32u);
     EXPECT_EQ(tv.FileCount(), 1);
+}
+
+// An archive made on Unix stores its members' times as Unix seconds.
+TEST_F(ArjHeaderTest, UnixHostStampIsUnixTime) {
+    ArjEntry dos{"DOS.TXT", "a"}, unix{"UNIX.TXT", "b"};
+    dos.stamp = unix.stamp = 1589710830;  // 2020-05-17 10:20:30 UTC
+    unix.host = kArjHostUnix;
+    TZipTV tv;
+    tv.SetArchiveFile(Write("U.ARJ", ArjArchive({dos, unix})).string());
+    std::vector<TDateTime> dates;
+    tv.OnRead = [&](TZipTV& t, std::uint64_t, int) { dates.push_back(t.Member().FileDate); };
+    ASSERT_TRUE(tv.Activate());
+    ASSERT_EQ(dates.size(), 2u);
+    EXPECT_EQ(dates[0], DosDateToDateTime(1589710830));
+    EXPECT_EQ(dates[1], DosDateToDateTime(UnixToDosDate(1589710830)));
+    const std::optional<std::time_t> back = DosDateToUnix(UnixToDosDate(1589710830));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_LE(std::llabs(static_cast<long long>(*back) - 1589710830LL), 2);
 }
 
 }  // namespace
