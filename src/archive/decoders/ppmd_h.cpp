@@ -20,6 +20,28 @@ constexpr std::uint8_t kExpEscape[16] = {25, 14, 9, 7, 5, 5, 4, 4, 4, 3, 3, 3, 2
 constexpr std::uint16_t kInitBinEsc[8] = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
                                           0x64A1, 0x5ABC, 0x6632, 0x6051};
 
+// The binary contexts' starting escape estimates, the same at every restart.
+constexpr auto kInitBinSumm = [] {
+    std::array<std::array<std::uint16_t, 64>, 128> t{};
+    for (unsigned i = 0; i < 128; ++i) {
+        for (unsigned k = 0; k < 8; ++k) {
+            for (unsigned m = 0; m < 64; m += 8)
+                t[i][k + m] = static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
+        }
+    }
+    return t;
+}();
+
+// The root context's states at a restart: every byte once, no successor.
+constexpr auto kInitRootStates = [] {
+    std::array<std::uint8_t, 256 * kStateSize> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        t[i * kStateSize] = static_cast<std::uint8_t>(i);
+        t[i * kStateSize + 1] = 1;
+    }
+    return t;
+}();
+
 unsigned BinMean(unsigned summ) {
     return (summ + (1u << (kPeriodBits - 2))) >> kPeriodBits;
 }
@@ -60,6 +82,22 @@ PpmdH::PpmdH() {
         index += indexUnits_[index] < units;
         unitsIndex_[units - 1] = static_cast<std::uint8_t>(index);
     }
+    ns2BsIndex_[0] = 0;
+    ns2BsIndex_[1] = 2;
+    std::fill(ns2BsIndex_.begin() + 2, ns2BsIndex_.begin() + 11, std::uint8_t{4});
+    std::fill(ns2BsIndex_.begin() + 11, ns2BsIndex_.end(), std::uint8_t{6});
+    // Escape-estimate classes: one per count up to 3, then ever wider runs.
+    unsigned c = 0;
+    for (; c < 3; ++c) ns2Index_[c] = static_cast<std::uint8_t>(c);
+    for (unsigned m = c, left = 1, step = 1; c < 256; ++c) {
+        ns2Index_[c] = static_cast<std::uint8_t>(m);
+        if (--left == 0) {
+            left = ++step;
+            ++m;
+        }
+    }
+    std::fill(hb2Flag_.begin(), hb2Flag_.begin() + 0x40, std::uint8_t{0});
+    std::fill(hb2Flag_.begin() + 0x40, hb2Flag_.end(), std::uint8_t{8});
 }
 
 // --- heap access ---------------------------------------------------------
@@ -298,18 +336,10 @@ void PpmdH::RestartModel() {
     Set16(minContext_ + 2, 257);
     foundState_ = AllocUnits(128);
     Set32(minContext_ + 4, foundState_);
-    for (unsigned i = 0; i < 256; ++i)
-        Store(foundState_ + i * kStateSize, {static_cast<std::uint8_t>(i), 1, 0});
+    std::memcpy(&heap_[foundState_], kInitRootStates.data(), kInitRootStates.size());
     runLength_ = initRunLength_;
     prevSuccess_ = 0;
-    for (unsigned i = 0; i < 128; ++i) {
-        for (unsigned k = 0; k < 8; ++k) {
-            for (unsigned m = 0; m < 64; m += 8) {
-                binSumm_[i][k + m] =
-                    static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
-            }
-        }
-    }
+    binSumm_ = kInitBinSumm;
     for (unsigned i = 0; i < 25; ++i) {
         for (See2& s : see2_[i]) s.Init(5 * i + 10);
     }
@@ -319,22 +349,6 @@ void PpmdH::StartModel(int maxOrder) {
     escCount_ = 1;
     maxOrder_ = maxOrder;
     RestartModel();
-    ns2BsIndex_[0] = 0;
-    ns2BsIndex_[1] = 2;
-    std::fill(ns2BsIndex_.begin() + 2, ns2BsIndex_.begin() + 11, std::uint8_t{4});
-    std::fill(ns2BsIndex_.begin() + 11, ns2BsIndex_.end(), std::uint8_t{6});
-    // Escape-estimate classes: one per count up to 3, then ever wider runs.
-    unsigned i = 0;
-    for (; i < 3; ++i) ns2Index_[i] = static_cast<std::uint8_t>(i);
-    for (unsigned m = i, k = 1, step = 1; i < 256; ++i) {
-        ns2Index_[i] = static_cast<std::uint8_t>(m);
-        if (--k == 0) {
-            k = ++step;
-            ++m;
-        }
-    }
-    std::fill(hb2Flag_.begin(), hb2Flag_.begin() + 0x40, std::uint8_t{0});
-    std::fill(hb2Flag_.begin() + 0x40, hb2Flag_.end(), std::uint8_t{8});
     dummySee2_.shift = kPeriodBits;
 }
 

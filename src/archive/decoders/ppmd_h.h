@@ -122,7 +122,8 @@ private:
         initRunLength_ = 0;
     std::array<std::uint8_t, 256> charMask_{}, ns2Index_{}, ns2BsIndex_{}, hb2Flag_{};
     std::uint8_t escCount_ = 0, prevSuccess_ = 0, hiBitsFlag_ = 0;
-    std::array<std::array<std::uint16_t, 64>, 128> binSumm_{};
+    // Set at every restart, so left uncleared here.
+    std::array<std::array<std::uint16_t, 64>, 128> binSumm_;
 };
 
 }  // namespace lumora::archive
