@@ -102,26 +102,6 @@ PpmdH::PpmdH() {
 
 // --- heap access ---------------------------------------------------------
 
-std::uint16_t PpmdH::Get16(std::uint32_t at) const {
-    return static_cast<std::uint16_t>(heap_[at] | (heap_[at + 1] << 8));
-}
-
-std::uint32_t PpmdH::Get32(std::uint32_t at) const {
-    const std::uint8_t* p = &heap_[at];
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-
-void PpmdH::Set16(std::uint32_t at, unsigned v) {
-    heap_[at] = static_cast<std::uint8_t>(v);
-    heap_[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void PpmdH::Set32(std::uint32_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        heap_[at + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 PpmdH::State PpmdH::Load(std::uint32_t s) const {
     return {Sym(s), Freq(s), Successor(s)};
 }
@@ -504,31 +484,42 @@ bool PpmdH::DecodeSymbol2() {
     See2& see = MakeEscFreq2(left);
     const std::uint32_t stats = Stats(ctx);
     if (stats > heapSize_ || ns * kStateSize > heapSize_ - stats) return false;
-    const std::uint32_t end = stats + ns * kStateSize;
-    std::array<std::uint32_t, 256> candidates;
+    // The unmasked states, gathered without a branch on the mask, which
+    // follows no pattern. Only the first `left` of them take part: a
+    // rescaled suffix may have dropped symbols its child masked.
+    const std::uint8_t* const first = heap_.get() + stats;
+    const std::uint8_t* const end = first + ns * kStateSize;
+    const std::uint8_t esc = escCount_;
+    std::array<const std::uint8_t*, 256> candidates;
     unsigned n = 0;
     unsigned hiCnt = 0;
-    for (std::uint32_t p = stats; n < left; p += kStateSize) {
-        if (p >= end) return false;
-        if (charMask_[Sym(p)] == escCount_) continue;
-        hiCnt += Freq(p);
-        candidates[n++] = p;
+    for (const std::uint8_t* s = first; s != end; s += kStateSize) {
+        const unsigned open = charMask_[s[0]] != esc;
+        candidates[n] = s;
+        hiCnt += s[1] & (0u - open);
+        n += open;
+    }
+    if (n < left) return false;
+    if (n > left) {
+        n = left;
+        hiCnt = 0;
+        for (unsigned k = 0; k < n; ++k) hiCnt += candidates[k][1];
     }
     scale_ += hiCnt;
     const std::uint32_t count = coder_.Count(scale_);
     if (count >= scale_) return false;
     if (count < hiCnt) {
         unsigned k = 0;
-        hiCnt = Freq(candidates[0]);
-        while (hiCnt <= count) hiCnt += Freq(candidates[++k]);
-        const std::uint32_t p = candidates[k];
+        hiCnt = candidates[0][1];
+        while (hiCnt <= count) hiCnt += candidates[++k][1];
+        const auto p = static_cast<std::uint32_t>(candidates[k] - heap_.get());
         lowCount_ = (highCount_ = hiCnt) - Freq(p);
         see.Update();
         Update2(p);
     } else {
         lowCount_ = hiCnt;
         highCount_ = scale_;
-        for (unsigned k = 0; k < n; ++k) charMask_[Sym(candidates[k])] = escCount_;
+        for (unsigned k = 0; k < n; ++k) charMask_[candidates[k][0]] = esc;
         see.summ = static_cast<std::uint16_t>(see.summ + scale_);
         numMasked_ = static_cast<int>(ns);
     }
