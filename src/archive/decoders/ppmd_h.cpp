@@ -493,12 +493,19 @@ bool PpmdH::DecodeSymbol2() {
     std::array<const std::uint8_t*, 256> candidates;
     unsigned n = 0;
     unsigned hiCnt = 0;
-    for (const std::uint8_t* s = first; s != end; s += kStateSize) {
+    const auto take = [&](const std::uint8_t* s) {
         const unsigned open = charMask_[s[0]] != esc;
         candidates[n] = s;
-        hiCnt += s[1] & (0u - open);
+        hiCnt += s[1] * open;
         n += open;
+    };
+    const std::uint8_t* s = first;
+    for (const std::uint8_t* const pairs = first + (ns & ~1u) * kStateSize; s != pairs;
+         s += 2 * kStateSize) {
+        take(s);
+        take(s + kStateSize);
     }
+    if (s != end) take(s);
     if (n < left) return false;
     if (n > left) {
         n = left;
