@@ -321,7 +321,9 @@ void PpmdH::RestartModel() {
     prevSuccess_ = 0;
     binSumm_ = kInitBinSumm;
     for (unsigned i = 0; i < 25; ++i) {
-        for (See2& s : see2_[i]) s.Init(5 * i + 10);
+        See2 start;
+        start.Init(5 * i + 10);
+        see2_[i].fill(start);
     }
 }
 
