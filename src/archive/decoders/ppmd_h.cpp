@@ -20,6 +20,28 @@ constexpr std::uint8_t kExpEscape[16] = {25, 14, 9, 7, 5, 5, 4, 4, 4, 3, 3, 3, 2
 constexpr std::uint16_t kInitBinEsc[8] = {0x3CDD, 0x1F3F, 0x59BF, 0x48F3,
                                           0x64A1, 0x5ABC, 0x6632, 0x6051};
 
+// The binary contexts' starting escape estimates, the same at every restart.
+constexpr auto kInitBinSumm = [] {
+    std::array<std::array<std::uint16_t, 64>, 128> t{};
+    for (unsigned i = 0; i < 128; ++i) {
+        for (unsigned k = 0; k < 8; ++k) {
+            for (unsigned m = 0; m < 64; m += 8)
+                t[i][k + m] = static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
+        }
+    }
+    return t;
+}();
+
+// The root context's states at a restart: every byte once, no successor.
+constexpr auto kInitRootStates = [] {
+    std::array<std::uint8_t, 256 * kStateSize> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        t[i * kStateSize] = static_cast<std::uint8_t>(i);
+        t[i * kStateSize + 1] = 1;
+    }
+    return t;
+}();
+
 unsigned BinMean(unsigned summ) {
     return (summ + (1u << (kPeriodBits - 2))) >> kPeriodBits;
 }
@@ -60,29 +82,25 @@ PpmdH::PpmdH() {
         index += indexUnits_[index] < units;
         unitsIndex_[units - 1] = static_cast<std::uint8_t>(index);
     }
+    ns2BsIndex_[0] = 0;
+    ns2BsIndex_[1] = 2;
+    std::fill(ns2BsIndex_.begin() + 2, ns2BsIndex_.begin() + 11, std::uint8_t{4});
+    std::fill(ns2BsIndex_.begin() + 11, ns2BsIndex_.end(), std::uint8_t{6});
+    // Escape-estimate classes: one per count up to 3, then ever wider runs.
+    unsigned c = 0;
+    for (; c < 3; ++c) ns2Index_[c] = static_cast<std::uint8_t>(c);
+    for (unsigned m = c, left = 1, step = 1; c < 256; ++c) {
+        ns2Index_[c] = static_cast<std::uint8_t>(m);
+        if (--left == 0) {
+            left = ++step;
+            ++m;
+        }
+    }
+    std::fill(hb2Flag_.begin(), hb2Flag_.begin() + 0x40, std::uint8_t{0});
+    std::fill(hb2Flag_.begin() + 0x40, hb2Flag_.end(), std::uint8_t{8});
 }
 
 // --- heap access ---------------------------------------------------------
-
-std::uint16_t PpmdH::Get16(std::uint32_t at) const {
-    return static_cast<std::uint16_t>(heap_[at] | (heap_[at + 1] << 8));
-}
-
-std::uint32_t PpmdH::Get32(std::uint32_t at) const {
-    const std::uint8_t* p = &heap_[at];
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-
-void PpmdH::Set16(std::uint32_t at, unsigned v) {
-    heap_[at] = static_cast<std::uint8_t>(v);
-    heap_[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void PpmdH::Set32(std::uint32_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        heap_[at + static_cast<std::uint32_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 PpmdH::State PpmdH::Load(std::uint32_t s) const {
     return {Sym(s), Freq(s), Successor(s)};
@@ -298,20 +316,14 @@ void PpmdH::RestartModel() {
     Set16(minContext_ + 2, 257);
     foundState_ = AllocUnits(128);
     Set32(minContext_ + 4, foundState_);
-    for (unsigned i = 0; i < 256; ++i)
-        Store(foundState_ + i * kStateSize, {static_cast<std::uint8_t>(i), 1, 0});
+    std::memcpy(&heap_[foundState_], kInitRootStates.data(), kInitRootStates.size());
     runLength_ = initRunLength_;
     prevSuccess_ = 0;
-    for (unsigned i = 0; i < 128; ++i) {
-        for (unsigned k = 0; k < 8; ++k) {
-            for (unsigned m = 0; m < 64; m += 8) {
-                binSumm_[i][k + m] =
-                    static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
-            }
-        }
-    }
+    binSumm_ = kInitBinSumm;
     for (unsigned i = 0; i < 25; ++i) {
-        for (See2& s : see2_[i]) s.Init(5 * i + 10);
+        See2 start;
+        start.Init(5 * i + 10);
+        see2_[i].fill(start);
     }
 }
 
@@ -319,22 +331,6 @@ void PpmdH::StartModel(int maxOrder) {
     escCount_ = 1;
     maxOrder_ = maxOrder;
     RestartModel();
-    ns2BsIndex_[0] = 0;
-    ns2BsIndex_[1] = 2;
-    std::fill(ns2BsIndex_.begin() + 2, ns2BsIndex_.begin() + 11, std::uint8_t{4});
-    std::fill(ns2BsIndex_.begin() + 11, ns2BsIndex_.end(), std::uint8_t{6});
-    // Escape-estimate classes: one per count up to 3, then ever wider runs.
-    unsigned i = 0;
-    for (; i < 3; ++i) ns2Index_[i] = static_cast<std::uint8_t>(i);
-    for (unsigned m = i, k = 1, step = 1; i < 256; ++i) {
-        ns2Index_[i] = static_cast<std::uint8_t>(m);
-        if (--k == 0) {
-            k = ++step;
-            ++m;
-        }
-    }
-    std::fill(hb2Flag_.begin(), hb2Flag_.begin() + 0x40, std::uint8_t{0});
-    std::fill(hb2Flag_.begin() + 0x40, hb2Flag_.end(), std::uint8_t{8});
     dummySee2_.shift = kPeriodBits;
 }
 
@@ -490,31 +486,49 @@ bool PpmdH::DecodeSymbol2() {
     See2& see = MakeEscFreq2(left);
     const std::uint32_t stats = Stats(ctx);
     if (stats > heapSize_ || ns * kStateSize > heapSize_ - stats) return false;
-    const std::uint32_t end = stats + ns * kStateSize;
-    std::array<std::uint32_t, 256> candidates;
+    // The unmasked states, gathered without a branch on the mask, which
+    // follows no pattern. Only the first `left` of them take part: a
+    // rescaled suffix may have dropped symbols its child masked.
+    const std::uint8_t* const first = heap_.get() + stats;
+    const std::uint8_t* const end = first + ns * kStateSize;
+    const std::uint8_t esc = escCount_;
+    std::array<const std::uint8_t*, 256> candidates;
     unsigned n = 0;
     unsigned hiCnt = 0;
-    for (std::uint32_t p = stats; n < left; p += kStateSize) {
-        if (p >= end) return false;
-        if (charMask_[Sym(p)] == escCount_) continue;
-        hiCnt += Freq(p);
-        candidates[n++] = p;
+    const auto take = [&](const std::uint8_t* s) {
+        const unsigned open = charMask_[s[0]] != esc;
+        candidates[n] = s;
+        hiCnt += s[1] * open;
+        n += open;
+    };
+    const std::uint8_t* s = first;
+    for (const std::uint8_t* const pairs = first + (ns & ~1u) * kStateSize; s != pairs;
+         s += 2 * kStateSize) {
+        take(s);
+        take(s + kStateSize);
+    }
+    if (s != end) take(s);
+    if (n < left) return false;
+    if (n > left) {
+        n = left;
+        hiCnt = 0;
+        for (unsigned k = 0; k < n; ++k) hiCnt += candidates[k][1];
     }
     scale_ += hiCnt;
     const std::uint32_t count = coder_.Count(scale_);
     if (count >= scale_) return false;
     if (count < hiCnt) {
         unsigned k = 0;
-        hiCnt = Freq(candidates[0]);
-        while (hiCnt <= count) hiCnt += Freq(candidates[++k]);
-        const std::uint32_t p = candidates[k];
+        hiCnt = candidates[0][1];
+        while (hiCnt <= count) hiCnt += candidates[++k][1];
+        const auto p = static_cast<std::uint32_t>(candidates[k] - heap_.get());
         lowCount_ = (highCount_ = hiCnt) - Freq(p);
         see.Update();
         Update2(p);
     } else {
         lowCount_ = hiCnt;
         highCount_ = scale_;
-        for (unsigned k = 0; k < n; ++k) charMask_[Sym(candidates[k])] = escCount_;
+        for (unsigned k = 0; k < n; ++k) charMask_[candidates[k][0]] = esc;
         see.summ = static_cast<std::uint16_t>(see.summ + scale_);
         numMasked_ = static_cast<int>(ns);
     }

@@ -55,10 +55,28 @@ private:
     static constexpr unsigned kMaxOrder = 64;
 
     // Heap access: contexts and states are offsets into heap_ (0 is none).
-    std::uint16_t Get16(std::uint32_t at) const;
-    std::uint32_t Get32(std::uint32_t at) const;
-    void Set16(std::uint32_t at, unsigned v);
-    void Set32(std::uint32_t at, std::uint32_t v);
+    // Fields are little-endian, whatever the host.
+    std::uint16_t Get16(std::uint32_t at) const {
+        const std::uint8_t* p = heap_.get() + at;
+        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
+    std::uint32_t Get32(std::uint32_t at) const {
+        const std::uint8_t* p = heap_.get() + at;
+        return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+               (std::uint32_t{p[3]} << 24);
+    }
+    void Set16(std::uint32_t at, unsigned v) {
+        std::uint8_t* p = heap_.get() + at;
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+    }
+    void Set32(std::uint32_t at, std::uint32_t v) {
+        std::uint8_t* p = heap_.get() + at;
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+        p[2] = static_cast<std::uint8_t>(v >> 16);
+        p[3] = static_cast<std::uint8_t>(v >> 24);
+    }
     unsigned NumStats(std::uint32_t ctx) const { return Get16(ctx); }
     unsigned SummFreq(std::uint32_t ctx) const { return Get16(ctx + 2); }
     std::uint32_t Stats(std::uint32_t ctx) const { return Get32(ctx + 4); }
@@ -125,7 +143,8 @@ private:
         initRunLength_ = 0;
     std::array<std::uint8_t, 256> charMask_{}, ns2Index_{}, ns2BsIndex_{}, hb2Flag_{};
     std::uint8_t escCount_ = 0, prevSuccess_ = 0, hiBitsFlag_ = 0;
-    std::array<std::array<std::uint16_t, 64>, 128> binSumm_{};
+    // Set at every restart, so left uncleared here.
+    std::array<std::array<std::uint16_t, 64>, 128> binSumm_;
 };
 
 }  // namespace lumora::archive

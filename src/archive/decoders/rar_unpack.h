@@ -60,17 +60,22 @@ public:
 
     // Call once per symbol: keeps kPad bytes ahead of the position.
     void Fill() {
-        if (end_ - pos_ < static_cast<std::ptrdiff_t>(kPad) && !eof_) Refill();
+        if (end_ - pos_ >= static_cast<std::ptrdiff_t>(kPad)) return;
+        if (!eof_) {
+            Refill();
+        } else if (pos_ + static_cast<std::ptrdiff_t>(kPad) > zeroed_) {
+            ZeroAhead();
+        }
     }
     // The next 16 bits without consuming them.
     std::uint32_t Peek16() const {
-        const std::uint8_t* p = buf_.data() + pos_;
+        const std::uint8_t* p = buf_.get() + pos_;
         const std::uint32_t v = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
         return (v >> (8 - bit_)) & 0xFFFF;
     }
     // The next 32 bits without consuming them.
     std::uint32_t Peek32() const {
-        const std::uint8_t* p = buf_.data() + pos_;
+        const std::uint8_t* p = buf_.get() + pos_;
         const std::uint64_t v = (std::uint64_t{p[0]} << 32) | (std::uint64_t{p[1]} << 24) |
                                 (std::uint64_t{p[2]} << 16) | (std::uint64_t{p[3]} << 8) | p[4];
         return static_cast<std::uint32_t>(v >> (8 - bit_));
@@ -112,12 +117,15 @@ public:
 
 private:
     void Refill();
+    void ZeroAhead();
 
     ByteSource& src_;
-    std::vector<std::uint8_t> buf_;
-    std::ptrdiff_t pos_ = 0;  // byte position in buf_
-    std::ptrdiff_t end_ = 0;  // end of the data in buf_
-    unsigned bit_ = 0;        // bits of buf_[pos_] already used
+    // Not cleared: only the bytes past the data that can be read are zeroed.
+    std::unique_ptr<std::uint8_t[]> buf_;
+    std::ptrdiff_t pos_ = 0;     // byte position in buf_
+    std::ptrdiff_t end_ = 0;     // end of the data in buf_
+    std::ptrdiff_t zeroed_ = 0;  // buf_[end_, zeroed_) holds zeros
+    unsigned bit_ = 0;           // bits of buf_[pos_] already used
     bool eof_ = false;
     std::uint64_t base_ = 0;  // source bytes before buf_[0]
 };
