@@ -20,7 +20,7 @@ std::string UpperAscii(std::string s) {
     return s;
 }
 
-void Walk(const std::string& folder, bool recursive, std::vector<std::string>& out) {
+void Walk(const std::string& folder, bool recursive, PathList& out) {
     DIR* dir = opendir(folder.c_str());
     if (!dir) return;
     std::vector<std::string> subfolders;
@@ -36,7 +36,7 @@ void Walk(const std::string& folder, bool recursive, std::vector<std::string>& o
         }
         // A symbolic link to a file counts; one to a folder is not followed.
         if (S_ISLNK(st.st_mode) && (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) continue;
-        if (HasArchiveExtension(name)) out.push_back(path);
+        if (HasArchiveExtension(name)) out.Add(path);
     }
     closedir(dir);
     for (const auto& sub : subfolders) Walk(sub, recursive, out);
@@ -52,11 +52,18 @@ bool HasArchiveExtension(const std::string& name) {
                        [&](const char* e) { return ext == e; });
 }
 
-std::vector<std::string> CollectArchives(const std::string& folder, bool recursive) {
-    std::vector<std::string> out;
+void CollectArchives(const std::string& folder, bool recursive, PathList& out) {
     std::string f = folder;
     if (!f.empty() && f.back() != '/') f += '/';
     Walk(f, recursive, out);
+}
+
+std::vector<std::string> CollectArchives(const std::string& folder, bool recursive) {
+    PathList found;
+    CollectArchives(folder, recursive, found);
+    std::vector<std::string> out;
+    out.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) out.emplace_back(found[i]);
     return out;
 }
 
