@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <thread>
 
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
@@ -32,6 +33,9 @@ struct ScanJob::Totals {
     double kilobytes = 0;
     TDateTime oldest = 0;
     TDateTime newest = 0;
+    bool any = false;
+    void Add(const ArchiveFileStat& st);
+    void Add(const Totals& other);
 };
 
 namespace {
@@ -39,6 +43,8 @@ namespace {
 // Results read ahead per worker: enough to keep every worker busy while the
 // job writes, few enough that memory stays flat.
 constexpr std::size_t kReadsAheadPerWorker = 2;
+// Archives per thread of the first pass below which more threads do not pay.
+constexpr std::size_t kFirstPassShare = 64;
 // How long the job waits for a result before it lets the host handle events.
 constexpr std::chrono::milliseconds kTakeWait{20};
 
@@ -69,14 +75,20 @@ SortedArchives SortAndMark(PathList hostPaths) {
     SortedArchives sorted;
     sorted.paths = std::move(hostPaths);
     const std::size_t n = sorted.paths.size();
-    // The Windows-1252 forms are needed for sorting and grouping only.
-    PathList ansi;
-    for (std::size_t i = 0; i < n; ++i) ansi.Add(Utf8ToAnsi(sorted.paths[i]));
+    // The Windows-1252 forms are needed for sorting and grouping only; their
+    // upper-case forms are made once, not at every comparison. Comparing
+    // those, then the forms themselves, is AnsiCompareOrder.
+    PathList ansi, upper;
+    for (std::size_t i = 0; i < n; ++i) {
+        ansi.Add(Utf8ToAnsi(sorted.paths[i]));
+        upper.Add(AnsiUpperCase(ansi[i]));
+    }
     sorted.order.resize(n);
     for (std::size_t i = 0; i < n; ++i) sorted.order[i] = static_cast<std::uint32_t>(i);
     std::stable_sort(sorted.order.begin(), sorted.order.end(),
-                     [&ansi](std::uint32_t a, std::uint32_t b) {
-                         return AnsiCompareOrder(ansi[a], ansi[b]) < 0;
+                     [&](std::uint32_t a, std::uint32_t b) {
+                         const int folded = upper[a].compare(upper[b]);
+                         return folded != 0 ? folded < 0 : ansi[a] < ansi[b];
                      });
     sorted.marks = MarkSimilarGroups(n, [&](std::size_t i) { return ansi[sorted.order[i]]; });
     return sorted;
@@ -149,19 +161,52 @@ void ScanJob::RunCommand(PathList archives, const std::string& sourceFolder) {
     host.SetIdle();
 }
 
-ScanJob::Totals ScanJob::FirstPass(const SortedArchives& archives) const {
-    Totals t;
-    bool any = false;
-    for (std::size_t i = 0; i < archives.size(); ++i) {
-        const auto st = StatArchiveFile(archives.Path(i));
-        if (!st) continue;
-        t.kilobytes += static_cast<double>(st->size / 1024);
-        if (!any || st->modified < t.oldest) t.oldest = st->modified;
-        if (!any || st->modified > t.newest) t.newest = st->modified;
-        any = true;
+void ScanJob::Totals::Add(const ArchiveFileStat& st) {
+    kilobytes += static_cast<double>(st.size / 1024);
+    if (!any || st.modified < oldest) oldest = st.modified;
+    if (!any || st.modified > newest) newest = st.modified;
+    any = true;
+}
+
+void ScanJob::Totals::Add(const Totals& other) {
+    // Whole kilobytes add up exactly in a double, in any order.
+    kilobytes += other.kilobytes;
+    if (other.any) {
+        Add(ArchiveFileStat{0, other.oldest});
+        Add(ArchiveFileStat{0, other.newest});
     }
-    if (!any) t.oldest = t.newest = std::floor(NowLocal());
-    return t;
+}
+
+// The sizes and dates of all archives before the first is read. With
+// several workers each looks at its share of the archives, so this pass
+// is not left to one thread while the others wait.
+ScanJob::Totals ScanJob::FirstPass(const SortedArchives& archives) const {
+    const std::size_t n = archives.size();
+    const std::size_t threads = std::clamp<std::size_t>(
+        n / kFirstPassShare, 1, static_cast<std::size_t>(std::max(env_.workers, 1)));
+    std::vector<Totals> parts(threads);
+    std::vector<std::exception_ptr> errors(threads);
+    const auto pass = [&](std::size_t t) {
+        try {
+            for (std::size_t i = t * n / threads; i < (t + 1) * n / threads; ++i) {
+                if (const auto st = StatArchiveFile(archives.Path(i))) parts[t].Add(*st);
+            }
+        } catch (...) {
+            errors[t] = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(pass, t);
+        pass(0);
+    }
+    Totals total;
+    for (std::size_t t = 0; t < threads; ++t) {
+        if (errors[t]) std::rethrow_exception(errors[t]);
+        total.Add(parts[t]);
+    }
+    if (!total.any) total.oldest = total.newest = std::floor(NowLocal());
+    return total;
 }
 
 bool ScanJob::AskCancel() {
