@@ -117,6 +117,14 @@ public:
     }
 };
 
+// A list that only counts its items.
+class CountingList : public ListSink {
+public:
+    void Item(const std::string&) override { ++items; }
+    bool Finish(std::string*) override { return true; }
+    std::size_t items = 0;
+};
+
 // One Scan I over `paths` (sorting, 8.3 names, descriptions, layout, log)
 // with `workers` readers; the number of list items.
 inline std::size_t RunScanI(const std::vector<std::string>& paths, const std::string& folder,
@@ -133,8 +141,10 @@ inline std::size_t RunScanI(const std::vector<std::string>& paths, const std::st
     env.workers = workers;
     env.makeSource = ExtractionSources();
     ScanJob job(env);
-    const auto items = job.RunScanJob(SortAndMark(paths), folder);
-    return items ? items->size() : 0;
+    PathList given;
+    for (const auto& p : paths) given.Add(p);
+    CountingList list;
+    return job.RunScanJob(SortAndMark(std::move(given)), folder, list) ? list.items : 0;
 }
 
 }  // namespace lumora::bench

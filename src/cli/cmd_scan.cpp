@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 #include "archive/core/awk_main.h"
 #include "archive/core/error_codes.h"
@@ -14,11 +16,13 @@
 #include "cli/stop_signals.h"
 #include "cli/terminal_host.h"
 #include "platform/file_info.h"
+#include "platform/file_io.h"
 #include "platform/text.h"
 #include "scan/description_extraction.h"
 #include "scan/folder_search.h"
 #include "scan/job_log.h"
 #include "scan/job_seams.h"
+#include "scan/path_list.h"
 #include "scan/scan_job.h"
 
 namespace lumora::cli {
@@ -42,14 +46,77 @@ struct ScanOptions {
 
 // The paths standard input lists: one a line, or NUL-separated; empty
 // entries are passed over.
-std::vector<std::string> ReadPathList(std::istream& in, bool nulSeparated) {
-    std::vector<std::string> paths;
+void ReadPathList(std::istream& in, bool nulSeparated, PathList& paths) {
     for (std::string p; std::getline(in, p, nulSeparated ? '\0' : '\n');) {
         if (!nulSeparated && !p.empty() && p.back() == '\r') p.pop_back();
-        if (!p.empty()) paths.push_back(std::move(p));
+        if (!p.empty()) paths.Add(p);
     }
-    return paths;
 }
+
+// The list as the command writes it: into the file (by WriteWholeFile's
+// rules) or, for "-", into a spool copied to standard output once the list
+// is complete; the job's items in the text format, else the document its
+// reports make.
+class CommandList final : public ListSink {
+public:
+    CommandList(const std::string& path, TerminalHost& host, const std::string& format,
+                const ListText& documentText, bool& written)
+        : host_(host), written_(written) {
+        if (path == "-") {
+            spool_.reset(std::tmpfile());
+        } else {
+            file_.emplace(path);
+        }
+        if (format != "text") {
+            document_.emplace(format == "json" ? ListDocumentWriter::Format::Json
+                                               : ListDocumentWriter::Format::Html,
+                              documentText, [this](std::string_view b) { Write(b); });
+        }
+    }
+    void Item(const std::string& item) override {
+        if (document_) return;
+        Write(item);
+        Write("\r\n");
+    }
+    bool Finish(std::string* error) override {
+        host_.ClearProgress();
+        if (document_) document_->End();
+        if (file_) return written_ = file_->Commit(error);
+        written_ = CopySpoolToStdout();
+        if (!written_ && error) *error = "write error on standard output";
+        return written_;
+    }
+    ListDocumentWriter* document() { return document_ ? &*document_ : nullptr; }
+
+private:
+    void Write(std::string_view bytes) {
+        if (file_) {
+            file_->Write(bytes);
+        } else if (spool_) {
+            spoolFailed_ |=
+                std::fwrite(bytes.data(), 1, bytes.size(), spool_.get()) != bytes.size();
+        }
+    }
+    bool CopySpoolToStdout() {
+        if (!spool_ || spoolFailed_ || std::fflush(spool_.get()) != 0) return false;
+        std::rewind(spool_.get());
+        char buffer[65536];
+        while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, spool_.get())) {
+            if (std::fwrite(buffer, 1, n, stdout) != n) return false;
+        }
+        return !std::ferror(spool_.get()) && std::fflush(stdout) == 0;
+    }
+
+    struct CloseFile {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    TerminalHost& host_;
+    bool& written_;
+    std::optional<WholeFileWriter> file_;
+    std::unique_ptr<std::FILE, CloseFile> spool_;
+    bool spoolFailed_ = false;
+    std::optional<ListDocumentWriter> document_;
+};
 
 // The detected type's name without its "at" ("ZIP", "LHA", ...), "" when
 // the file cannot be examined.
@@ -88,17 +155,17 @@ void ApplyOverrides(const ScanOptions& o, Configuration& config) {
 
 // Expands folders into their archives; the first folder (or else the first
 // archive's folder) is the source folder.
-bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
-                   std::string& sourceFolder) {
-    std::vector<std::string> givenPaths;
+bool CollectInputs(const ScanOptions& o, PathList& archives, std::string& sourceFolder) {
+    PathList givenPaths;
     for (const auto& given : o.paths) {
         if (given != "-") {
-            givenPaths.push_back(given);
+            givenPaths.Add(given);
             continue;
         }
-        for (auto& p : ReadPathList(std::cin, o.nulSeparated)) givenPaths.push_back(std::move(p));
+        ReadPathList(std::cin, o.nulSeparated, givenPaths);
     }
-    for (const auto& given : givenPaths) {
+    for (std::size_t i = 0; i < givenPaths.size(); ++i) {
+        const std::string given(givenPaths[i]);
         const std::string path = AbsolutePath(given);
         struct stat st {};
         if (stat(path.c_str(), &st) != 0) {
@@ -108,41 +175,39 @@ bool CollectInputs(const ScanOptions& o, std::vector<std::string>& archives,
         if (S_ISDIR(st.st_mode)) {
             const std::string folder = path.back() == '/' ? path : path + "/";
             if (sourceFolder.empty()) sourceFolder = folder;
-            for (auto& a : CollectArchives(folder, o.recursive)) archives.push_back(std::move(a));
+            CollectArchives(folder, o.recursive, archives);
         } else {
-            archives.push_back(path);
+            archives.Add(path);
         }
     }
-    if (sourceFolder.empty() && !archives.empty())
-        sourceFolder = archives.front().substr(0, archives.front().rfind('/') + 1);
+    if (sourceFolder.empty() && !archives.empty()) {
+        const std::string_view first = archives.front();
+        sourceFolder = std::string(first.substr(0, first.rfind('/') + 1));
+    }
     return true;
 }
 
 int RunScan(const ScanOptions& o) {
-    std::vector<std::string> archives;
+    PathList archives;
     std::string sourceFolder;
     if (!CollectInputs(o, archives, sourceFolder)) return 2;
     const std::string listFile = o.output == "-" ? "-" : AbsolutePath(o.output);
     TerminalHost host(listFile, o.encoding.quiet);
     AppSession session = StartScanSession(host);
     ApplyOverrides(o, session.config);
-    ListDocument document;
 
     JobLog log(host, session.formats);
     log.SetLineLimit(1 << 30);
     DescriptionExtraction source(HostHooks(host));
     bool written = false;
+    CommandList* list = nullptr;
     ScanEnvironment env{session.config,       session.formats, host,    log,    source,
                         session.dirs.tempDir, nullptr,         nullptr, nullptr};
-    env.writeList = [&](const std::string& p, const std::string& b, std::string* e) {
-        host.ClearProgress();
-        if (o.format == "text") {
-            written = WriteListTo(p, b, e);
-        } else {
-            written =
-                WriteListTo(p, o.format == "json" ? JsonList(document) : HtmlList(document), e);
-        }
-        return written;
+    const ListText documentText(CodePage::Utf8, DescriptionCodePage(o.encoding));
+    env.openList = [&](const std::string& path) {
+        auto opened = std::make_unique<CommandList>(path, host, o.format, documentText, written);
+        list = opened.get();
+        return std::unique_ptr<ListSink>(std::move(opened));
     };
     env.filterDescription = ConfiguredFilter(session.config);
     env.workers = o.jobs;
@@ -152,19 +217,32 @@ int RunScan(const ScanOptions& o) {
     ScanJob job(env);
     job.SetListText(ChosenListText(o.encoding, session.config.settings, listFile == "-"));
     if (o.format != "text") {
-        document.text = ListText(CodePage::Utf8, DescriptionCodePage(o.encoding));
-        job.onArchive = [&document](const ArchiveReport& r) {
-            document.archives.push_back({r, ArchiveTypeName(r.path)});
+        job.onArchive = [&list](const ArchiveReport& r) {
+            list->document()->Archive({r, ArchiveTypeName(r.path)});
         };
-        job.onSummary = [&document](const SummaryInput& in) { document.summary = in; };
+        job.onSummary = [&list](const SummaryInput& in) { list->document()->Summary(in); };
     }
     host.onStop = [&job] { job.RequestCancel(); };
     if (archives.empty()) {
         std::fprintf(stderr, "lumora-cli: no archives found\n");
         return 1;
     }
-    job.RunCommand(archives, sourceFolder);
-    if (o.logFile && !WriteJobLog(log, *o.logFile)) return 2;
+    // The log goes to its file line by line, replacing it when the job ends.
+    std::optional<WholeFileWriter> logFile;
+    if (o.logFile) {
+        logFile.emplace(AbsolutePath(*o.logFile));
+        log.SetLineSink([&logFile](const std::string& line) {
+            logFile->Write(line);
+            logFile->Write("\r\n");
+        });
+    }
+    job.RunCommand(std::move(archives), sourceFolder);
+    std::string error;
+    if (logFile && !logFile->Commit(&error)) {
+        std::fprintf(stderr, "lumora-cli: cannot write %s: %s\n", o.logFile->c_str(),
+                     error.c_str());
+        return 2;
+    }
     return written ? 0 : 2;
 }
 

@@ -102,63 +102,105 @@ std::string IsoDateTime(TDateTime t) {
     return buf;
 }
 
-std::string JsonList(const ListDocument& doc) {
-    const SummaryInput& s = doc.summary;
-    std::string out =
-        "{\n  \"summary\": {\n    \"created\": " + JsonString(IsoDateTime(s.today)) +
-        ",\n    \"sourceFolder\": " + JsonString(AnsiToUtf8(s.sourceFolder)) +
-        ",\n    \"archives\": " + std::to_string(s.archiveCount) +
-        ",\n    \"kilobytes\": " + std::to_string(static_cast<long long>(s.totalKilobytes)) +
-        ",\n    \"oldest\": " + JsonString(IsoDateTime(s.oldest)) +
-        ",\n    \"newest\": " + JsonString(IsoDateTime(s.newest)) + "\n  },\n  \"archives\": [";
-    for (std::size_t i = 0; i < doc.archives.size(); ++i)
-        out += (i ? ",\n" : "\n") + JsonArchive(doc.archives[i], doc.text);
-    out += doc.archives.empty() ? "]\n}\n" : "\n  ]\n}\n";
+namespace {
+
+std::string JsonHead(const SummaryInput& s) {
+    return "{\n  \"summary\": {\n    \"created\": " + JsonString(IsoDateTime(s.today)) +
+           ",\n    \"sourceFolder\": " + JsonString(AnsiToUtf8(s.sourceFolder)) +
+           ",\n    \"archives\": " + std::to_string(s.archiveCount) +
+           ",\n    \"kilobytes\": " + std::to_string(static_cast<long long>(s.totalKilobytes)) +
+           ",\n    \"oldest\": " + JsonString(IsoDateTime(s.oldest)) +
+           ",\n    \"newest\": " + JsonString(IsoDateTime(s.newest)) + "\n  },\n  \"archives\": [";
+}
+
+std::string HtmlHead(const SummaryInput& s) {
+    const std::string folder = HtmlEscape(AnsiToUtf8(s.sourceFolder));
+    return "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" +
+           folder +
+           "</title>\n<style>\n"
+           "body { font-family: sans-serif; margin: 1em; }\n"
+           "table { border-collapse: collapse; }\n"
+           "th, td { border: 1px solid #999; padding: 0.2em 0.5em; vertical-align: top; "
+           "text-align: left; }\n"
+           "td.num { text-align: right; }\n"
+           "pre { margin: 0; font-family: \"DejaVu Sans Mono\", monospace; line-height: 1.1; }\n"
+           ".missing { color: #666; font-style: italic; }\n"
+           ".error { color: #a00; }\n"
+           "</style>\n</head>\n<body>\n<h1>" +
+           folder + "</h1>\n<p>" + std::to_string(s.archiveCount) + " Archive, " +
+           std::to_string(static_cast<long long>(s.totalKilobytes)) + " KB, " +
+           IsoDateTime(s.oldest).substr(0, 10) + " &#8211; " + IsoDateTime(s.newest).substr(0, 10) +
+           "; erstellt " + IsoDateTime(s.today).substr(0, 10) +
+           "</p>\n<table>\n<tr><th>Name</th><th>Gr&#246;&#223;e</th><th>Datum</th><th>Typ</th>"
+           "<th>Beschreibung</th></tr>\n";
+}
+
+std::string HtmlRow(const ListedArchive& a, const ListText& text) {
+    const ArchiveReport& r = a.report;
+    std::string out = "<tr><td>" + HtmlEscape(AnsiToUtf8(r.name)) + "</td><td class=\"num\">" +
+                      (r.size ? std::to_string(*r.size) : "?") + "</td><td>" +
+                      (r.modified ? IsoDateTime(*r.modified).substr(0, 10) : "?") + "</td><td>" +
+                      HtmlEscape(a.type) + "</td><td>";
+    if (r.status == ArchiveReport::Status::Ok) {
+        std::string pre;
+        for (const auto& line : text.DescriptionUtf8(r.lines)) pre += line + "\n";
+        out += "<pre>" + HtmlEscape(pre) + "</pre>";
+    } else if (r.status == ArchiveReport::Status::Error) {
+        out += "<span class=\"error\">" + HtmlEscape(AnsiToUtf8(r.errorText)) + "</span>";
+    } else {
+        out += std::string("<span class=\"missing\">") +
+               (r.status == ArchiveReport::Status::Empty ? "Leere FILE_ID"
+                                                         : "Keine FILE_ID gefunden") +
+               "</span>";
+    }
+    return out + "</td></tr>\n";
+}
+
+}  // namespace
+
+ListDocumentWriter::ListDocumentWriter(Format format, ListText text, Out out)
+    : format_(format), text_(text), out_(std::move(out)) {}
+
+void ListDocumentWriter::Summary(const SummaryInput& s) {
+    out_(format_ == Format::Json ? JsonHead(s) : HtmlHead(s));
+}
+
+void ListDocumentWriter::Archive(const ListedArchive& a) {
+    if (format_ == Format::Json) {
+        out_((archives_ ? ",\n" : "\n") + JsonArchive(a, text_));
+    } else {
+        out_(HtmlRow(a, text_));
+    }
+    ++archives_;
+}
+
+void ListDocumentWriter::End() {
+    if (format_ == Format::Json) {
+        out_(archives_ == 0 ? "]\n}\n" : "\n  ]\n}\n");
+    } else {
+        out_("</table>\n</body>\n</html>\n");
+    }
+}
+
+namespace {
+
+std::string WholeDocument(ListDocumentWriter::Format format, const ListDocument& doc) {
+    std::string out;
+    ListDocumentWriter writer(format, doc.text, [&out](std::string_view b) { out.append(b); });
+    writer.Summary(doc.summary);
+    for (const auto& a : doc.archives) writer.Archive(a);
+    writer.End();
     return out;
 }
 
+}  // namespace
+
+std::string JsonList(const ListDocument& doc) {
+    return WholeDocument(ListDocumentWriter::Format::Json, doc);
+}
+
 std::string HtmlList(const ListDocument& doc) {
-    const SummaryInput& s = doc.summary;
-    const std::string folder = HtmlEscape(AnsiToUtf8(s.sourceFolder));
-    std::string out =
-        "<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>" + folder +
-        "</title>\n<style>\n"
-        "body { font-family: sans-serif; margin: 1em; }\n"
-        "table { border-collapse: collapse; }\n"
-        "th, td { border: 1px solid #999; padding: 0.2em 0.5em; vertical-align: top; "
-        "text-align: left; }\n"
-        "td.num { text-align: right; }\n"
-        "pre { margin: 0; font-family: \"DejaVu Sans Mono\", monospace; line-height: 1.1; }\n"
-        ".missing { color: #666; font-style: italic; }\n"
-        ".error { color: #a00; }\n"
-        "</style>\n</head>\n<body>\n<h1>" +
-        folder + "</h1>\n<p>" + std::to_string(s.archiveCount) + " Archive, " +
-        std::to_string(static_cast<long long>(s.totalKilobytes)) + " KB, " +
-        IsoDateTime(s.oldest).substr(0, 10) + " &#8211; " + IsoDateTime(s.newest).substr(0, 10) +
-        "; erstellt " + IsoDateTime(s.today).substr(0, 10) +
-        "</p>\n<table>\n<tr><th>Name</th><th>Gr&#246;&#223;e</th><th>Datum</th><th>Typ</th>"
-        "<th>Beschreibung</th></tr>\n";
-    for (const auto& a : doc.archives) {
-        const ArchiveReport& r = a.report;
-        out += "<tr><td>" + HtmlEscape(AnsiToUtf8(r.name)) + "</td><td class=\"num\">" +
-               (r.size ? std::to_string(*r.size) : "?") + "</td><td>" +
-               (r.modified ? IsoDateTime(*r.modified).substr(0, 10) : "?") + "</td><td>" +
-               HtmlEscape(a.type) + "</td><td>";
-        if (r.status == ArchiveReport::Status::Ok) {
-            std::string pre;
-            for (const auto& line : doc.text.DescriptionUtf8(r.lines)) pre += line + "\n";
-            out += "<pre>" + HtmlEscape(pre) + "</pre>";
-        } else if (r.status == ArchiveReport::Status::Error) {
-            out += "<span class=\"error\">" + HtmlEscape(AnsiToUtf8(r.errorText)) + "</span>";
-        } else {
-            out += std::string("<span class=\"missing\">") +
-                   (r.status == ArchiveReport::Status::Empty ? "Leere FILE_ID"
-                                                             : "Keine FILE_ID gefunden") +
-                   "</span>";
-        }
-        out += "</td></tr>\n";
-    }
-    return out + "</table>\n</body>\n</html>\n";
+    return WholeDocument(ListDocumentWriter::Format::Html, doc);
 }
 
 }  // namespace lumora::cli

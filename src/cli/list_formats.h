@@ -2,7 +2,10 @@
 // self-contained HTML page, made from what the job reported of each archive.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/locale_formats.h"
@@ -29,6 +32,24 @@ struct ListDocument {
 std::string JsonString(const std::string& utf8);
 // A point in time as "yyyy-mm-ddThh:mm:ss" (local time, no zone).
 std::string IsoDateTime(TDateTime t);
+
+// A list document written as the job reports: the head with the summary,
+// each archive, then the end; `out` receives the bytes piece by piece.
+class ListDocumentWriter {
+public:
+    enum class Format { Json, Html };
+    using Out = std::function<void(std::string_view bytes)>;
+    ListDocumentWriter(Format format, ListText text, Out out);
+    void Summary(const SummaryInput& s);
+    void Archive(const ListedArchive& a);
+    void End();
+
+private:
+    Format format_;
+    ListText text_;
+    Out out_;
+    std::size_t archives_ = 0;
+};
 
 std::string JsonList(const ListDocument& doc);
 std::string HtmlList(const ListDocument& doc);

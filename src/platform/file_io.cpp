@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -30,7 +31,7 @@ void ClearNonBlocking(int fd) {
     if (flags >= 0 && (flags & O_NONBLOCK)) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
-bool WriteAll(int fd, const std::string& bytes, int* error) {
+bool WriteAll(int fd, std::string_view bytes, int* error) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -42,44 +43,65 @@ bool WriteAll(int fd, const std::string& bytes, int* error) {
     return true;
 }
 
-// A temporary file beside `path`, filled, flushed, given `mode` and renamed
-// over `path`; the temporary file goes on any failure.
-bool ReplaceAtomically(const std::string& path, const std::string& bytes, mode_t mode,
-                       std::string* error) {
-    const auto slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = folder + "." + base + ".XXXXXX";
-    FileHandle fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.ok()) return Fail(error, errno);
-    int err = 0;
-    if (!WriteAll(fd.get(), bytes, &err) || ::fchmod(fd.get(), mode) != 0 ||
-        ::fsync(fd.get()) != 0 || !fd.Close() || ::rename(temp.c_str(), path.c_str()) != 0) {
-        if (err == 0) err = errno;
-        ::unlink(temp.c_str());
-        return Fail(error, err);
-    }
-    return true;
-}
-
-// Opens the existing path (following a link) and writes into it, truncated.
-bool WriteThrough(const std::string& path, const std::string& bytes, std::string* error) {
+// Opens the existing path (following a link) for writing through,
+// truncated; fails with the errno value.
+FileHandle OpenThrough(const std::string& path, int* error) {
     // O_NONBLOCK: a FIFO nobody reads fails with ENXIO instead of waiting.
     FileHandle fd(::open(path.c_str(),
                          O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0666));
-    if (!fd.ok()) return Fail(error, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) return Fail(error, errno);
-    const bool regular = S_ISREG(st.st_mode);
-    if (!regular && !S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode)) return Fail(error, EINVAL);
+    if (!fd.ok() || ::fstat(fd.get(), &st) != 0) {
+        SetError(error, errno);
+        return {};
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISFIFO(st.st_mode)) {
+        SetError(error, EINVAL);
+        return {};
+    }
     ClearNonBlocking(fd.get());
-    int err = 0;
-    if (!WriteAll(fd.get(), bytes, &err)) return Fail(error, err);
+    return fd;
+}
+
+// Copies all of `from` (read from its start) to `to`.
+bool CopyAll(int from, int to, int* error) {
+    if (::lseek(from, 0, SEEK_SET) != 0) return SetError(error, errno);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return SetError(error, errno);
+        if (n == 0) return true;
+        if (!WriteAll(to, std::string_view(buffer, static_cast<std::size_t>(n)), error))
+            return false;
+    }
+}
+
+// An unnamed file that goes when its descriptor is closed.
+FileHandle OpenSpool(int* error) {
+    std::FILE* f = std::tmpfile();
+    if (!f) {
+        SetError(error, errno);
+        return {};
+    }
+    FileHandle fd(::fcntl(::fileno(f), F_DUPFD_CLOEXEC, 0));
+    if (!fd.ok()) SetError(error, errno);
+    std::fclose(f);
+    return fd;
+}
+
+// Writes the spool's bytes through the existing `path`.
+bool WriteThrough(const std::string& path, int spool, int* error) {
+    FileHandle target = OpenThrough(path, error);
+    if (!target.ok() || !CopyAll(spool, target.get(), error)) return false;
+    struct stat st {};
     // Devices and pipes cannot be flushed to a disk; their close still reports.
-    if ((regular && ::fsync(fd.get()) != 0) || !fd.Close()) return Fail(error, errno);
+    if (::fstat(target.get(), &st) != 0 || (S_ISREG(st.st_mode) && ::fsync(target.get()) != 0) ||
+        !target.Close())
+        return SetError(error, errno);
     return true;
 }
+
+constexpr std::size_t kWriterBuffer = 64 * 1024;
 
 }  // namespace
 
@@ -148,16 +170,72 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& by
     return fd.ok() && ReadUpTo(fd.get(), limit, bytes, error);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error) {
+WholeFileWriter::WholeFileWriter(std::string path) : path_(std::move(path)) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) return Fail(error, errno);
-        return ReplaceAtomically(path, bytes, 0644, error);
+    if (::lstat(path_.c_str(), &st) != 0) {
+        if (errno != ENOENT) {
+            err_ = errno;
+            return;
+        }
+    } else if (S_ISREG(st.st_mode)) {
+        mode_ = st.st_mode & 07777;
+    } else if (S_ISLNK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) {
+        through_ = true;
+        fd_ = OpenSpool(&err_);
+        return;
+    } else {
+        err_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return;
     }
-    if (S_ISREG(st.st_mode)) return ReplaceAtomically(path, bytes, st.st_mode & 07777, error);
-    if (S_ISLNK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))
-        return WriteThrough(path, bytes, error);
-    return Fail(error, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    const auto slash = path_.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    temp_ = path_.substr(0, base) + "." + path_.substr(base) + ".XXXXXX";
+    fd_ = FileHandle(::mkostemp(temp_.data(), O_CLOEXEC));
+    if (!fd_.ok()) {
+        err_ = errno;
+        temp_.clear();
+    }
+}
+
+WholeFileWriter::~WholeFileWriter() {
+    fd_.Close();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void WholeFileWriter::Write(std::string_view bytes) {
+    if (err_ != 0) return;
+    if (buffer_.size() + bytes.size() < kWriterBuffer) {
+        buffer_.append(bytes);
+        return;
+    }
+    Flush();
+    WriteAll(fd_.get(), bytes, &err_);
+}
+
+void WholeFileWriter::Flush() {
+    if (err_ == 0 && !buffer_.empty()) WriteAll(fd_.get(), buffer_, &err_);
+    buffer_.clear();
+}
+
+bool WholeFileWriter::Commit(std::string* error) {
+    Flush();
+    if (err_ == 0 && through_) {
+        WriteThrough(path_, fd_.get(), &err_);
+    } else if (err_ == 0) {
+        if (::fchmod(fd_.get(), mode_) != 0 || ::fsync(fd_.get()) != 0 || !fd_.Close() ||
+            ::rename(temp_.c_str(), path_.c_str()) != 0) {
+            err_ = errno;
+        } else {
+            temp_.clear();
+        }
+    }
+    return err_ == 0 || Fail(error, err_);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error) {
+    WholeFileWriter writer(path);
+    writer.Write(bytes);
+    return writer.Commit(error);
 }
 
 }  // namespace lumora

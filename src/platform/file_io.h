@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace lumora {
 
@@ -61,5 +62,33 @@ bool ReadRegularFile(const std::string& path, std::size_t limit, std::string& by
 // file fails. On failure `*error` (when given) gets the reason and an
 // atomically replaced file stays as it was.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error);
+
+// A whole file written piece by piece, by WriteWholeFile's rules: a new or
+// regular file fills a temporary file beside it, renamed over it by Commit;
+// a link, device or pipe gets its bytes from an unnamed spool at Commit. A
+// writer dropped before Commit leaves the target as it was.
+class WholeFileWriter {
+public:
+    explicit WholeFileWriter(std::string path);
+    ~WholeFileWriter();
+    WholeFileWriter(const WholeFileWriter&) = delete;
+    WholeFileWriter& operator=(const WholeFileWriter&) = delete;
+
+    // Appends `bytes`; a failure is kept for Commit.
+    void Write(std::string_view bytes);
+    // Completes the file; false with the reason of the first failure.
+    bool Commit(std::string* error);
+
+private:
+    void Flush();
+
+    std::string path_;
+    std::string temp_;  // the temporary file beside the target, until renamed
+    bool through_ = false;
+    mode_t mode_ = 0644;
+    FileHandle fd_;       // the temporary file or the spool
+    std::string buffer_;  // bytes not yet written to `fd_`
+    int err_ = 0;
+};
 
 }  // namespace lumora

@@ -13,8 +13,12 @@ const std::string kDashes(27, '-');
 
 void JobLog::AddLogLine(const std::string& text, LogKind kind) {
     if (!shown_) return;
-    lines_.push_back(text);
-    kinds_.push_back(kind);
+    if (sink_) {
+        sink_(text);
+    } else {
+        lines_.push_back(text);
+        kinds_.push_back(kind);
+    }
     host_.LogLineAdded(text, kind);
 }
 

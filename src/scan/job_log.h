@@ -1,6 +1,7 @@
 // The job log model: lines with their marker kinds, shown through the host.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     bool ClearWithQuestion();
 
     void SetLineLimit(int lines) { lineLimit_ = lines; }
+    // Lines go to `sink` as they are made instead of being kept (the log of
+    // a batch run, written to its file while the job runs).
+    void SetLineSink(std::function<void(const std::string& line)> sink) { sink_ = std::move(sink); }
     bool shown() const { return shown_; }
     void SetShown(bool shown) { shown_ = shown; }
     const std::vector<std::string>& lines() const { return lines_; }
@@ -46,6 +50,7 @@ private:
     const LocaleFormats& formats_;
     std::vector<std::string> lines_;
     std::vector<LogKind> kinds_;
+    std::function<void(const std::string& line)> sink_;
     bool shown_ = true;
     int lineLimit_ = 200;
 };

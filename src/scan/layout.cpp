@@ -46,7 +46,7 @@ bool WritesFurtherLines(int design, GroupMark mark) {
 
 }  // namespace
 
-bool IsSimilarName(const std::string& a, const std::string& b) {
+bool IsSimilarName(std::string_view a, std::string_view b) {
     const std::size_t shorter = std::min(a.size(), b.size());
     const std::size_t longer = std::max(a.size(), b.size());
     if (longer - shorter >= 3) return false;
@@ -57,14 +57,14 @@ bool IsSimilarName(const std::string& a, const std::string& b) {
     return true;
 }
 
-std::vector<GroupMark> MarkSimilarGroups(const std::vector<std::string>& paths) {
-    const std::size_t n = paths.size();
+std::vector<GroupMark> MarkSimilarGroups(std::size_t n,
+                                         const std::function<std::string_view(std::size_t)>& path) {
     std::vector<GroupMark> marks(n, GroupMark::Single);
     if (n < 2) return marks;
 
-    marks[0] = IsSimilarName(paths[0], paths[1]) ? GroupMark::First : GroupMark::Single;
+    marks[0] = IsSimilarName(path(0), path(1)) ? GroupMark::First : GroupMark::Single;
     for (std::size_t i = 1; i + 1 < n; ++i) {
-        const bool similar = IsSimilarName(paths[i], paths[i + 1]);
+        const bool similar = IsSimilarName(path(i), path(i + 1));
         const bool inGroup = marks[i - 1] == GroupMark::First || marks[i - 1] == GroupMark::Middle;
         if (inGroup) {
             marks[i] = similar ? GroupMark::Middle : GroupMark::Last;
@@ -72,8 +72,13 @@ std::vector<GroupMark> MarkSimilarGroups(const std::vector<std::string>& paths) 
             marks[i] = similar ? GroupMark::First : GroupMark::Single;
         }
     }
-    marks[n - 1] = IsSimilarName(paths[n - 1], paths[n - 2]) ? GroupMark::Last : GroupMark::Single;
+    marks[n - 1] = IsSimilarName(path(n - 1), path(n - 2)) ? GroupMark::Last : GroupMark::Single;
     return marks;
+}
+
+std::vector<GroupMark> MarkSimilarGroups(const std::vector<std::string>& paths) {
+    return MarkSimilarGroups(paths.size(),
+                             [&paths](std::size_t i) -> std::string_view { return paths[i]; });
 }
 
 std::string PadTo(const std::string& s, std::size_t width, bool alignRight) {

@@ -2,7 +2,10 @@
 // first line, further description lines and the OEM conversion.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scan/list_text.h"
@@ -13,9 +16,12 @@ namespace lumora {
 enum class GroupMark : unsigned char { First = 1, Middle = 2, Single = 3, Last = 255 };
 
 // Byte comparison of two full paths (Windows-1252), case-sensitive.
-bool IsSimilarName(const std::string& a, const std::string& b);
+bool IsSimilarName(std::string_view a, std::string_view b);
 // One mark per entry of the sorted list of paths (at least one entry).
 std::vector<GroupMark> MarkSimilarGroups(const std::vector<std::string>& paths);
+// The same over `n` paths given by `path(i)`.
+std::vector<GroupMark> MarkSimilarGroups(std::size_t n,
+                                         const std::function<std::string_view(std::size_t)>& path);
 
 // The texts of the archive being laid out.
 struct EntryColumns {

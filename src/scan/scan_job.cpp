@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <thread>
 
 #include "platform/app_dirs.h"
 #include "platform/file_info.h"
@@ -32,6 +33,9 @@ struct ScanJob::Totals {
     double kilobytes = 0;
     TDateTime oldest = 0;
     TDateTime newest = 0;
+    bool any = false;
+    void Add(const ArchiveFileStat& st);
+    void Add(const Totals& other);
 };
 
 namespace {
@@ -39,24 +43,55 @@ namespace {
 // Results read ahead per worker: enough to keep every worker busy while the
 // job writes, few enough that memory stays flat.
 constexpr std::size_t kReadsAheadPerWorker = 2;
+// Archives per thread of the first pass below which more threads do not pay.
+constexpr std::size_t kFirstPassShare = 64;
 // How long the job waits for a result before it lets the host handle events.
 constexpr std::chrono::milliseconds kTakeWait{20};
 
 }  // namespace
 
-std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths) {
-    std::vector<ArchiveEntry> entries;
-    entries.reserve(hostPaths.size());
-    for (const auto& p : hostPaths) entries.push_back({p, Utf8ToAnsi(p), GroupMark::Single});
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        return AnsiCompareOrder(a.ansiPath, b.ansiPath) < 0;
-    });
-    if (entries.empty()) return entries;
-    std::vector<std::string> paths;
-    for (const auto& e : entries) paths.push_back(e.ansiPath);
-    const auto marks = MarkSimilarGroups(paths);
-    for (std::size_t i = 0; i < entries.size(); ++i) entries[i].mark = marks[i];
-    return entries;
+namespace {
+
+class ListFileSink final : public ListSink {
+public:
+    explicit ListFileSink(const std::string& path) : file_(path) {}
+    void Item(const std::string& item) override {
+        file_.Write(item);
+        file_.Write("\r\n");
+    }
+    bool Finish(std::string* error) override { return file_.Commit(error); }
+
+private:
+    WholeFileWriter file_;
+};
+
+}  // namespace
+
+std::unique_ptr<ListSink> OpenListFile(const std::string& path) {
+    return std::make_unique<ListFileSink>(path);
+}
+
+SortedArchives SortAndMark(PathList hostPaths) {
+    SortedArchives sorted;
+    sorted.paths = std::move(hostPaths);
+    const std::size_t n = sorted.paths.size();
+    // The Windows-1252 forms are needed for sorting and grouping only; their
+    // upper-case forms are made once, not at every comparison. Comparing
+    // those, then the forms themselves, is AnsiCompareOrder.
+    PathList ansi, upper;
+    for (std::size_t i = 0; i < n; ++i) {
+        ansi.Add(Utf8ToAnsi(sorted.paths[i]));
+        upper.Add(AnsiUpperCase(ansi[i]));
+    }
+    sorted.order.resize(n);
+    for (std::size_t i = 0; i < n; ++i) sorted.order[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(sorted.order.begin(), sorted.order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) {
+                         const int folded = upper[a].compare(upper[b]);
+                         return folded != 0 ? folded < 0 : ansi[a] < ansi[b];
+                     });
+    sorted.marks = MarkSimilarGroups(n, [&](std::size_t i) { return ansi[sorted.order[i]]; });
+    return sorted;
 }
 
 ScanJob::ScanJob(ScanEnvironment env) : env_(std::move(env)) {}
@@ -75,6 +110,12 @@ void ScanJob::RequestQuit() {
 
 void ScanJob::RunCommand(const std::vector<std::string>& archives,
                          const std::string& sourceFolder) {
+    PathList paths;
+    for (const auto& a : archives) paths.Add(a);
+    RunCommand(std::move(paths), sourceFolder);
+}
+
+void ScanJob::RunCommand(PathList archives, const std::string& sourceFolder) {
     ScanHost& host = env_.host;
     if (env_.config.InfoFileList.empty()) {
         host.MessageBox(
@@ -98,10 +139,12 @@ void ScanJob::RunCommand(const std::vector<std::string>& archives,
             {"Dateiliste speichern unter", sourceFolder, "txt", kListFileTypes});
         if (listFile) {
             env_.log.LogJobStart();
-            const auto sorted = SortAndMark(archives);
-            const auto items = RunScanJob(sorted, sourceFolder);
+            const SortedArchives sorted = SortAndMark(std::move(archives));
+            const std::unique_ptr<ListSink> list =
+                env_.openList ? env_.openList(*listFile) : OpenListFile(*listFile);
+            const bool complete = RunScanJob(sorted, sourceFolder, *list);
             if (crashed_) return;
-            const bool written = !items || WriteList(*listFile, *items);
+            const bool written = !complete || FinishList(*list, *listFile);
             env_.log.LogJobEnd();
             host.SelectLastLogLine();
             host.SetIdle();
@@ -118,19 +161,52 @@ void ScanJob::RunCommand(const std::vector<std::string>& archives,
     host.SetIdle();
 }
 
-ScanJob::Totals ScanJob::FirstPass(const std::vector<ArchiveEntry>& archives) const {
-    Totals t;
-    bool any = false;
-    for (const auto& a : archives) {
-        const auto st = StatArchiveFile(a.path);
-        if (!st) continue;
-        t.kilobytes += static_cast<double>(st->size / 1024);
-        if (!any || st->modified < t.oldest) t.oldest = st->modified;
-        if (!any || st->modified > t.newest) t.newest = st->modified;
-        any = true;
+void ScanJob::Totals::Add(const ArchiveFileStat& st) {
+    kilobytes += static_cast<double>(st.size / 1024);
+    if (!any || st.modified < oldest) oldest = st.modified;
+    if (!any || st.modified > newest) newest = st.modified;
+    any = true;
+}
+
+void ScanJob::Totals::Add(const Totals& other) {
+    // Whole kilobytes add up exactly in a double, in any order.
+    kilobytes += other.kilobytes;
+    if (other.any) {
+        Add(ArchiveFileStat{0, other.oldest});
+        Add(ArchiveFileStat{0, other.newest});
     }
-    if (!any) t.oldest = t.newest = std::floor(NowLocal());
-    return t;
+}
+
+// The sizes and dates of all archives before the first is read. With
+// several workers each looks at its share of the archives, so this pass
+// is not left to one thread while the others wait.
+ScanJob::Totals ScanJob::FirstPass(const SortedArchives& archives) const {
+    const std::size_t n = archives.size();
+    const std::size_t threads = std::clamp<std::size_t>(
+        n / kFirstPassShare, 1, static_cast<std::size_t>(std::max(env_.workers, 1)));
+    std::vector<Totals> parts(threads);
+    std::vector<std::exception_ptr> errors(threads);
+    const auto pass = [&](std::size_t t) {
+        try {
+            for (std::size_t i = t * n / threads; i < (t + 1) * n / threads; ++i) {
+                if (const auto st = StatArchiveFile(archives.Path(i))) parts[t].Add(*st);
+            }
+        } catch (...) {
+            errors[t] = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(pass, t);
+        pass(0);
+    }
+    Totals total;
+    for (std::size_t t = 0; t < threads; ++t) {
+        if (errors[t]) std::rethrow_exception(errors[t]);
+        total.Add(parts[t]);
+    }
+    if (!total.any) total.oldest = total.newest = std::floor(NowLocal());
+    return total;
 }
 
 bool ScanJob::AskCancel() {
@@ -141,8 +217,8 @@ bool ScanJob::AskCancel() {
     return false;
 }
 
-std::optional<std::vector<std::string>> ScanJob::RunScanJob(
-    const std::vector<ArchiveEntry>& archives, const std::string& sourceFolder) {
+bool ScanJob::RunScanJob(const SortedArchives& archives, const std::string& sourceFolder,
+                         ListSink& list) {
     ScanHost& host = env_.host;
     crash_ = CrashContext{"", 0, static_cast<int>(archives.size())};
     crashed_ = false;
@@ -157,9 +233,15 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         host.ProcessMessages();
 
         const TDateTime today = NowLocal();
+        const SummaryInput summary{static_cast<int>(archives.size()),
+                                   totals.kilobytes,
+                                   totals.oldest,
+                                   totals.newest,
+                                   today,
+                                   Utf8ToAnsi(sourceFolder)};
+        if (onSummary) onSummary(summary);
         const EntryLayout layout(env_.config.settings, FormatShortDate(env_.formats, today).size(),
                                  Text());
-        std::vector<std::string> output;
         double processedKb = 0;
         std::optional<ReadAhead> ahead;
         if (env_.workers > 1 && env_.makeSource && archives.size() > 1) {
@@ -167,9 +249,10 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
             ahead.emplace(archives.size(), env_.workers, workers * kReadsAheadPerWorker,
                           env_.makeSource,
                           [this, &archives](std::size_t i, DescriptionSource& src) {
+                              const std::string path = archives.Path(i);
                               ArchiveRead r;
-                              r.stat = StatArchiveFile(archives[i].path);
-                              r.outcome = ReadDescriptionOf(archives[i], i, src);
+                              r.stat = StatArchiveFile(path);
+                              r.outcome = ReadDescriptionOf(path, i, src);
                               return r;
                           });
         }
@@ -180,23 +263,16 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
                 host.SetProcessedField("");
                 host.SetCurrentFileField("");
                 host.SetGaugePosition(0);
-                return std::nullopt;
+                return false;
             }
-            ProcessArchive(archives[i], static_cast<int>(i), ahead ? &*ahead : nullptr, output,
+            ProcessArchive(archives, static_cast<int>(i), ahead ? &*ahead : nullptr, list,
                            processedKb, layout);
         }
-        const SummaryInput in{static_cast<int>(archives.size()),
-                              totals.kilobytes,
-                              totals.oldest,
-                              totals.newest,
-                              today,
-                              Utf8ToAnsi(sourceFolder)};
-        if (onSummary) onSummary(in);
         if (env_.config.settings.Resume) {
-            output.emplace_back();
-            output.push_back(Text().Program(BuildSummary(in, env_.formats)));
+            list.Item("");
+            list.Item(Text().Program(BuildSummary(summary, env_.formats)));
         }
-        return output;
+        return true;
     } catch (const std::exception& e) {
         crashed_ = true;
         if (env_.onCrash) env_.onCrash(e.what(), crash_);
@@ -204,7 +280,7 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
         crashed_ = true;
         if (env_.onCrash) env_.onCrash("Unbekannter Fehler", crash_);
     }
-    return std::nullopt;
+    return false;
 }
 
 std::string ScanJob::NameColumnText(const std::string& hostPath) {
@@ -213,12 +289,12 @@ std::string ScanJob::NameColumnText(const std::string& hostPath) {
     return UpperAZ(Utf8ToAnsi(name));
 }
 
-ExtractionOutcome ScanJob::ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
+ExtractionOutcome ScanJob::ReadDescriptionOf(const std::string& path, std::size_t index,
                                              DescriptionSource& source) const {
     // Each archive has its own place in the private folder for what has to
     // pass through files, so nothing of one archive can pass for another's.
     const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
-    return source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
+    return source.ExtractDescription(path, env_.config.InfoFileList, folder);
 }
 
 // A worker's result for the archive; the host handles its events while the
@@ -243,25 +319,25 @@ void ScanJob::ShowDeferredBoxes(const std::vector<DeferredBox>& boxes) {
     }
 }
 
-void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ahead,
-                             std::vector<std::string>& output, double& processedKb,
-                             const EntryLayout& layout) {
+void ScanJob::ProcessArchive(const SortedArchives& archives, int index, ReadAhead* ahead,
+                             ListSink& list, double& processedKb, const EntryLayout& layout) {
     ScanHost& host = env_.host;
     const AppSettings& s = env_.config.settings;
     const ListText text = Text();
+    const auto at = static_cast<std::size_t>(index);
+    const std::string path = archives.Path(at);
+    const GroupMark mark = archives.marks[at];
     ArchiveReport report{
-        entry.path, "", std::nullopt, std::nullopt, ArchiveReport::Status::NoDescription, 0,
-        {},         {}};
+        path, "", std::nullopt, std::nullopt, ArchiveReport::Status::NoDescription, 0, {}, {}};
     EntryColumns columns;
-    columns.name = NameColumnText(entry.path);
+    columns.name = NameColumnText(path);
     crash_.currentName = columns.name;
     host.SetCurrentFileField(columns.name);
     host.ProcessMessages();
 
-    const auto at = static_cast<std::size_t>(index);
     std::optional<ArchiveRead> ready;
     if (ahead) ready = TakeRead(*ahead, at);
-    if (const auto st = ready ? ready->stat : StatArchiveFile(entry.path)) {
+    if (const auto st = ready ? ready->stat : StatArchiveFile(path)) {
         report.size = st->size;
         report.modified = st->modified;
         columns.size = std::to_string(st->size);
@@ -274,8 +350,8 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
     }
 
     if (ready) ShowDeferredBoxes(ready->boxes);
-    const DescriptionResult description = DescriptionOf(
-        ready ? std::move(ready->outcome) : ReadDescriptionOf(entry, at, env_.source));
+    const DescriptionResult description =
+        DescriptionOf(ready ? std::move(ready->outcome) : ReadDescriptionOf(path, at, env_.source));
     const std::string& member = description.outcome.memberName;
 
     std::string status;
@@ -284,11 +360,13 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
         std::vector<std::string> lines = SplitTextLines(description.bytes);
         if (env_.filterDescription) env_.filterDescription(lines);
         if (lines.empty()) {
-            output.push_back(layout.FormatEntryLine(columns, text.Program(kEmptyDescriptionText)));
+            list.Item(layout.FormatEntryLine(columns, text.Program(kEmptyDescriptionText)));
             status = "Leere FILE_ID";
             report.status = ArchiveReport::Status::Empty;
         } else {
-            layout.AppendDescription(output, columns, lines, entry.mark);
+            std::vector<std::string> items;
+            layout.AppendDescription(items, columns, lines, mark);
+            for (const auto& item : items) list.Item(item);
             status = "O.K.";
             failure = false;
             report.status = ArchiveReport::Status::Ok;
@@ -298,7 +376,7 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
         // The error text of a failed listing or extraction, or that none was found.
         const std::string& shown =
             description.outcome.listerFailed ? description.statusText : kNoDescriptionText;
-        output.push_back(layout.FormatEntryLine(columns, text.Program(shown)));
+        list.Item(layout.FormatEntryLine(columns, text.Program(shown)));
         status = description.statusText;
         if (description.outcome.listerFailed) {
             report.status = ArchiveReport::Status::Error;
@@ -307,26 +385,19 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
         }
     }
 
-    if (s.Divide && (entry.mark == GroupMark::Single || entry.mark == GroupMark::Last))
-        output.push_back(text.Separator(SeparatorText(env_.config)));
+    if (s.Divide && (mark == GroupMark::Single || mark == GroupMark::Last))
+        list.Item(text.Separator(SeparatorText(env_.config)));
     report.name = columns.name;
     if (onArchive) onArchive(report);
     host.SetGaugePosition(std::min(index + 1, gaugeMax_));
     host.SetStatusPanel(1, "Bearbeitet : " + std::to_string(index + 1) + " Dateien");
-    env_.log.LogArchive(Utf8ToAnsi(FolderPart(entry.path)), columns.name, member, status, failure);
+    env_.log.LogArchive(Utf8ToAnsi(FolderPart(path)), columns.name, member, status, failure);
     host.ProcessMessages();
 }
 
-bool ScanJob::WriteList(const std::string& path, const std::vector<std::string>& items) {
-    // Sized once: a list of many archives is not held twice while it grows.
-    std::size_t size = 0;
-    for (const auto& item : items) size += item.size() + 2;
-    std::string bytes;
-    bytes.reserve(size);
-    for (const auto& item : items) bytes.append(item).append("\r\n");
+bool ScanJob::FinishList(ListSink& list, const std::string& path) {
     std::string error;
-    const bool ok =
-        env_.writeList ? env_.writeList(path, bytes, &error) : WriteWholeFile(path, bytes, &error);
+    const bool ok = list.Finish(&error);
     if (!ok)
         env_.host.MessageBox("Fehler",
                              "Die Liste kann nicht gespeichert werden:\r" + Utf8ToAnsi(path) +

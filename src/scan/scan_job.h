@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "scan/job_log.h"
 #include "scan/layout.h"
 #include "scan/list_text.h"
+#include "scan/path_list.h"
 #include "scan/read_ahead.h"
 #include "scan/summary.h"
 #include "settings/app_settings.h"
@@ -28,6 +30,21 @@ struct CrashContext {
     int archiveCount = 0;
 };
 
+// Where the job puts the list as it makes it.
+class ListSink {
+public:
+    virtual ~ListSink() = default;
+    // One list item (several lines joined by CR LF where an item has more).
+    virtual void Item(const std::string& item) = 0;
+    // The list is complete; false with the reason when it cannot be saved.
+    // A sink dropped without Finish leaves no list behind.
+    virtual bool Finish(std::string* error) = 0;
+};
+
+// The list file at `path`, each item followed by CR LF, replacing the file
+// by WriteWholeFile's rules when finished.
+std::unique_ptr<ListSink> OpenListFile(const std::string& path);
+
 struct ScanEnvironment {
     Configuration& config;
     const LocaleFormats& formats;
@@ -36,9 +53,8 @@ struct ScanEnvironment {
     DescriptionSource& source;
     // Private temp folder, ends in "/"; empty when none could be made.
     std::string tempDir;
-    // Writes the finished list; the default replaces the file atomically.
-    std::function<bool(const std::string& path, const std::string& bytes, std::string* error)>
-        writeList;
+    // Opens the list the job writes into; the default is OpenListFile.
+    std::function<std::unique_ptr<ListSink>(const std::string& path)> openList;
     // Cleans a description's lines in place; empty = no filtering.
     std::function<void(std::vector<std::string>& lines)> filterDescription;
     // Called with an unexpected error's message; the desktop program writes
@@ -50,15 +66,18 @@ struct ScanEnvironment {
     ReadAhead::MakeSource makeSource = nullptr;
 };
 
-struct ArchiveEntry {
-    std::string path;      // real host path (UTF-8)
-    std::string ansiPath;  // the same in Windows-1252, for sorting and grouping
-    GroupMark mark = GroupMark::Single;
+// The archives of a job in list order, with their group marks.
+struct SortedArchives {
+    PathList paths;                    // host paths (UTF-8), as given
+    std::vector<std::uint32_t> order;  // indexes into `paths`, in list order
+    std::vector<GroupMark> marks;      // per list position
+    std::size_t size() const { return order.size(); }
+    std::string Path(std::size_t i) const { return std::string(paths[order[i]]); }
 };
 
 // Sorts case-insensitively (Windows-1252 folding, bytes as tie-break) and
 // gives every entry its group mark.
-std::vector<ArchiveEntry> SortAndMark(const std::vector<std::string>& hostPaths);
+SortedArchives SortAndMark(PathList hostPaths);
 
 // One archive as the job found it, for lists in other formats.
 struct ArchiveReport {
@@ -81,16 +100,18 @@ public:
     // busy state, save dialog, start log, sort and mark, the run, writing the
     // list, end log, completion message, idle. `sourceFolder` is the initial
     // folder of the save dialog and the summary's folder.
+    void RunCommand(PathList archives, const std::string& sourceFolder);
     void RunCommand(const std::vector<std::string>& archives, const std::string& sourceFolder);
 
-    // The per-archive loop; the list items (one item may hold several lines
-    // joined by CR LF), or nullopt when the user cancelled.
-    std::optional<std::vector<std::string>> RunScanJob(const std::vector<ArchiveEntry>& archives,
-                                                       const std::string& sourceFolder);
+    // The per-archive loop, giving `list` its items; false when the user
+    // cancelled or an error ended it.
+    bool RunScanJob(const SortedArchives& archives, const std::string& sourceFolder,
+                    ListSink& list);
 
     // The character set of the list; by default the one the OEM option chooses.
     void SetListText(ListText text) { listText_ = text; }
-    // Told of every archive done, and of the summary's figures at the end.
+    // Told of the summary's figures before the first archive (they are known
+    // then), and of every archive done.
     std::function<void(const ArchiveReport&)> onArchive;
     std::function<void(const SummaryInput&)> onSummary;
 
@@ -103,17 +124,16 @@ public:
 
 private:
     struct Totals;
-    Totals FirstPass(const std::vector<ArchiveEntry>& archives) const;
-    ExtractionOutcome ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
+    Totals FirstPass(const SortedArchives& archives) const;
+    ExtractionOutcome ReadDescriptionOf(const std::string& path, std::size_t index,
                                         DescriptionSource& source) const;
     ArchiveRead TakeRead(ReadAhead& ahead, std::size_t index);
     void ShowDeferredBoxes(const std::vector<DeferredBox>& boxes);
     bool AskCancel();
-    void ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ahead,
-                        std::vector<std::string>& output, double& processedKb,
-                        const EntryLayout& layout);
+    void ProcessArchive(const SortedArchives& archives, int index, ReadAhead* ahead, ListSink& list,
+                        double& processedKb, const EntryLayout& layout);
     std::string NameColumnText(const std::string& hostPath);
-    bool WriteList(const std::string& path, const std::vector<std::string>& items);
+    bool FinishList(ListSink& list, const std::string& path);
     ListText Text() const;
 
     ScanEnvironment env_;

@@ -145,6 +145,34 @@ TEST_F(CliListFormatsTest, HtmlIsWellFormedAndEscapesDescriptions) {
     EXPECT_EQ(ReadAll(work / "pre"), "<b>Tom & Jerry</b>\n╔═╗\n");
 }
 
+// The document without its creation time, which has seconds.
+std::string Timeless(std::string list) {
+    const auto at = list.find("\"created\": ");
+    if (at != std::string::npos) list.erase(at, list.find('\n', at) - at);
+    return list;
+}
+
+// Each format, written to a file or to standard output, is the same bytes,
+// whichever number of readers made it.
+TEST_F(CliListFormatsTest, EveryFormatIsTheSameOnStandardOutputAndForAnyReaders) {
+    work.Write("A.ZIP", Zip("Eins\r\nZwei\r\n"));
+    work.Write("B.ZIP", "no archive");
+    work.Write("C.ZIP", Zip(""));
+    for (const std::string format : {"text", "json", "html"}) {
+        SCOPED_TRACE(format);
+        const std::string common = "scan --resume --format " + format + " ";
+        const RunResult toFile = Run(common + "-j 1 -o list A.ZIP B.ZIP C.ZIP");
+        ASSERT_EQ(toFile.status, 0) << toFile.err;
+        const std::string bytes = Timeless(ReadAll(work / "list"));
+        EXPECT_THAT(bytes, HasSubstr("Zwei"));
+        for (const std::string jobs : {"1", "2"}) {
+            const RunResult toStdout = Run(common + "-j " + jobs + " A.ZIP B.ZIP C.ZIP");
+            ASSERT_EQ(toStdout.status, 0) << toStdout.err;
+            EXPECT_EQ(Timeless(toStdout.out), bytes) << "-j " << jobs;
+        }
+    }
+}
+
 // The progress line appears on a terminal, not in a file or with -q.
 TEST_F(CliListFormatsTest, ProgressOnlyOnATerminal) {
     work.Write("A.ZIP", Zip("Eins"));

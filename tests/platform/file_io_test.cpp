@@ -129,4 +129,40 @@ TEST(WriteWholeFile, FailuresAreReported) {
 }
 
 }  // namespace
+// Written in pieces small and large (past the writer's buffer), a regular
+// file and a link's target get exactly those bytes, and only at Commit: a
+// writer dropped before it leaves the old file and nothing else behind.
+TEST(WholeFileWriter, PiecesBecomeTheFileOnlyAtCommit) {
+    TempFolder dir;
+    dir.Write("list.txt", "old");
+    dir.Write("target.txt", "old");
+    ASSERT_EQ(::symlink("target.txt", (dir / "link.txt").c_str()), 0);
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) expected += "line " + std::to_string(i) + "\r\n";
+    expected += std::string(100 * 1024, 'x') + "end";
+    const struct {
+        std::string written, read;
+    } rows[] = {{"list.txt", "list.txt"}, {"link.txt", "target.txt"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.written);
+        for (const bool commit : {false, true}) {
+            WholeFileWriter writer(dir / r.written);
+            for (std::size_t at = 0; at < expected.size();) {
+                const std::size_t n = expected.compare(at, 5, "xxxxx") == 0 ? 100 * 1024 : 7;
+                writer.Write(std::string_view(expected).substr(at, n));
+                at += n;
+            }
+            EXPECT_EQ(ReadAll(dir / r.read), "old");
+            std::string error;
+            if (commit) {
+                ASSERT_TRUE(writer.Commit(&error)) << error;
+                EXPECT_EQ(ReadAll(dir / r.read), expected);
+            }
+        }
+        const auto entries = std::filesystem::directory_iterator(dir.path());
+        EXPECT_EQ(std::distance(entries, {}), 3);  // list.txt, target.txt, link.txt
+        dir.Write(r.read, "old");
+    }
+}
+
 }  // namespace lumora

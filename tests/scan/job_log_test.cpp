@@ -104,5 +104,17 @@ TEST_F(JobLogTest, SaveCommandUsesTheDialogAndReportsFailures) {
     EXPECT_EQ(test::ReadAll(dir / "log.txt"), "eins\r\nzw\xF6lf\r\n");
 }
 
+// With a line sink the job's lines go there as they are made, each once,
+// and the log keeps none of them while the view is still told of each.
+TEST_F(JobLogTest, LineSinkTakesTheLinesInsteadOfTheLog) {
+    std::vector<std::string> sunk;
+    log.SetLineSink([&sunk](const std::string& line) { sunk.push_back(line); });
+    RunJob(Archives({"A.ZIP", "B.ZIP"}));
+    EXPECT_TRUE(log.lines().empty());
+    ASSERT_EQ(sunk.size(), 6u);
+    ASSERT_EQ(host.log.size(), sunk.size());
+    for (std::size_t i = 0; i < sunk.size(); ++i) EXPECT_EQ(sunk[i], host.log[i].first);
+}
+
 }  // namespace
 }  // namespace lumora

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <chrono>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -232,6 +236,49 @@ TEST_F(ScanJobTest, FilterSeamCleansEveryDescriptionBeforeItsLayout) {
     EXPECT_THAT(ReadAll(dir / "list.txt"), HasSubstr("www.bbs.de"));
 }
 
+// An older list stays as it was, with no temporary file beside it, when
+// the job is cancelled or ended by an error; a finished list replaces it.
+TEST_F(ScanJobTest, OlderListStaysUntilTheNewOneIsComplete) {
+    const auto archives = Archives({"A.ZIP", "B.ZIP"});
+    source.descriptions["A.ZIP"] = {"FILE_ID.DIZ", "Neu\r\n"};
+    for (const std::string end : {"cancel", "error", "done"}) {
+        SCOPED_TRACE(end);
+        host = test::RecordingHost();
+        host.saveAnswer = dir / "list.txt";
+        host.answers = {MsgAnswer::Yes};
+        const std::string old = dir.Write("list.txt", "alte Liste\r\n");
+        ScanJob job(Env());
+        source.onExtract = [&](const std::string& name) {
+            if (name == "B.ZIP" && end == "error") throw std::runtime_error("kaputt");
+            if (name == "A.ZIP" && end == "cancel") job.RequestCancel();
+        };
+        job.RunCommand(archives, dir.path());
+        const std::string list = ReadAll(old);
+        EXPECT_EQ(list == "alte Liste\r\n", end != "done") << list;
+        std::size_t entries = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+            EXPECT_EQ(e.path().filename().string().rfind(".list.txt", 0), std::string::npos);
+            ++entries;
+        }
+        EXPECT_EQ(entries, 3u);  // A.ZIP, B.ZIP, list.txt
+    }
+}
+
+// Paths are sorted by their Windows-1252 letters without case (bytes above
+// 0x7F after the ASCII letters), names equal but for case by their bytes.
+TEST(SortAndMark, SortsWithoutCaseThenByBytes) {
+    PathList given;
+    for (const char* name :
+         {"b.zip", "\xC3\xA4.zip", "B.zip", "ab.zip", "a.zip", "\xC3\x84.zip", "A.zip"})
+        given.Add(std::string("/d/") + name);
+    const SortedArchives sorted = SortAndMark(std::move(given));
+    std::vector<std::string> order;
+    for (std::size_t i = 0; i < sorted.size(); ++i) order.push_back(sorted.Path(i).substr(3));
+    EXPECT_EQ(order, (std::vector<std::string>{"A.zip", "a.zip", "ab.zip", "B.zip", "b.zip",
+                                               "\xC3\x84.zip", "\xC3\xA4.zip"}));
+    EXPECT_EQ(sorted.marks.size(), 7u);
+}
+
 // A source whose answer follows from the archive's name alone, so any number
 // of them can read side by side: "N" none, "E" a failure, "B" a box and a
 // description, "T" an exception; the others finish late or early by turns.
@@ -301,6 +348,40 @@ TEST_F(ScanJobTest, ParallelReadingChangesNothingVisible) {
             EXPECT_EQ(many.crash, one.crash);
         }
     }
+}
+
+// Workers sharing the first pass give the totals and the summary that one
+// gives: sizes summed in whole kilobytes, the oldest and newest dates found
+// in any share.
+TEST_F(ScanJobTest, FirstPassSharedByWorkersGivesTheSameTotals) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) names.push_back("A1" + std::to_string(1000 + i) + ".ZIP");
+    const auto archives = Archives(names);
+    for (std::size_t i = 0; i < archives.size(); ++i) {
+        ASSERT_EQ(::truncate(archives[i].c_str(), static_cast<off_t>(i * 700)), 0);
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(1e9 + ((i * 7919) % 300) * 86400), 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, archives[i].c_str(), times, 0), 0);
+    }
+    config.settings.Resume = true;
+    std::vector<std::string> totals, summaries;
+    for (int workers : {1, 3}) {
+        host = test::RecordingHost();
+        host.saveAnswer = dir / "list.txt";
+        ScanEnvironment env = Env();
+        env.workers = workers;
+        env.makeSource = [](ExtractionHooks h) { return std::make_unique<NamedSource>(h); };
+        ScanJob(env).RunCommand(archives, dir.path());
+        totals.push_back(host.totalHistory.at(0));
+        const auto lines = ListLines();
+        std::string summary;
+        for (std::size_t i = archives.size(); i < lines.size(); ++i) summary += lines[i] + "\n";
+        summaries.push_back(summary);
+    }
+    EXPECT_EQ(totals[0], "30.510");
+    EXPECT_EQ(totals[1], totals[0]);
+    EXPECT_THAT(summaries[0], HasSubstr("300"));
+    EXPECT_EQ(summaries[1], summaries[0]);
 }
 
 }  // namespace
