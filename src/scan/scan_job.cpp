@@ -26,6 +26,14 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Opens the archive for its size, date and description: nullopt, with
+// `file` not open, where StatArchiveFile would give none.
+std::optional<ArchiveFileStat> OpenArchiveOnce(const std::string& path, archive::InputFile& file) {
+    if (!file.Open(path)) return std::nullopt;
+    return ArchiveFileStat{file.Size(),
+                           UnixToLocalDateTime(static_cast<std::int64_t>(file.ModifiedTime()))};
+}
+
 }  // namespace
 
 struct ScanJob::Totals {
@@ -168,8 +176,9 @@ std::optional<std::vector<std::string>> ScanJob::RunScanJob(
                           env_.makeSource,
                           [this, &archives](std::size_t i, DescriptionSource& src) {
                               ArchiveRead r;
-                              r.stat = StatArchiveFile(archives[i].path);
-                              r.outcome = ReadDescriptionOf(archives[i], i, src);
+                              archive::InputFile file;
+                              r.stat = OpenArchiveOnce(archives[i].path, file);
+                              r.outcome = ReadDescriptionOf(archives[i], i, src, file);
                               return r;
                           });
         }
@@ -214,11 +223,14 @@ std::string ScanJob::NameColumnText(const std::string& hostPath) {
 }
 
 ExtractionOutcome ScanJob::ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
-                                             DescriptionSource& source) const {
+                                             DescriptionSource& source,
+                                             const archive::InputFile& file) const {
     // Each archive has its own place in the private folder for what has to
     // pass through files, so nothing of one archive can pass for another's.
     const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
-    return source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
+    if (!file.IsOpen())
+        return source.ExtractDescription(entry.path, env_.config.InfoFileList, folder);
+    return source.ExtractOpenDescription(entry.path, file, env_.config.InfoFileList, folder);
 }
 
 // A worker's result for the archive; the host handles its events while the
@@ -261,7 +273,8 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
     const auto at = static_cast<std::size_t>(index);
     std::optional<ArchiveRead> ready;
     if (ahead) ready = TakeRead(*ahead, at);
-    if (const auto st = ready ? ready->stat : StatArchiveFile(entry.path)) {
+    archive::InputFile file;  // read in turn: opened once for all that follows
+    if (const auto st = ready ? ready->stat : OpenArchiveOnce(entry.path, file)) {
         report.size = st->size;
         report.modified = st->modified;
         columns.size = std::to_string(st->size);
@@ -275,7 +288,8 @@ void ScanJob::ProcessArchive(const ArchiveEntry& entry, int index, ReadAhead* ah
 
     if (ready) ShowDeferredBoxes(ready->boxes);
     const DescriptionResult description = DescriptionOf(
-        ready ? std::move(ready->outcome) : ReadDescriptionOf(entry, at, env_.source));
+        ready ? std::move(ready->outcome) : ReadDescriptionOf(entry, at, env_.source, file));
+    file.Close();
     const std::string& member = description.outcome.memberName;
 
     std::string status;

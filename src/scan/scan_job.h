@@ -104,8 +104,11 @@ public:
 private:
     struct Totals;
     Totals FirstPass(const std::vector<ArchiveEntry>& archives) const;
+    // Reads `file` where it is open (the archive as opened for its size and
+    // date), else the archive by its path.
     ExtractionOutcome ReadDescriptionOf(const ArchiveEntry& entry, std::size_t index,
-                                        DescriptionSource& source) const;
+                                        DescriptionSource& source,
+                                        const archive::InputFile& file) const;
     ArchiveRead TakeRead(ReadAhead& ahead, std::size_t index);
     void ShowDeferredBoxes(const std::vector<DeferredBox>& boxes);
     bool AskCancel();
