@@ -67,8 +67,7 @@ std::string MakeAlias(const AliasParts& p, int n) {
 
 std::optional<ArchiveFileStat> StatArchiveFile(const std::string& path) {
     struct stat st {};
-    const FileHandle fd = OpenRegularFile(path, nullptr, Links::Follow, &st);
-    if (!fd.ok()) return std::nullopt;
+    if (!ProbeRegularFile(path, Links::Follow, st)) return std::nullopt;
     return ArchiveFileStat{static_cast<std::uint64_t>(st.st_size),
                            UnixToLocalDateTime(static_cast<std::int64_t>(st.st_mtime))};
 }

@@ -128,15 +128,15 @@ bool FileHandle::Close() {
     return ::close(std::exchange(fd_, -1)) == 0;
 }
 
-FileHandle OpenRegularFile(const std::string& path, int* error, Links links, struct stat* info) {
-    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
-    if (links == Links::Refuse) flags |= O_NOFOLLOW;
+namespace {
+
+// OpenRegularFile without leaving the non-blocking mode of the opening.
+FileHandle OpenRegularNonBlocking(const std::string& path, int flags, int* error, struct stat& st) {
     FileHandle fd(::open(path.c_str(), flags));
     if (!fd.ok()) {
         SetError(error, errno);
         return {};
     }
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
         SetError(error, errno);
         return {};
@@ -145,9 +145,29 @@ FileHandle OpenRegularFile(const std::string& path, int* error, Links links, str
         SetError(error, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
         return {};
     }
-    ClearNonBlocking(fd.get());
+    return fd;
+}
+
+int OpenFlags(Links links) {
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    return links == Links::Refuse ? flags | O_NOFOLLOW : flags;
+}
+
+}  // namespace
+
+FileHandle OpenRegularFile(const std::string& path, int* error, Links links, struct stat* info) {
+    const int flags = OpenFlags(links);
+    struct stat st {};
+    FileHandle fd = OpenRegularNonBlocking(path, flags, error, st);
+    if (!fd.ok()) return fd;
+    // The status flags are the ones just given: one call sets them back.
+    ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     if (info) *info = st;
     return fd;
+}
+
+bool ProbeRegularFile(const std::string& path, Links links, struct stat& info) {
+    return OpenRegularNonBlocking(path, OpenFlags(links), nullptr, info).ok();
 }
 
 bool ReadUpTo(int fd, std::size_t limit, std::string& bytes, int* error) {

@@ -45,6 +45,10 @@ enum class Links { Follow, Refuse };
 FileHandle OpenRegularFile(const std::string& path, int* error, Links links = Links::Follow,
                            struct stat* info = nullptr);
 
+// Whether `path` opens as OpenRegularFile opens it, with the file's status in
+// `info`; the file is closed again at once.
+bool ProbeRegularFile(const std::string& path, Links links, struct stat& info);
+
 // Reads from the current position to the end, at most `limit` bytes, into
 // `bytes`; false with `*error` set on a read error.
 bool ReadUpTo(int fd, std::size_t limit, std::string& bytes, int* error);

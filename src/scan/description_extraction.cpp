@@ -89,19 +89,44 @@ void DescriptionExtraction::CollectMember(const archive::TZipTV& tv) {
 ExtractionOutcome DescriptionExtraction::ExtractDescription(
     const std::string& archivePath, const std::vector<std::string>& infoFileList,
     const std::string& destFolder) {
-    ExtractionOutcome out;
     listerFailed_ = false;
     listerMessage_.clear();
     listerCode_ = 0;
     // The one detection of this archive: the listing and the reader use its
     // result.
-    TArcType type = archive::atNA;
     try {
         Lister().SetArchiveFile(archivePath);
-        type = Lister().ArcType();
     } catch (const std::exception&) {
-        return out;  // the file could not even be examined
+        return {};  // the file could not even be examined
     }
+    return ExtractFromLister(archivePath, infoFileList, destFolder);
+}
+
+ExtractionOutcome DescriptionExtraction::ExtractOpenDescription(
+    const std::string& archivePath, const archive::InputFile& open,
+    const std::vector<std::string>& infoFileList, const std::string& destFolder) {
+    listerFailed_ = false;
+    listerMessage_.clear();
+    listerCode_ = 0;
+    // Detection, the listing and the reader all read this one opening; the
+    // lister lets go of it when the archive is done, however it ends.
+    struct Release {
+        archive::TZipTV& tv;
+        ~Release() { tv.SetArchiveFile(""); }
+    } release{Lister()};
+    try {
+        Lister().SetOpenArchiveFile(archivePath, open);
+    } catch (const std::exception&) {
+        return {};  // the file could not even be examined
+    }
+    return ExtractFromLister(archivePath, infoFileList, destFolder);
+}
+
+ExtractionOutcome DescriptionExtraction::ExtractFromLister(
+    const std::string& archivePath, const std::vector<std::string>& infoFileList,
+    const std::string& destFolder) {
+    ExtractionOutcome out;
+    const TArcType type = Lister().ArcType();
     using archive::DescriptionSource;
     const DescriptionSource source = archive::FormatOf(type).description;
     std::unique_ptr<archive::TUnBase> reader;

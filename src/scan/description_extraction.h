@@ -41,6 +41,10 @@ public:
     ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                          const std::vector<std::string>& infoFileList,
                                          const std::string& destFolder) override;
+    ExtractionOutcome ExtractOpenDescription(const std::string& archivePath,
+                                             const archive::InputFile& open,
+                                             const std::vector<std::string>& infoFileList,
+                                             const std::string& destFolder) override;
     // Replaceable parts (the defaults: a TZipTV, the reader factory, the RAR
     // library found at start).
     std::function<std::unique_ptr<archive::TZipTV>()> makeLister;
@@ -67,6 +71,10 @@ private:
     };
 
     archive::TZipTV& Lister();
+    // The extraction once the lister holds the archive (and its type).
+    ExtractionOutcome ExtractFromLister(const std::string& archivePath,
+                                        const std::vector<std::string>& infoFileList,
+                                        const std::string& destFolder);
     Search FindInfoFile(const std::vector<std::string>& names);
     void CollectMember(const archive::TZipTV& tv);
     MemberResult ExtractWithReader(archive::TUnBase& reader, const std::string& member,

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/core/input_file.h"
+
 namespace lumora {
 
 struct ExtractionOutcome {
@@ -49,6 +51,16 @@ public:
     virtual ExtractionOutcome ExtractDescription(const std::string& archivePath,
                                                  const std::vector<std::string>& infoFileList,
                                                  const std::string& destFolder) = 0;
+    // The same for an archive the job has opened as `open` already: a source
+    // that reads archives itself reads that opening instead of opening and
+    // examining the file again. By default the archive is read by its path.
+    virtual ExtractionOutcome ExtractOpenDescription(const std::string& archivePath,
+                                                     const archive::InputFile& open,
+                                                     const std::vector<std::string>& infoFileList,
+                                                     const std::string& destFolder) {
+        (void)open;
+        return ExtractDescription(archivePath, infoFileList, destFolder);
+    }
 };
 
 }  // namespace lumora

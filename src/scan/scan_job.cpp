@@ -27,6 +27,14 @@ std::string NamePart(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Opens the archive for its size, date and description: nullopt, with
+// `file` not open, where StatArchiveFile would give none.
+std::optional<ArchiveFileStat> OpenArchiveOnce(const std::string& path, archive::InputFile& file) {
+    if (!file.Open(path)) return std::nullopt;
+    return ArchiveFileStat{file.Size(),
+                           UnixToLocalDateTime(static_cast<std::int64_t>(file.ModifiedTime()))};
+}
+
 }  // namespace
 
 struct ScanJob::Totals {
@@ -251,8 +259,9 @@ bool ScanJob::RunScanJob(const SortedArchives& archives, const std::string& sour
                           [this, &archives](std::size_t i, DescriptionSource& src) {
                               const std::string path = archives.Path(i);
                               ArchiveRead r;
-                              r.stat = StatArchiveFile(path);
-                              r.outcome = ReadDescriptionOf(path, i, src);
+                              archive::InputFile file;
+                              r.stat = OpenArchiveOnce(path, file);
+                              r.outcome = ReadDescriptionOf(path, i, src, file);
                               return r;
                           });
         }
@@ -290,11 +299,13 @@ std::string ScanJob::NameColumnText(const std::string& hostPath) {
 }
 
 ExtractionOutcome ScanJob::ReadDescriptionOf(const std::string& path, std::size_t index,
-                                             DescriptionSource& source) const {
+                                             DescriptionSource& source,
+                                             const archive::InputFile& file) const {
     // Each archive has its own place in the private folder for what has to
     // pass through files, so nothing of one archive can pass for another's.
     const std::string folder = env_.tempDir + "a" + std::to_string(index) + "/";
-    return source.ExtractDescription(path, env_.config.InfoFileList, folder);
+    if (!file.IsOpen()) return source.ExtractDescription(path, env_.config.InfoFileList, folder);
+    return source.ExtractOpenDescription(path, file, env_.config.InfoFileList, folder);
 }
 
 // A worker's result for the archive; the host handles its events while the
@@ -337,7 +348,8 @@ void ScanJob::ProcessArchive(const SortedArchives& archives, int index, ReadAhea
 
     std::optional<ArchiveRead> ready;
     if (ahead) ready = TakeRead(*ahead, at);
-    if (const auto st = ready ? ready->stat : StatArchiveFile(path)) {
+    archive::InputFile file;  // read in turn: opened once for all that follows
+    if (const auto st = ready ? ready->stat : OpenArchiveOnce(path, file)) {
         report.size = st->size;
         report.modified = st->modified;
         columns.size = std::to_string(st->size);
@@ -350,8 +362,9 @@ void ScanJob::ProcessArchive(const SortedArchives& archives, int index, ReadAhea
     }
 
     if (ready) ShowDeferredBoxes(ready->boxes);
-    const DescriptionResult description =
-        DescriptionOf(ready ? std::move(ready->outcome) : ReadDescriptionOf(path, at, env_.source));
+    const DescriptionResult description = DescriptionOf(
+        ready ? std::move(ready->outcome) : ReadDescriptionOf(path, at, env_.source, file));
+    file.Close();
     const std::string& member = description.outcome.memberName;
 
     std::string status;

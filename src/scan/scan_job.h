@@ -125,8 +125,11 @@ public:
 private:
     struct Totals;
     Totals FirstPass(const SortedArchives& archives) const;
+    // Reads `file` where it is open (the archive as opened for its size and
+    // date), else the archive by its path.
     ExtractionOutcome ReadDescriptionOf(const std::string& path, std::size_t index,
-                                        DescriptionSource& source) const;
+                                        DescriptionSource& source,
+                                        const archive::InputFile& file) const;
     ArchiveRead TakeRead(ReadAhead& ahead, std::size_t index);
     void ShowDeferredBoxes(const std::vector<DeferredBox>& boxes);
     bool AskCancel();

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 
 #include "archive/core/error_codes.h"
 #include "archive/core/un_base.h"
@@ -39,6 +40,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 const std::vector<std::string> kNames = {"FILE_ID.DIZ", "DESC.SDI"};
+
+std::size_t OpenDescriptors() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
 
 class DescriptionExtractionTest : public ::testing::Test {
 protected:
@@ -157,6 +164,38 @@ TEST_F(DescriptionExtractionTest, ListingErrorDoesNotCarryOverToTheNextArchive) 
     const ExtractionOutcome next = Extract(dir.Write("TEXT.ZIP", "plain text, no archive"));
     EXPECT_FALSE(next.listerFailed);
     EXPECT_EQ(next.listerMessage, "");
+}
+
+// An archive the job opened already gives what it gives read by its path
+// (found, damaged, no archive, ZIP, ARJ and LZH), and the
+// extraction lets go of that opening when it is done.
+TEST_F(DescriptionExtractionTest, AnOpenedArchiveGivesWhatItsPathGives) {
+    archive::test::TestMember badCrc = Member("FILE_ID.DIZ", "damaged");
+    badCrc.crc = 0x12345678;
+    const std::string archives[] = {
+        Zip("OK.ZIP", ZipBuilder().Add(Member("A.TXT", "a")).Add(Member("FILE_ID.DIZ", "zip"))),
+        Zip("CRC.ZIP", ZipBuilder().Add(badCrc)),
+        dir.Write("TEXT.ZIP", "plain text, no archive"),
+        dir.Write("OK.ARJ", archive::test::ArjArchive({archive::test::ArjEntry("DESC.SDI", "a")})),
+        dir.Write("OK.LZH", archive::test::LhaArchive({{"FILE_ID.DIZ", "lzh"}})),
+    };
+    for (const std::string& path : archives) {
+        SCOPED_TRACE(path);
+        const ExtractionOutcome byPath = Extract(path);
+        const std::size_t before = OpenDescriptors();
+        archive::InputFile open;
+        ASSERT_TRUE(open.Open(path));
+        const ExtractionOutcome byOpening =
+            source.ExtractOpenDescription(path, open, kNames, dest / "a/");
+        const auto fields = [](const ExtractionOutcome& o) {
+            return std::tie(o.memberName, o.description, o.listerFailed, o.listerMessage,
+                            o.listerCode);
+        };
+        EXPECT_EQ(fields(byOpening), fields(byPath));
+        // No handle is left behind: closing this one closes the file.
+        EXPECT_TRUE(open.Close());
+        EXPECT_EQ(OpenDescriptors(), before);
+    }
 }
 
 // A description whose extraction failed (bad CRC, wrong password, the RAR

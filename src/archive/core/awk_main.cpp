@@ -35,6 +35,7 @@ std::string HostFileNamePart(const std::string& path) {
 }
 
 void TZipCommon::SetArchiveFile(const std::string& path) {
+    archiveInput_.Close();
     if (path.empty()) {
         archiveFile_.clear();
         arcType_ = atNA;
@@ -44,8 +45,22 @@ void TZipCommon::SetArchiveFile(const std::string& path) {
     DetectArcType();
 }
 
+void TZipCommon::SetOpenArchiveFile(const std::string& path, const InputFile& open) {
+    archiveInput_ = open.Share();
+    archiveFile_ = AbsoluteHostPath(path);
+    DetectArcType();
+}
+
+InputFile TZipCommon::OpenArchiveInput() const {
+    if (archiveInput_.IsOpen()) return archiveInput_.Share();
+    InputFile file;
+    file.Open(archiveFile_);
+    return file;
+}
+
 void TZipCommon::TakeArchiveFile(const TZipCommon& detected) {
     archiveFile_ = detected.archiveFile_;
+    archiveInput_ = detected.archiveInput_.Share();
     arcType_ = detected.arcType_;
     archiveStart_ = detected.archiveStart_;
     archiveSize_ = detected.archiveSize_;
@@ -92,7 +107,10 @@ void TZipCommon::DetectArcType() {
         arcType_ = atNA;
         return;
     }
-    const Detection d = lumora::archive::DetectArcType(archiveFile_, zipCmntBufSize_);
+    const Detection d =
+        archiveInput_.IsOpen()
+            ? lumora::archive::DetectArcType(archiveInput_, archiveFile_, zipCmntBufSize_)
+            : lumora::archive::DetectArcType(archiveFile_, zipCmntBufSize_);
     arcType_ = d.type;
     archiveStart_ = d.archiveStart;
     archiveSize_ = d.archiveSize;

@@ -12,6 +12,7 @@
 
 #include "archive/core/arc_type.h"
 #include "archive/core/file_attr.h"
+#include "archive/core/input_file.h"
 #include "archive/core/output_name.h"
 #include "platform/datetime.h"
 
@@ -73,9 +74,19 @@ public:
     // A non-empty host path is made absolute and detection runs on it; an
     // empty one gives atNA without touching the disk.
     virtual void SetArchiveFile(const std::string& path);
-    // Takes ArchiveFile and what detection found in it from `detected`, which
-    // examined that file already: the file is not read again.
+    // Sets ArchiveFile to `path`, already opened as `open`: detection and
+    // every later read of this archive use that opening, so the file is
+    // neither opened nor examined again. The handle is kept until another
+    // archive is set.
+    virtual void SetOpenArchiveFile(const std::string& path, const InputFile& open);
+    // Takes ArchiveFile, its opening and what detection found in it from
+    // `detected`, which examined that file already: the file is not read again.
     void TakeArchiveFile(const TZipCommon& detected);
+    // The opening given with SetOpenArchiveFile; not open otherwise.
+    const InputFile& ArchiveInput() const { return archiveInput_; }
+    // The opening of ArchiveFile to read from: a new handle on ArchiveInput
+    // when there is one, else the file opened afresh (not open on failure).
+    InputFile OpenArchiveInput() const;
 
     TArcType ArcType() const { return arcType_; }
     // Any assignment runs detection on ArchiveFile again.
@@ -127,6 +138,7 @@ protected:
 
 private:
     std::string archiveFile_;
+    InputFile archiveInput_;
     TArcType arcType_ = atNA;
     std::string fileSpec_;
     std::string extractDir_;

@@ -180,11 +180,9 @@ TArcType ClassifySignature(std::uint32_t value, SigMode mode, std::int64_t& arch
     return atUnknown;
 }
 
-Detection DetectArcType(const std::string& path, int zipCmntBufSize) {
+Detection DetectArcType(const InputFile& f, const std::string& path, int zipCmntBufSize) {
     Detection d;
-    if (path.empty()) return d;
-    InputFile f;
-    if (!f.Open(path)) {
+    if (!f.IsOpen()) {
         d.type = atFileError;
         return d;
     }
@@ -206,7 +204,15 @@ Detection DetectArcType(const std::string& path, int zipCmntBufSize) {
         d.type = ClassifySignature(Le32(head), SigMode::Start, d.archiveStart, head, headLen);
         TarCheck(f, path, d);
     }
-    d.closeFailed = !f.Close();
+    return d;
+}
+
+Detection DetectArcType(const std::string& path, int zipCmntBufSize) {
+    if (path.empty()) return {};
+    InputFile f;
+    f.Open(path);
+    Detection d = DetectArcType(f, path, zipCmntBufSize);
+    if (f.IsOpen()) d.closeFailed = !f.Close();
     return d;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/core/arc_type.h"
+#include "archive/core/input_file.h"
 
 namespace lumora::archive {
 
@@ -34,5 +35,7 @@ struct Detection {
 
 // `zipCmntBufSize` bounds the archive comment the end-record scan allows for.
 Detection DetectArcType(const std::string& path, int zipCmntBufSize);
+// The same for the file `path` already opened as `file`; it stays open.
+Detection DetectArcType(const InputFile& file, const std::string& path, int zipCmntBufSize);
 
 }  // namespace lumora::archive

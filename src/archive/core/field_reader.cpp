@@ -61,7 +61,11 @@ void FieldReader::Seek(std::size_t pos) {
 
 std::string ReadBlock(const InputFile& in, std::uint64_t offset, std::uint64_t n) {
     const std::uint64_t left = offset < in.Size() ? in.Size() - offset : 0;
-    std::string s(static_cast<std::size_t>(std::min(n, left)), '\0');
+    const auto want = static_cast<std::size_t>(std::min(n, left));
+    // Up to a block is copied once from the block read ahead; more is read
+    // into the string.
+    if (want <= InputFile::kBlockSize) return std::string(in.Peek(offset, want));
+    std::string s(want, '\0');
     s.resize(in.ReadAt(offset, s.data(), s.size()));
     return s;
 }

@@ -30,7 +30,8 @@ protected:
         if (FormatOf(reader_.ArcType()).reader != kind) {
             reader_.ReportError(archive, ecode::BadArchive);
         }
-        if (!file_.Open(archive)) reader_.ReportError(archive, ecode::OpenError);
+        file_ = reader_.OpenArchiveInput();
+        if (!file_.IsOpen()) reader_.ReportError(archive, ecode::OpenError);
     }
 
     Reader& reader_;

@@ -23,7 +23,8 @@ void ListerRun::Execute() {
     const WalkerMaker makeWalker = FormatOf(type).makeWalker;
     std::unique_ptr<HeaderWalker> walker = makeWalker ? makeWalker() : nullptr;
     if (!walker) Fail(ecode::UnknownFileType);
-    if (!file_.Open(tv_.ArchiveFile())) Fail(ecode::ReadError);
+    file_ = tv_.OpenArchiveInput();
+    if (!file_.IsOpen()) Fail(ecode::ReadError);
     size_ = file_.Size();
     activated_ = true;
     tv_.FireNotify(tv_.OnActivate);
@@ -49,13 +50,14 @@ void ListerRun::Execute() {
 // moves the position forward (MoveTo) or ends the walk.
 void ListerRun::Walk(HeaderWalker& walker) {
     const bool window = walker.ReadsWindow();
-    std::vector<std::uint8_t> w(window ? window_ : 0);
+    // Every step's window is read over in full, so it is never cleared.
+    const std::unique_ptr<std::uint8_t[]> w(window ? new std::uint8_t[window_] : nullptr);
     while (!ended_) {
         const std::uint64_t at = pos_;
         if (SaturatingAdd(at, window_) >= size_) break;
-        if (window && file_.ReadAt(at, w.data(), window_) != window_) Fail(ecode::ReadError);
+        if (window && file_.ReadAt(at, w.get(), window_) != window_) Fail(ecode::ReadError);
         pos_ = at + window_;
-        walker.Step(*this, at, window ? w.data() : nullptr);
+        walker.Step(*this, at, w.get());
     }
 }
 

@@ -13,6 +13,11 @@ void TZipTV::SetArchiveFile(const std::string& path) {
     TZipCommon::SetArchiveFile(path);
 }
 
+void TZipTV::SetOpenArchiveFile(const std::string& path, const InputFile& open) {
+    fileCount_ = 0;
+    TZipCommon::SetOpenArchiveFile(path, open);
+}
+
 bool TZipTV::Activate() {
     if (ArchiveFile().empty()) return true;
     ListerRun run(*this);

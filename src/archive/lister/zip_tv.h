@@ -51,6 +51,7 @@ public:
 
     // A non-empty path also resets FileCount.
     void SetArchiveFile(const std::string& path) override;
+    void SetOpenArchiveFile(const std::string& path, const InputFile& open) override;
 
     // Lists ArchiveFile: true when the listing ran to its end or ArchiveFile
     // is empty; false when an error ended it (reported through OnError, with

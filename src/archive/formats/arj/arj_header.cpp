@@ -43,6 +43,26 @@ std::optional<bool> ValidHeaderAt(const std::string& bytes, std::size_t at) {
     return Crc32Of(BytesOf(bytes) + at + 4, n) == stored;
 }
 
+// The first valid header among the candidates [from, to) of `bytes`, read
+// at `start`: Ok with `found`, Bad with `error` on cut bytes, nullopt when
+// none of them is one.
+std::optional<HeaderResult> ScanForArjHeader(const std::string& bytes, std::size_t from,
+                                             std::size_t to, std::uint64_t start,
+                                             std::uint64_t& found, int& error) {
+    for (std::size_t i = from; i < to; ++i) {
+        const std::optional<bool> valid = ValidHeaderAt(bytes, i);
+        if (!valid) {
+            error = ecode::ReadError;
+            return HeaderResult::Bad;
+        }
+        if (*valid) {
+            found = start + i;
+            return HeaderResult::Ok;
+        }
+    }
+    return std::nullopt;
+}
+
 // A text up to its zero byte (skipped), or up to the end when it has none.
 std::string HeaderText(FieldReader& r) {
     const std::uint8_t* from = r.Data() + r.Pos();
@@ -118,21 +138,17 @@ HeaderResult FindArjHeader(const InputFile& file, std::uint64_t start, bool inEx
     if (last > kSearchLimit)
         last = std::min(last, inExecutable ? start + kSearchLimit : kSearchLimit);
     if (start >= last) return HeaderResult::Bad;
-    // Every candidate's whole block: what is missing lies past the end.
+    // Every candidate's whole block: what is missing lies past the end. The
+    // header mostly comes first, so the candidates of one block are tried
+    // before the whole span is read.
     const auto span = static_cast<std::size_t>(last - start);
+    const std::size_t firstSpan = std::min(span, InputFile::kBlockSize - kMaxBlock);
+    const std::string head = ReadBlock(file, start, firstSpan + kMaxBlock);
+    if (const auto r = ScanForArjHeader(head, 0, firstSpan, start, found, error)) return *r;
+    if (firstSpan == span) return HeaderResult::Bad;
     const std::string bytes = ReadBlock(file, start, span + kMaxBlock);
-    for (std::size_t i = 0; i < span; ++i) {
-        const std::optional<bool> valid = ValidHeaderAt(bytes, i);
-        if (!valid) {
-            error = ecode::ReadError;
-            return HeaderResult::Bad;
-        }
-        if (*valid) {
-            found = start + i;
-            return HeaderResult::Ok;
-        }
-    }
-    return HeaderResult::Bad;
+    return ScanForArjHeader(bytes, firstSpan, span, start, found, error)
+        .value_or(HeaderResult::Bad);
 }
 
 HeaderResult ReadArjHeader(const InputFile& file, std::uint64_t pos, bool first, ArjHeader& header,

@@ -79,7 +79,8 @@ void ArjRun::OpenArchive() {
     volume_ = reader_.ArchiveFile();
     if (volume_.empty()) Fail(ecode::BadFileName, volume_);
     if (FormatOf(reader_.ArcType()).reader != ReaderKind::Arj) Fail(ecode::BadArchive, volume_);
-    if (!file_.Open(volume_)) Fail(ecode::OpenError, volume_);
+    file_ = reader_.OpenArchiveInput();
+    if (!file_.IsOpen()) Fail(ecode::OpenError, volume_);
 }
 
 void ArjRun::Walk() {

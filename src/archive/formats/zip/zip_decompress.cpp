@@ -1,6 +1,7 @@
 #include "archive/formats/zip/zip_decompress.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,9 @@ struct MethodInput {
 
 // Stored: the input goes through buffer by buffer.
 void CopyStoredMethod(const MethodInput& in, MemberOutput& out, const ZipMemberData&) {
-    std::vector<std::uint8_t> buf(kChunk);
-    while (const std::size_t got = in.bytes.Read(buf.data(), buf.size()))
-        out.Write(buf.data(), got);
+    // Only the bytes each read delivers are used: the buffer is not cleared.
+    const std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[kChunk]);
+    while (const std::size_t got = in.bytes.Read(buf.get(), kChunk)) out.Write(buf.get(), got);
 }
 
 // Deflate and Deflate64 stop silently at damaged or missing data; the CRC

@@ -81,21 +81,39 @@ std::uint64_t SaturatingSum(std::uint64_t a, std::uint64_t b) {
 
 }  // namespace
 
-// The window leaves out the file's first byte (an end record there is not
-// searched for).
-std::optional<ZipEndRecord> FindZipEndRecord(const InputFile& file) {
-    const std::uint64_t size = file.Size();
-    if (size == 0) return std::nullopt;
-    const std::size_t window =
-        size > kEndSearch - 1 ? kEndSearch : static_cast<std::size_t>(size - 1);
-    const std::uint64_t base = size - window;
-    const std::string tail = ReadBlock(file, base, window);
+namespace {
+
+// The end record searched for from the end of `tail`, read at `base`: the
+// parsed record when a signature is found (nullopt inside when it does not
+// parse), nullopt when there is none.
+std::optional<std::optional<ZipEndRecord>> SearchZipEnd(const InputFile& file, std::uint64_t base,
+                                                        const std::string& tail) {
     for (std::size_t i = tail.size() >= kZipEndSize ? tail.size() - kZipEndSize + 1 : 0; i-- > 0;) {
         FieldReader r(BytesOf(tail) + i, tail.size() - i);
         if (r.U32() != kZipEndSig) continue;
         return ParseZipEnd(file, base + i, FieldReader(BytesOf(tail) + i, tail.size() - i));
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+// The window leaves out the file's first byte (an end record there is not
+// searched for). Its last block is searched first: most archives end with
+// their end record or a short comment, and both searches meet the
+// positions nearest the end first, so they find the same record.
+std::optional<ZipEndRecord> FindZipEndRecord(const InputFile& file) {
+    const std::uint64_t size = file.Size();
+    if (size == 0) return std::nullopt;
+    const std::size_t window =
+        size > kEndSearch - 1 ? kEndSearch : static_cast<std::size_t>(size - 1);
+    if (window > InputFile::kBlockSize) {
+        const std::uint64_t base = size - InputFile::kBlockSize;
+        if (auto found = SearchZipEnd(file, base, ReadBlock(file, base, InputFile::kBlockSize)))
+            return *found;
+    }
+    const std::uint64_t base = size - window;
+    return SearchZipEnd(file, base, ReadBlock(file, base, window)).value_or(std::nullopt);
 }
 
 std::uint64_t ZipSfxBase(std::int64_t sfxOffset, std::int64_t archiveStart) {

@@ -88,6 +88,19 @@ std::string CommentWithoutZero() {
 // extracts and ends with the same code, except where the walk has a rule of
 // its own (it lists a member before its data is found to run past the end,
 // and ends quietly when too few bytes for a header remain).
+// The search finds the first header wherever it lies before the search
+// limit: within the first block read, just after it, or far beyond.
+TEST_F(ArjHeaderTest, SearchFindsTheHeaderBehindAnyStub) {
+    const std::string archive = ArjArchive({ArjEntry("A.TXT", "alpha")});
+    for (const std::size_t stub : {0u, 1487u, 1488u, 1489u, 20000u}) {
+        const InputFile file = OpenImage("S.ARJ", std::string(stub, 'x') + archive);
+        std::uint64_t found = 0;
+        int error = 0;
+        ASSERT_EQ(FindArjHeader(file, 0, false, found, error), HeaderResult::Ok) << stub;
+        EXPECT_EQ(found, stub);
+    }
+}
+
 TEST_F(ArjHeaderTest, ListerAndReaderReadTheSameHeaders) {
     ArjEntry a{"A.TXT", "a"}, fixedTooLarge{"A.TXT", "a"}, past{"C.TXT", "c"};
     fixedTooLarge.fixedSize = 200;

@@ -97,15 +97,19 @@ TEST_F(ZipRecordsTest, LocatesTheDirectoryForListerAndReaderAlike) {
     }
 }
 
+// Comments that keep the record within the last block and ones that push it
+// before that block are found alike.
 TEST_F(ZipRecordsTest, EndRecordKeepsTheCommentLength) {
-    ZipBuilder b;
-    b.Add(Member("A.TXT", "alpha")).comment = "archive comment";
-    const std::string bytes = b.Build();
-    const auto end = FindZipEndRecord(Open(bytes));
-    ASSERT_TRUE(end.has_value());
-    EXPECT_EQ(end->position, bytes.size() - b.comment.size() - kZipEndSize);
-    EXPECT_EQ(end->commentLength, b.comment.size());
-    EXPECT_EQ(end->dirSize, 46u + 5);
+    for (const std::size_t length : {15u, 4074u, 4075u, 20000u}) {
+        ZipBuilder b;
+        b.Add(Member("A.TXT", "alpha")).comment = std::string(length, 'c');
+        const std::string bytes = b.Build();
+        const auto end = FindZipEndRecord(Open(bytes));
+        ASSERT_TRUE(end.has_value()) << length;
+        EXPECT_EQ(end->position, bytes.size() - b.comment.size() - kZipEndSize) << length;
+        EXPECT_EQ(end->commentLength, b.comment.size());
+        EXPECT_EQ(end->dirSize, 46u + 5);
+    }
 }
 
 // The fixed part: Ok with every field, End where the directory ends (no
