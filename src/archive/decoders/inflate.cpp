@@ -224,8 +224,8 @@ class Inflater final : public InflateChain::Impl {
     // What a step may write past the trigger: two literal pairs or a
     // literal pair and a match with its word overrun.
     static constexpr std::size_t kOverrun = kMaxMatch + 32;
-    // Input a step (or a round of the fast loop) may take at most: three
-    // refills of up to 7 bytes, each loading a word.
+    // Input a step may take at most: three refills of up to 7 bytes, each
+    // loading a word.
     static constexpr std::size_t kStepInput = 32;
     static constexpr const std::uint32_t* kLit = kWide ? kLitInfo64.data() : kLitInfo.data();
     static constexpr const std::uint32_t* kDist = kWide ? kDistInfo64.data() : kDistInfo.data();
@@ -353,10 +353,8 @@ private:
     void DynamicTables();
     void ReadCodeLengths(std::span<std::uint8_t> lens);
     void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+    template <bool kFast>
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
-    bool FastSteps(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
-    std::size_t DecodeDistance(Regs& r, const std::uint32_t* dist, int errorCode);
-    bool EndOfBlock(Regs& r, std::uint32_t e);
 
     ByteSource* in_ = nullptr;
     OutputSink* out_ = nullptr;
@@ -656,135 +654,61 @@ template <DeflateVariant V>
 void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
     Regs r = LoadRegs();
     for (;;) {
-        const bool more = r.iend - r.ip >= kStepInput ? FastSteps(r, lit, dist, errorCode)
-                                                      : Step(r, lit, dist, errorCode);
+        const bool more = r.iend - r.ip >= kStepInput ? Step<true>(r, lit, dist, errorCode)
+                                                      : Step<false>(r, lit, dist, errorCode);
         if (!more) return;
     }
 }
 
-// The distance of a match and its extra bits; the bits must be there.
+// One step: one or two literal entries, or a match, or the end of the block
+// (then false). After a refill two literal entries fit in the accumulator,
+// or one and a length and distance.
 template <DeflateVariant V>
-std::size_t Inflater<V>::DecodeDistance(Regs& r, const std::uint32_t* dist, int errorCode) {
-    std::uint32_t e = dist[r.bb & LowMask(kDistRoot)];
-    if (EntryKindOf(e) != kBase) {
-        e = Resolve(r, dist, e);
-        if (EntryKindOf(e) != kBase) {
-            r.Take(EntryBits(e));
-            Stop(r, errorCode);
-        }
-    }
-    return r.TakeValue(e);
-}
-
-// Consumes the end-of-block entry `e`; false (no more steps in this block).
-template <DeflateVariant V>
-bool Inflater<V>::EndOfBlock(Regs& r, std::uint32_t e) {
-    r.Take(EntryBits(e));
-    if (r.bc < r.phantomBits) Stop(r, 0);
-    SaveRegs(r);
-    if (wp_ >= trigger_) OnTrigger();
-    return false;
-}
-
-// Steps while a whole step's input is buffered and the output is below the
-// trigger, then one trigger check; false at the end of the block. The next
-// root entry is looked up as soon as its bits are there, before the bytes
-// of the current one are stored or copied, so that its load is not held up
-// behind them. After a refill up to three literal entries (33 bits) fit in
-// the accumulator, or two and a length (22 bits of the 56) before the
-// refill for the distance.
-template <DeflateVariant V>
-bool Inflater<V>::FastSteps(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
-                            int errorCode) {
-    constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
-    std::uint8_t* const buf = buf_.data();
-    Refill<true>(r);
-    std::uint32_t e = lit[r.bb & kLitMask];
-    while (r.iend - r.ip >= kStepInput && r.wp < r.trigger) {
-        if (e & kLiteralBit) {
-            PutLiterals<true>(r, buf, e);
-            e = lit[r.bb & kLitMask];
-            if (e & kLiteralBit) {
-                PutLiterals<true>(r, buf, e);
-                e = lit[r.bb & kLitMask];
-                if (e & kLiteralBit) {
-                    PutLiterals<true>(r, buf, e);
-                    Refill<true>(r);
-                    e = lit[r.bb & kLitMask];
-                    continue;
-                }
-            }
-            // The refill adds bits above those `e` was looked up with.
-            Refill<true>(r);
-        }
-        if (EntryKindOf(e) == kSubtable) {
-            e = Resolve(r, lit, e);
-            if (e & kLiteralBit) {  // a long literal code
-                PutLiterals<true>(r, buf, e);
-                Refill<true>(r);
-                e = lit[r.bb & kLitMask];
-                continue;
-            }
-        }
-        if (EntryKindOf(e) != kBase) {
-            if (EntryKindOf(e) == kEndOfBlock) return EndOfBlock(r, e);
-            r.Take(EntryBits(e));
-            Stop(r, errorCode);
-        }
-        // 56 bits cover the longest Deflate length and distance: 15 + 5 and
-        // 15 + 13 bits. Deflate64's 16 length bits may need a refill.
-        const std::size_t len = r.TakeValue(e);
-        if constexpr (kWide) {
-            if (r.bc < kMaxCodeLen + 14) Refill<true>(r);
-        }
-        const std::size_t d = DecodeDistance(r, dist, errorCode);
-        if (d > r.wp - known_) Stop(r, errorCode);  // before the first byte known
-        Refill<true>(r);
-        e = lit[r.bb & kLitMask];
-        CopyMatch(buf + r.wp, d, len);
-        r.wp += len;
-    }
-    CheckTrigger(r);
-    return true;
-}
-
-// One step near the input's end: one or two literal entries, or a match, or
-// the end of the block (then false). After a refill two literal entries fit
-// in the accumulator, or one and a length and distance.
-template <DeflateVariant V>
+template <bool kFast>
 bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
                        int errorCode) {
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
     std::uint8_t* const buf = buf_.data();
-    Refill<false>(r);
+    Refill<kFast>(r);
     std::uint32_t e = lit[r.bb & kLitMask];
     if (e & kLiteralBit) {
-        PutLiterals<false>(r, buf, e);
+        PutLiterals<kFast>(r, buf, e);
         e = lit[r.bb & kLitMask];
         if (e & kLiteralBit) {
-            PutLiterals<false>(r, buf, e);
+            PutLiterals<kFast>(r, buf, e);
             CheckTrigger(r);
             return true;
         }
         // A refill adds bits above those the entry was looked up with.
-        Refill<false>(r);
+        Refill<kFast>(r);
     }
     e = Resolve(r, lit, e);
     const unsigned kind = EntryKindOf(e);
     if (kind == kBase) {
+        // 56 bits cover the longest Deflate length and distance: 15 + 5 and
+        // 15 + 13 bits. Deflate64's 16 length bits may need a refill.
         const std::size_t len = r.TakeValue(e);
         if constexpr (kWide) {
-            if (r.bc < kMaxCodeLen + 14) Refill<false>(r);
+            if (r.bc < kMaxCodeLen + 14) Refill<kFast>(r);
         }
-        const std::size_t d = DecodeDistance(r, dist, errorCode);
-        if (r.bc < r.phantomBits) Stop(r, 0);
+        e = Resolve(r, dist, dist[r.bb & LowMask(kDistRoot)]);
+        if (EntryKindOf(e) != kBase) {
+            r.Take(EntryBits(e));
+            Stop(r, errorCode);
+        }
+        const std::size_t d = r.TakeValue(e);
+        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
         if (d > r.wp - known_) Stop(r, errorCode);  // before the first byte known
         CopyMatch(buf + r.wp, d, len);
         r.wp += len;
     } else if (kind == kLiteral) {  // a long literal code, through a subtable
-        PutLiterals<false>(r, buf, e);
+        PutLiterals<kFast>(r, buf, e);
     } else if (kind == kEndOfBlock) {
-        return EndOfBlock(r, e);
+        r.Take(EntryBits(e));
+        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
+        SaveRegs(r);
+        if (wp_ >= trigger_) OnTrigger();
+        return false;
     } else {
         r.Take(EntryBits(e));
         Stop(r, errorCode);
