@@ -116,8 +116,9 @@ constexpr unsigned ReverseBits(unsigned code, unsigned len) {
 
 // True when the lengths form a usable prefix code: never over-subscribed,
 // and complete unless `allowSparse` admits the two incomplete sets the format
-// permits (no code at all, or a single one-bit code).
-bool CodeSetUsable(const std::array<unsigned, kMaxCodeLen + 1>& count, bool allowSparse) {
+// permits (no code at all, or a single one-bit code). `complete` tells which.
+bool CodeSetUsable(const std::array<unsigned, kMaxCodeLen + 1>& count, bool allowSparse,
+                   bool& complete) {
     int left = 1;
     unsigned total = 0;
     for (unsigned len = 1; len <= kMaxCodeLen; ++len) {
@@ -125,7 +126,8 @@ bool CodeSetUsable(const std::array<unsigned, kMaxCodeLen + 1>& count, bool allo
         if (left < 0) return false;
         total += count[len];
     }
-    if (left == 0) return true;
+    complete = left == 0;
+    if (complete) return true;
     return allowSparse && (total == 0 || (total == 1 && count[1] == 1));
 }
 
@@ -159,7 +161,8 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
                 bool allowSparse, std::span<std::uint32_t> table, bool pairs = false) {
     std::array<unsigned, kMaxCodeLen + 1> count{};
     for (std::uint8_t len : lens) ++count[len];
-    if (!CodeSetUsable(count, allowSparse)) return false;
+    bool complete = false;
+    if (!CodeSetUsable(count, allowSparse, complete)) return false;
 
     // Symbols in canonical order (by length, then by value) and their codes.
     std::array<unsigned, kMaxCodeLen + 2> next{};
@@ -173,8 +176,9 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
         codes[k] = static_cast<std::uint16_t>((codes[k - 1] + 1)
                                               << (lens[sorted[k]] - lens[sorted[k - 1]]));
 
+    // A complete code writes every slot; only the sparse sets leave gaps.
     std::size_t used = std::size_t{1} << rootBits;
-    std::fill(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(used), 0);
+    if (!complete) std::fill(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(used), 0);
     for (unsigned k = 0; k < total;) {
         const unsigned len = lens[sorted[k]];
         if (len <= rootBits) {
@@ -193,7 +197,7 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
         const std::size_t size = std::size_t{1} << subBits;
         if (used + size > table.size()) return false;
         std::uint32_t* sub = table.data() + used;
-        std::fill(sub, sub + size, 0);
+        if (!complete) std::fill(sub, sub + size, 0);
         table[ReverseBits(prefix, rootBits)] =
             static_cast<std::uint32_t>(used) << 16 | kSubtable << 12 | subBits << 8 | rootBits;
         for (; k < end; ++k) {

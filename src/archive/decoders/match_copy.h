@@ -25,21 +25,21 @@ inline void CopyMatch(std::uint8_t* dst, std::size_t dist, std::size_t len) {
         } while (dst < end);
         return;
     }
-    if (dist == 1) {
-        const std::uint64_t w = src[0] * std::uint64_t{0x0101010101010101};
+    if (dist < kWord) {
+        // The pattern of the first `dist` bytes repeated through a word,
+        // stored at steps of the largest multiple of `dist` up to a word:
+        // no load waits for a store of this copy.
+        std::uint64_t w;
+        std::memcpy(&w, src, kWord);
+        w &= (std::uint64_t{1} << (8 * dist)) - 1;
+        for (std::size_t shift = 8 * dist; shift < 8 * kWord; shift *= 2) w |= w << shift;
+        constexpr std::uint8_t kStep[kWord] = {0, 8, 8, 6, 8, 5, 6, 7};
+        const std::size_t step = kStep[dist];
         do {
             std::memcpy(dst, &w, kWord);
-            dst += kWord;
+            dst += step;
         } while (dst < end);
         return;
-    }
-    if (dist < kWord) {
-        // The first word byte by byte; after it, the pattern repeats from
-        // the nearest multiple of its period that is a whole word back.
-        for (std::size_t i = 0; i < kWord; ++i) dst[i] = src[i];
-        dst += kWord;
-        src = dst - (kWord + dist - 1) / dist * dist;
-        if (dst >= end) return;
     }
     do {
         std::uint64_t w;
