@@ -31,7 +31,7 @@ ReadAhead::~ReadAhead() {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    changed_.notify_all();
+    room_.notify_all();
     for (auto& t : threads_) t.join();
 }
 
@@ -40,8 +40,9 @@ void ReadAhead::Work(DescriptionSource& source, std::vector<DeferredBox>& boxes)
         std::size_t index = 0;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock,
-                          [&] { return stop_ || (next_ < count_ && next_ < taken_ + window_); });
+            ++waitingForRoom_;
+            room_.wait(lock, [&] { return stop_ || (next_ < count_ && next_ < taken_ + window_); });
+            --waitingForRoom_;
             if (stop_) return;
             index = next_++;
         }
@@ -53,23 +54,26 @@ void ReadAhead::Work(DescriptionSource& source, std::vector<DeferredBox>& boxes)
             r.error = std::current_exception();
         }
         r.boxes = std::move(boxes);
+        bool awaited = false;
         {
             std::lock_guard lock(mutex_);
             slots_[index % window_] = {index, std::move(r)};
+            awaited = index == taken_;  // only the next result in order wakes the job
         }
-        changed_.notify_all();
+        if (awaited) ready_.notify_one();
     }
 }
 
 std::optional<ArchiveRead> ReadAhead::TryTake(std::size_t index, std::chrono::milliseconds wait) {
     std::unique_lock lock(mutex_);
     Slot& slot = slots_[index % window_];
-    if (!changed_.wait_for(lock, wait, [&] { return slot.index == index; })) return std::nullopt;
+    if (!ready_.wait_for(lock, wait, [&] { return slot.index == index; })) return std::nullopt;
     ArchiveRead r = std::move(slot.read);
     slot = {};
     taken_ = index + 1;
+    const bool waiting = waitingForRoom_ > 0;
     lock.unlock();
-    changed_.notify_all();
+    if (waiting) room_.notify_one();
     if (r.error) std::rethrow_exception(r.error);
     return r;
 }

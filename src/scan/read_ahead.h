@@ -66,7 +66,11 @@ private:
     const std::size_t window_;
     const Read read_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // Two conditions, so a finished read wakes only the job and a taken
+    // result only a worker that waits for room.
+    std::condition_variable ready_;  // a result arrived (the job waits)
+    std::condition_variable room_;   // the window moved on, or stop (workers wait)
+    int waitingForRoom_ = 0;
     std::vector<Slot> slots_;  // archive i waits in slots_[i % window_]
     std::size_t next_ = 0;     // the next archive a worker claims
     std::size_t taken_ = 0;    // archives the job has taken
