@@ -50,7 +50,7 @@ namespace {
 
 // Results read ahead per worker: enough to keep every worker busy while the
 // job writes, few enough that memory stays flat.
-constexpr std::size_t kReadsAheadPerWorker = 2;
+constexpr std::size_t kReadsAheadPerWorker = 8;
 // Archives per thread of the first pass below which more threads do not pay.
 constexpr std::size_t kFirstPassShare = 64;
 // How long the job waits for a result before it lets the host handle events.
