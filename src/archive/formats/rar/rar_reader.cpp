@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string_view>
 
 #include "archive/core/crc.h"
@@ -493,14 +494,17 @@ int RarReader::Decode(OutputSink* out, std::uint64_t limit) {
 int RarReader::CopyStored(OutputSink* out, std::uint64_t limit) {
     CheckedSink sink(out, limit, cur_);
     PieceSource src(*this);
-    std::vector<std::uint8_t> buf(kCopyChunk);
+    // Not cleared, and no larger than the member: a small description does
+    // not pay for a whole chunk.
+    const auto chunk =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(cur_.unpacked, 1, kCopyChunk));
+    const std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[chunk]);
     std::uint64_t left = cur_.unpacked;
     while (left > 0 && !sink.Full()) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
-        const std::size_t got = src.Read(buf.data(), want);
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk));
+        const std::size_t got = src.Read(buf.get(), want);
         if (got == 0) return pieceError_ != 0 ? pieceError_ : ERAR_BAD_DATA;
-        sink.Write(buf.data(), got);
+        sink.Write(buf.get(), got);
         left -= got;
     }
     // A member cut at the limit cannot be checked.
