@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -108,10 +109,17 @@ constexpr auto kCodeLenInfo = [] {
     return info;
 }();
 
+constexpr auto kReversedBytes = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned i = 0; i < 8; ++i) t[b] |= static_cast<std::uint8_t>(((b >> i) & 1) << (7 - i));
+    return t;
+}();
+
+// The low `len` bits of `code` (len at most 16) in reverse order.
 constexpr unsigned ReverseBits(unsigned code, unsigned len) {
-    unsigned r = 0;
-    for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1);
-    return r;
+    const unsigned r16 = kReversedBytes[code & 0xFF] << 8 | kReversedBytes[(code >> 8) & 0xFF];
+    return r16 >> (16 - len);
 }
 
 // True when the lengths form a usable prefix code: never over-subscribed,
@@ -137,6 +145,15 @@ void Replicate(std::uint32_t* table, unsigned bits, unsigned code, unsigned len,
                std::uint32_t entry) {
     for (std::size_t i = ReverseBits(code, len); i < (std::size_t{1} << bits); i += 1u << len)
         table[i] = entry + (len << 8) + len;
+}
+
+// True when two literal codes fit in the root bits together (seldom so
+// for binary data), so that literal pairs are worth making.
+bool PairsFit(std::span<const std::uint8_t> lens, unsigned rootBits) {
+    unsigned shortest = kMaxCodeLen + 1;
+    for (unsigned sym = 0; sym < 256 && sym < lens.size(); ++sym)
+        if (lens[sym] != 0) shortest = std::min<unsigned>(shortest, lens[sym]);
+    return 2 * shortest <= rootBits;
 }
 
 // Turns root entries whose literal leaves room for a whole second literal
@@ -352,9 +369,11 @@ private:
     void FixedTables();
     void DynamicTables();
     void ReadCodeLengths(std::span<std::uint8_t> lens);
-    void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+    void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode, bool pairs);
     template <bool kFast>
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+    template <bool kPairs>
+    bool FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
 
     ByteSource* in_ = nullptr;
     OutputSink* out_ = nullptr;
@@ -386,6 +405,7 @@ private:
     std::array<std::uint32_t, kDistTableSize> fixedDist_;
     std::array<std::uint32_t, kLitTableSize> lit_;
     std::array<std::uint32_t, kDistTableSize> dist_;
+    bool litPairs_ = false;  // lit_ holds literal pairs
 };
 
 template <DeflateVariant V>
@@ -583,7 +603,7 @@ void Inflater<V>::FixedTables() {
     std::fill(lit.begin() + 280, lit.end(), 8);
     std::array<std::uint8_t, kMaxDistCodes> dist{};
     dist.fill(5);
-    BuildTable(lit, kLit, kLitRoot, false, fixedLit_, true);
+    BuildTable(lit, kLit, kLitRoot, false, fixedLit_);  // no two 8-bit codes fit the root
     BuildTable(dist, kDist, kDistRoot, false, fixedDist_);
     fixedBuilt_ = true;
 }
@@ -640,7 +660,8 @@ void Inflater<V>::DynamicTables() {
     if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
-    if (!BuildTable(litLens, kLit, kLitRoot, true, lit_, true) ||
+    litPairs_ = PairsFit(litLens, kLitRoot);
+    if (!BuildTable(litLens, kLit, kLitRoot, true, lit_, litPairs_) ||
         !BuildTable(distLens, kDist, kDistRoot, true, dist_))
         Fail(ecode::IncompleteCodeSet);
 }
@@ -651,13 +672,137 @@ void Inflater<V>::DynamicTables() {
 // buffered for a whole step, steps refill without checks and cannot meet the
 // zero fill past the input's end.
 template <DeflateVariant V>
-void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode) {
+void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
+                             bool pairs) {
     Regs r = LoadRegs();
     for (;;) {
-        const bool more = r.iend - r.ip >= kStepInput ? Step<true>(r, lit, dist, errorCode)
-                                                      : Step<false>(r, lit, dist, errorCode);
+        const bool more = r.iend - r.ip >= kStepInput && r.wp < r.trigger
+                              ? (pairs ? FastLoop<true>(r, lit, dist, errorCode)
+                                       : FastLoop<false>(r, lit, dist, errorCode))
+                              : Step<false>(r, lit, dist, errorCode);
         if (!more) return;
+        CheckTrigger(r);
     }
+}
+
+// The bulk of a block, while every iteration's input is buffered and its
+// output fits before the trigger: a word refill per iteration, and the next
+// literal/length entry looked up before the current symbol is stored, so
+// that the load overlaps the stores and copies. False at the end of the
+// block; true when a bound was reached.
+template <DeflateVariant V>
+template <bool kPairs>
+bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
+                           int errorCode) {
+    constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
+    const std::uint8_t* const in = inBuf_.data();
+    std::uint8_t* const buf = buf_.data();
+    const std::size_t ipEnd = r.iend - kStepInput;
+    const std::size_t known = known_;
+    const std::size_t trigger = r.trigger;
+    std::uint64_t bb = r.bb;
+    unsigned bc = r.bc;
+    std::size_t ip = r.ip;
+    std::size_t wp = r.wp;
+    const auto refill = [&] {
+        std::uint64_t w;
+        std::memcpy(&w, in + ip, kWordBytes);
+        bb |= w << bc;
+        ip += (63 - bc) >> 3;
+        bc |= 56;
+    };
+    const auto consume = [&](std::uint32_t entry) {
+        bb >>= entry & 63;
+        bc -= EntryBits(entry);
+    };
+    const auto put = [&](std::uint32_t entry) {
+        consume(entry);
+        if constexpr (!kPairs) {
+            buf[wp++] = static_cast<std::uint8_t>(entry >> 16);
+            return;
+        } else if constexpr (std::endian::native == std::endian::little) {
+            const auto both = static_cast<std::uint16_t>(entry >> 16);
+            std::memcpy(buf + wp, &both, sizeof both);
+        } else {
+            buf[wp] = static_cast<std::uint8_t>(entry >> 16);
+            buf[wp + 1] = static_cast<std::uint8_t>(entry >> 24);
+        }
+        wp += 1 + ((entry >> 15) & 1);
+    };
+    const auto save = [&] {
+        r.bb = bb;
+        r.bc = bc;
+        r.ip = ip;
+        r.wp = wp;
+    };
+    // At the top of each iteration at least 56 bits are buffered and `e` is
+    // the entry of the next code.
+    refill();
+    std::uint32_t e = lit[bb & kLitMask];
+    while (ip <= ipEnd && wp < trigger) {
+        if (e & kLiteralBit) {
+            // Three root entries take at most 33 bits, leaving enough for
+            // the look-up after them.
+            put(e);
+            e = lit[bb & kLitMask];
+            if (e & kLiteralBit) {
+                put(e);
+                e = lit[bb & kLitMask];
+                if (e & kLiteralBit) {
+                    put(e);
+                    e = lit[bb & kLitMask];
+                }
+            }
+            refill();
+            continue;
+        }
+        if ((e & (7u << 12)) != kBase << 12) {
+            if (EntryKindOf(e) == kSubtable) {
+                consume(e);
+                e = lit[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+            }
+            if (e & kLiteralBit) {
+                put(e);
+                refill();
+                e = lit[bb & kLitMask];
+                continue;
+            }
+            if (EntryKindOf(e) != kBase) {
+                consume(e);
+                save();
+                if (EntryKindOf(e) != kEndOfBlock) Stop(r, errorCode);
+                SaveRegs(r);
+                if (wp_ >= trigger_) OnTrigger();
+                return false;
+            }
+        }
+        // A length (at most 15 + 5 bits) and a distance (15 + 13) fit in
+        // the 56 bits; Deflate64's 16 length bits may need a refill.
+        const std::size_t n = EntryBits(e);
+        const std::size_t len = EntryValue(e) + ((bb & LowMask(n)) >> EntryCodeLen(e));
+        consume(e);
+        if constexpr (kWide) {
+            if (bc < kMaxCodeLen + 14) refill();
+        }
+        e = dist[bb & LowMask(kDistRoot)];
+        if (EntryKindOf(e) == kSubtable) {
+            consume(e);
+            e = dist[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+        }
+        const std::size_t dn = EntryBits(e);
+        const std::size_t d = EntryValue(e) + ((bb & LowMask(dn)) >> EntryCodeLen(e));
+        consume(e);
+        if (EntryKindOf(e) != kBase || d > wp - known) {
+            save();
+            Stop(r, errorCode);
+        }
+        refill();
+        e = lit[bb & kLitMask];
+        CopyMatch(buf + wp, d, len);
+        wp += len;
+    }
+    save();
+    return true;
 }
 
 // One step: one or two literal entries, or a match, or the end of the block
@@ -733,10 +878,10 @@ InflateResult Inflater<V>::Run(ByteSource& in, OutputSink& out, const InflateOpt
                 StoredBlock();
             } else if (type == 1) {
                 FixedTables();
-                DecodeData(fixedLit_.data(), fixedDist_.data(), ecode::BadBlock);
+                DecodeData(fixedLit_.data(), fixedDist_.data(), ecode::BadBlock, false);
             } else if (type == 2) {
                 DynamicTables();
-                DecodeData(lit_.data(), dist_.data(), ecode::IncompleteCodeSet);
+                DecodeData(lit_.data(), dist_.data(), ecode::IncompleteCodeSet, litPairs_);
             } else {
                 Fail(ecode::BadBlock);
             }
