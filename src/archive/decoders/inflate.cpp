@@ -23,6 +23,8 @@ constexpr unsigned kDistRoot = 8;
 constexpr unsigned kCodeLenRoot = 7;
 constexpr unsigned kMaxLitCodes = 288;
 constexpr unsigned kMaxDistCodes = 32;
+// Literal pairs are made when at least 1 in this many root look-ups finds one.
+constexpr unsigned kPairShareMin = 8;
 
 // Table sizes: the root table plus room for every second-level table a
 // complete code can need (a subtree of depth d holds at least d + 1 symbols,
@@ -112,7 +114,8 @@ constexpr auto kCodeLenInfo = [] {
 constexpr auto kReversedBytes = [] {
     std::array<std::uint8_t, 256> t{};
     for (unsigned b = 0; b < 256; ++b)
-        for (unsigned i = 0; i < 8; ++i) t[b] |= static_cast<std::uint8_t>(((b >> i) & 1) << (7 - i));
+        for (unsigned i = 0; i < 8; ++i)
+            t[b] |= static_cast<std::uint8_t>(((b >> i) & 1) << (7 - i));
     return t;
 }();
 
@@ -147,13 +150,22 @@ void Replicate(std::uint32_t* table, unsigned bits, unsigned code, unsigned len,
         table[i] = entry + (len << 8) + len;
 }
 
-// True when two literal codes fit in the root bits together (seldom so
-// for binary data), so that literal pairs are worth making.
-bool PairsFit(std::span<const std::uint8_t> lens, unsigned rootBits) {
-    unsigned shortest = kMaxCodeLen + 1;
+// True when literal pairs are worth making: when a look-up in the root
+// table finds two literals often enough to pay for the wider store. Each
+// literal code of l bits fills 2^(rootBits - l) root slots; the share of
+// slots holding a pair is the sum over first codes of their slots times
+// the slots of the codes that fit after them, over 2^(2 rootBits).
+bool PairsPay(std::span<const std::uint8_t> lens, unsigned rootBits) {
+    std::array<std::uint64_t, kMaxCodeLen + 1> slots{};
     for (unsigned sym = 0; sym < 256 && sym < lens.size(); ++sym)
-        if (lens[sym] != 0) shortest = std::min<unsigned>(shortest, lens[sym]);
-    return 2 * shortest <= rootBits;
+        if (lens[sym] != 0 && lens[sym] < rootBits) slots[lens[sym]] += 1u << (rootBits - lens[sym]);
+    std::uint64_t pairs = 0;
+    std::uint64_t fitting = 0;  // slots of the codes of at most rootBits - len bits
+    for (unsigned len = rootBits - 1; len >= 1; --len) {
+        fitting += slots[rootBits - len];
+        pairs += slots[len] * fitting;
+    }
+    return pairs >= (std::uint64_t{1} << (2 * rootBits)) / kPairShareMin;
 }
 
 // Turns root entries whose literal leaves room for a whole second literal
@@ -660,7 +672,7 @@ void Inflater<V>::DynamicTables() {
     if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
-    litPairs_ = PairsFit(litLens, kLitRoot);
+    litPairs_ = PairsPay(litLens, kLitRoot);
     if (!BuildTable(litLens, kLit, kLitRoot, true, lit_, litPairs_) ||
         !BuildTable(distLens, kDist, kDistRoot, true, dist_))
         Fail(ecode::IncompleteCodeSet);
@@ -701,19 +713,21 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     const std::size_t known = known_;
     const std::size_t trigger = r.trigger;
     std::uint64_t bb = r.bb;
+    // Only the low byte of `bc` counts: whole entries are subtracted from
+    // it, which leaves their upper bits above it.
     unsigned bc = r.bc;
     std::size_t ip = r.ip;
     std::size_t wp = r.wp;
     const auto refill = [&] {
         std::uint64_t w;
         std::memcpy(&w, in + ip, kWordBytes);
-        bb |= w << bc;
-        ip += (63 - bc) >> 3;
+        bb |= w << (bc & 63);
+        ip += 7 - ((bc >> 3) & 7);
         bc |= 56;
     };
     const auto consume = [&](std::uint32_t entry) {
         bb >>= entry & 63;
-        bc -= EntryBits(entry);
+        bc -= entry;
     };
     const auto put = [&](std::uint32_t entry) {
         consume(entry);
@@ -731,7 +745,7 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     };
     const auto save = [&] {
         r.bb = bb;
-        r.bc = bc;
+        r.bc = bc & 0xFF;
         r.ip = ip;
         r.wp = wp;
     };
@@ -739,67 +753,75 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     // the entry of the next code.
     refill();
     std::uint32_t e = lit[bb & kLitMask];
+    // An iteration refills at most twice (three times for Deflate64), by
+    // at most 7 bytes each, and writes at most one match.
+    constexpr std::size_t kIterInput = kWide ? 21 : 14;
     while (ip <= ipEnd && wp < trigger) {
-        if (e & kLiteralBit) {
-            // Three root entries take at most 33 bits, leaving enough for
-            // the look-up after them.
-            put(e);
-            e = lit[bb & kLitMask];
+        // Iterations that cannot pass either bound: at least one.
+        std::size_t budget =
+            std::min((ipEnd - ip) / kIterInput, (trigger - wp - 1) / kMaxMatch) + 1;
+        do {
             if (e & kLiteralBit) {
+                // Three root entries take at most 33 bits, leaving enough for
+                // the look-up after them.
                 put(e);
                 e = lit[bb & kLitMask];
                 if (e & kLiteralBit) {
                     put(e);
                     e = lit[bb & kLitMask];
+                    if (e & kLiteralBit) {
+                        put(e);
+                        e = lit[bb & kLitMask];
+                    }
                 }
-            }
-            refill();
-            continue;
-        }
-        if ((e & (7u << 12)) != kBase << 12) {
-            if (EntryKindOf(e) == kSubtable) {
-                consume(e);
-                e = lit[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
-            }
-            if (e & kLiteralBit) {
-                put(e);
                 refill();
-                e = lit[bb & kLitMask];
                 continue;
             }
-            if (EntryKindOf(e) != kBase) {
-                consume(e);
-                save();
-                if (EntryKindOf(e) != kEndOfBlock) Stop(r, errorCode);
-                SaveRegs(r);
-                if (wp_ >= trigger_) OnTrigger();
-                return false;
+            if ((e & (7u << 12)) != kBase << 12) {
+                if (EntryKindOf(e) == kSubtable) {
+                    consume(e);
+                    e = lit[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+                }
+                if (e & kLiteralBit) {
+                    put(e);
+                    refill();
+                    e = lit[bb & kLitMask];
+                    continue;
+                }
+                if (EntryKindOf(e) != kBase) {
+                    consume(e);
+                    save();
+                    if (EntryKindOf(e) != kEndOfBlock) Stop(r, errorCode);
+                    SaveRegs(r);
+                    if (wp_ >= trigger_) OnTrigger();
+                    return false;
+                }
             }
-        }
-        // A length (at most 15 + 5 bits) and a distance (15 + 13) fit in
-        // the 56 bits; Deflate64's 16 length bits may need a refill.
-        const std::size_t n = EntryBits(e);
-        const std::size_t len = EntryValue(e) + ((bb & LowMask(n)) >> EntryCodeLen(e));
-        consume(e);
-        if constexpr (kWide) {
-            if (bc < kMaxCodeLen + 14) refill();
-        }
-        e = dist[bb & LowMask(kDistRoot)];
-        if (EntryKindOf(e) == kSubtable) {
+            // A length (at most 15 + 5 bits) and a distance (15 + 13) fit in
+            // the 56 bits; Deflate64's 16 length bits may need a refill.
+            const std::size_t n = EntryBits(e);
+            const std::size_t len = EntryValue(e) + ((bb & LowMask(n)) >> EntryCodeLen(e));
             consume(e);
-            e = dist[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
-        }
-        const std::size_t dn = EntryBits(e);
-        const std::size_t d = EntryValue(e) + ((bb & LowMask(dn)) >> EntryCodeLen(e));
-        consume(e);
-        if (EntryKindOf(e) != kBase || d > wp - known) {
-            save();
-            Stop(r, errorCode);
-        }
-        refill();
-        e = lit[bb & kLitMask];
-        CopyMatch(buf + wp, d, len);
-        wp += len;
+            if constexpr (kWide) {
+                if ((bc & 0xFF) < kMaxCodeLen + 14) refill();
+            }
+            e = dist[bb & LowMask(kDistRoot)];
+            if (EntryKindOf(e) == kSubtable) {
+                consume(e);
+                e = dist[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+            }
+            const std::size_t dn = EntryBits(e);
+            const std::size_t d = EntryValue(e) + ((bb & LowMask(dn)) >> EntryCodeLen(e));
+            consume(e);
+            if (EntryKindOf(e) != kBase || d > wp - known) {
+                save();
+                Stop(r, errorCode);
+            }
+            refill();
+            e = lit[bb & kLitMask];
+            CopyMatch(buf + wp, d, len);
+            wp += len;
+        } while (--budget != 0);
     }
     save();
     return true;
