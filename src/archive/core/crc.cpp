@@ -63,10 +63,6 @@ inline std::uint32_t Slice(std::size_t after, std::uint32_t w) {
            kCrc32[after + 1][(w >> 16) & 0xFF] ^ kCrc32[after][w >> 24];
 }
 
-// Below these lengths the slicing code is as fast as folding plus its finish.
-constexpr std::size_t kCrc32FoldFrom = 64;
-constexpr std::size_t kCrc16FoldFrom = 64;
-
 // The same constants computed from the reflected polynomial: x^0 is the
 // top bit of the register, one step of multiplication by x shifts right and
 // reduces what leaves the bottom.
@@ -214,13 +210,13 @@ std::uint32_t Crc32Byte(std::uint32_t reg, std::uint8_t byte) {
 }
 
 void Crc32::Update(const std::uint8_t* data, std::size_t n) {
-    reg_ = n >= kCrc32FoldFrom && crc_paths::CarrylessAvailable()
+    reg_ = n >= crc_paths::kFoldMinimum && crc_paths::CarrylessAvailable()
                ? crc_paths::Crc32Folding(reg_, data, n)
                : crc_paths::Crc32Slicing(reg_, data, n);
 }
 
 void Crc16::Update(const std::uint8_t* data, std::size_t n) {
-    reg_ = n >= kCrc16FoldFrom && crc_paths::CarrylessAvailable()
+    reg_ = n >= crc_paths::kFoldMinimum && crc_paths::CarrylessAvailable()
                ? crc_paths::Crc16Folding(reg_, data, n)
                : crc_paths::Crc16Slicing(reg_, data, n);
 }

@@ -21,7 +21,8 @@ bool CarrylessAvailable();
 std::uint32_t Crc32Folding(std::uint32_t reg, const std::uint8_t* data, std::size_t n);
 std::uint16_t Crc16Folding(std::uint16_t reg, const std::uint8_t* data, std::size_t n);
 
-// The folding consumes four 16-byte lanes at a time.
+// The folding consumes four 16-byte lanes at a time. At 64 bytes it is
+// already as fast as slicing for CRC-32 and faster for CRC-16.
 inline constexpr std::size_t kFoldMinimum = 64;
 
 // Folding constants. A 128-bit lane X that is followed by N more bits of
