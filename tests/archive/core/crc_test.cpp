@@ -29,10 +29,14 @@ std::uint64_t PowerKey(unsigned e, std::uint64_t poly, unsigned width) {
 
 TEST(CrcTest, FoldKeysArePowersOfX) {
     const auto powers = [](std::uint64_t poly, unsigned width) {
-        return std::array{PowerKey(544, poly, width), PowerKey(480, poly, width),
-                          PowerKey(160, poly, width), PowerKey(96, poly, width)};
+        std::array<std::uint64_t, 6> keys{};
+        const unsigned exponents[] = {2080, 2016, 544, 480, 160, 96};
+        for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = PowerKey(exponents[i], poly, width);
+        return keys;
     };
-    const auto keys = [](const FoldKeys& k) { return std::array{k.x544, k.x480, k.x160, k.x96}; };
+    const auto keys = [](const FoldKeys& k) {
+        return std::array{k.x2080, k.x2016, k.x544, k.x480, k.x160, k.x96};
+    };
     EXPECT_EQ(keys(kCrc32Keys), powers(0x104C11DB7, 32));
     EXPECT_EQ(keys(kCrc16Keys), powers(0x18005, 16));
 }
@@ -54,23 +58,22 @@ std::uint16_t BitwiseCrc16(std::uint16_t reg, const std::uint8_t* p, std::size_t
     return static_cast<std::uint16_t>(c);
 }
 
-// Every length up to several rounds of the four-lane loop plus a partial
-// lane and a tail, from every alignment, with a register that is not the
-// initial one (the folding adds it to the first lane).
+// Every length up to several rounds of each folding loop plus partial lanes
+// and a tail, from every alignment, on every path this CPU has, with a
+// register that is not the initial one (the folding adds it to the first lane).
 TEST(CrcTest, PathsAgreeForEveryLengthAndAlignment) {
     const auto data = Noise(616);
-    const bool folding = CarrylessAvailable();
-    for (std::size_t at = 0; at < 16; ++at) {
-        for (std::size_t n = 0; n <= 600; ++n) {
-            SCOPED_TRACE(testing::Message() << "at " << at << ", length " << n);
-            const std::uint8_t* p = data.data() + at;
-            const auto zlib = static_cast<std::uint32_t>(::crc32(0x5EED, p, static_cast<uInt>(n)));
-            const std::uint16_t bitwise = BitwiseCrc16(0xBEEF, p, n);
-            ASSERT_EQ(~Crc32Slicing(~0x5EEDu, p, n), zlib);
-            ASSERT_EQ(Crc16Slicing(0xBEEF, p, n), bitwise);
-            if (!folding) continue;
-            ASSERT_EQ(~Crc32Folding(~0x5EEDu, p, n), zlib);
-            ASSERT_EQ(Crc16Folding(0xBEEF, p, n), bitwise);
+    for (const CrcPath path : {CrcPath::Slicing, CrcPath::Folding128, CrcPath::Folding512}) {
+        if (!PathAvailable(path)) continue;
+        for (std::size_t at = 0; at < 16; ++at) {
+            for (std::size_t n = 0; n <= 600; ++n) {
+                SCOPED_TRACE(testing::Message()
+                             << static_cast<int>(path) << " at " << at << ", length " << n);
+                const std::uint8_t* p = data.data() + at;
+                const auto zlib = ::crc32(0x5EED, p, static_cast<uInt>(n));
+                ASSERT_EQ(~Crc32On(path, ~0x5EEDu, p, n), zlib);
+                ASSERT_EQ(Crc16On(path, 0xBEEF, p, n), BitwiseCrc16(0xBEEF, p, n));
+            }
         }
     }
 }
