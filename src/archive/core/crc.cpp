@@ -214,23 +214,18 @@ LUMORA_WIDE_TARGET std::size_t FoldWideLanes(std::uint32_t reg, const std::uint8
 
 #undef LUMORA_WIDE_TARGET
 
-#endif
-
-// Folds what the path can into one lane (`lane`), returning the bytes
-// consumed; the slicing code finishes the lane and the bytes after it.
+// Folds n >= 64 bytes on a folding path into one lane (`lane`), returning
+// the bytes consumed; the slicing code finishes the lane and the bytes after
+// it.
 std::size_t FoldInto(crc_paths::CrcPath path, std::uint32_t reg, const std::uint8_t* data,
                      std::size_t n, const crc_paths::FoldKeys& keys, std::uint8_t* lane) {
-#if defined(__x86_64__)
     if (path == crc_paths::CrcPath::Folding512 && n >= crc_paths::kWideFoldMinimum) {
         return FoldWideLanes(reg, data, n, keys, lane);
     }
-    if (path != crc_paths::CrcPath::Slicing && n >= crc_paths::kFoldMinimum)
-        return FoldLanes(reg, data, n, keys, lane);
-#else
-    (void)path, (void)reg, (void)data, (void)n, (void)keys, (void)lane;
-#endif
-    return 0;
+    return FoldLanes(reg, data, n, keys, lane);
 }
+
+#endif
 
 }  // namespace
 
@@ -261,17 +256,27 @@ CrcPath FastestPath() {
 }
 
 std::uint32_t Crc32On(CrcPath path, std::uint32_t reg, const std::uint8_t* data, std::size_t n) {
-    std::uint8_t lane[16];
-    const std::size_t done = FoldInto(path, reg, data, n, kCrc32Keys, lane);
-    if (done == 0) return Crc32Slicing(reg, data, n);
-    return Crc32Slicing(Crc32Slicing(0, lane, sizeof lane), data + done, n - done);
+#if defined(__x86_64__)
+    if (path != CrcPath::Slicing && n >= kFoldMinimum) {
+        std::uint8_t lane[16];
+        const std::size_t done = FoldInto(path, reg, data, n, kCrc32Keys, lane);
+        return Crc32Slicing(Crc32Slicing(0, lane, sizeof lane), data + done, n - done);
+    }
+#endif
+    (void)path;
+    return Crc32Slicing(reg, data, n);
 }
 
 std::uint16_t Crc16On(CrcPath path, std::uint16_t reg, const std::uint8_t* data, std::size_t n) {
-    std::uint8_t lane[16];
-    const std::size_t done = FoldInto(path, reg, data, n, kCrc16Keys, lane);
-    if (done == 0) return Crc16Slicing(reg, data, n);
-    return Crc16Slicing(Crc16Slicing(0, lane, sizeof lane), data + done, n - done);
+#if defined(__x86_64__)
+    if (path != CrcPath::Slicing && n >= kFoldMinimum) {
+        std::uint8_t lane[16];
+        const std::size_t done = FoldInto(path, reg, data, n, kCrc16Keys, lane);
+        return Crc16Slicing(Crc16Slicing(0, lane, sizeof lane), data + done, n - done);
+    }
+#endif
+    (void)path;
+    return Crc16Slicing(reg, data, n);
 }
 
 }  // namespace crc_paths
@@ -281,11 +286,15 @@ std::uint32_t Crc32Byte(std::uint32_t reg, std::uint8_t byte) {
 }
 
 void Crc32::Update(const std::uint8_t* data, std::size_t n) {
-    reg_ = crc_paths::Crc32On(crc_paths::FastestPath(), reg_, data, n);
+    reg_ = n < crc_paths::kFoldMinimum
+               ? Crc32Slicing(reg_, data, n)
+               : crc_paths::Crc32On(crc_paths::FastestPath(), reg_, data, n);
 }
 
 void Crc16::Update(const std::uint8_t* data, std::size_t n) {
-    reg_ = crc_paths::Crc16On(crc_paths::FastestPath(), reg_, data, n);
+    reg_ = n < crc_paths::kFoldMinimum
+               ? Crc16Slicing(reg_, data, n)
+               : crc_paths::Crc16On(crc_paths::FastestPath(), reg_, data, n);
 }
 
 }  // namespace lumora::archive
