@@ -94,9 +94,8 @@ std::uint16_t Crc16Slicing(std::uint16_t reg, const std::uint8_t* data, std::siz
 }
 
 // The folding constants of crc_paths.h derived again, from the reflected
-// polynomial: x^0 is the
-// top bit of the register, one step of multiplication by x shifts right and
-// reduces what leaves the bottom.
+// polynomial: x^0 is the top bit of the register, one step of multiplication
+// by x shifts right and reduces what leaves the bottom.
 template <typename Reg>
 constexpr std::uint64_t ReflectedPower(Reg poly, unsigned e) {
     constexpr unsigned kWidth = sizeof(Reg) * 8;
