@@ -15,38 +15,47 @@ inline void CopyMatch(std::uint8_t* dst, std::size_t dist, std::size_t len) {
     constexpr std::size_t kWord = 8;
     const std::uint8_t* src = dst - dist;
     std::uint8_t* const end = dst + len;
-    if (dist >= 2 * kWord) {
-        do {
-            std::uint8_t w[2 * kWord];
-            std::memcpy(w, src, sizeof w);
-            std::memcpy(dst, w, sizeof w);
-            src += sizeof w;
-            dst += sizeof w;
-        } while (dst < end);
-        return;
-    }
-    if (dist < kWord) {
-        // The pattern of the first `dist` bytes repeated through a word,
-        // stored at steps of the largest multiple of `dist` up to a word:
-        // no load waits for a store of this copy.
-        std::uint64_t w;
-        std::memcpy(&w, src, kWord);
-        w &= (std::uint64_t{1} << (8 * dist)) - 1;
-        for (std::size_t shift = 8 * dist; shift < 8 * kWord; shift *= 2) w |= w << shift;
-        constexpr std::uint8_t kStep[kWord] = {0, 8, 8, 6, 8, 5, 6, 7};
-        const std::size_t step = kStep[dist];
-        do {
-            std::memcpy(dst, &w, kWord);
-            dst += step;
-        } while (dst < end);
-        return;
-    }
-    do {
+    if (dist >= kWord) {
+        // Two words cover most matches without a loop; each load reads only
+        // bytes that are final, the second possibly just stored by the first.
         std::uint64_t w;
         std::memcpy(&w, src, kWord);
         std::memcpy(dst, &w, kWord);
-        src += kWord;
-        dst += kWord;
+        std::memcpy(&w, src + kWord, kWord);
+        std::memcpy(dst + kWord, &w, kWord);
+        if (len <= 2 * kWord) return;
+        src += 2 * kWord;
+        dst += 2 * kWord;
+        if (dist >= 2 * kWord) {
+            do {
+                std::uint8_t v[2 * kWord];
+                std::memcpy(v, src, sizeof v);
+                std::memcpy(dst, v, sizeof v);
+                src += sizeof v;
+                dst += sizeof v;
+            } while (dst < end);
+            return;
+        }
+        do {
+            std::memcpy(&w, src, kWord);
+            std::memcpy(dst, &w, kWord);
+            src += kWord;
+            dst += kWord;
+        } while (dst < end);
+        return;
+    }
+    // The pattern of the first `dist` bytes repeated through a word, stored
+    // at steps of the largest multiple of `dist` up to a word: no load waits
+    // for a store of this copy.
+    std::uint64_t w;
+    std::memcpy(&w, src, kWord);
+    w &= (std::uint64_t{1} << (8 * dist)) - 1;
+    for (std::size_t shift = 8 * dist; shift < 8 * kWord; shift *= 2) w |= w << shift;
+    constexpr std::uint8_t kStep[kWord] = {0, 8, 8, 6, 8, 5, 6, 7};
+    const std::size_t step = kStep[dist];
+    do {
+        std::memcpy(dst, &w, kWord);
+        dst += step;
     } while (dst < end);
 }
 
