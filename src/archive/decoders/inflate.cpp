@@ -42,8 +42,8 @@ constexpr std::size_t kCodeLenTableSize = 1u << kCodeLenRoot;
 enum EntryKind : std::uint32_t {
     kInvalid = 0,  // no code, or a symbol the format reserves
     kBase = 1,
-    kEndOfBlock = 2,
-    kSubtable = 3,
+    kSubtable = 2,  // the only kind of a distance entry with bit 13 set
+    kEndOfBlock = 3,
     kLiteral = 4,  // the only kind with bit 14 set
 };
 constexpr std::uint32_t kLiteralBit = kLiteral << 12;
@@ -158,7 +158,8 @@ void Replicate(std::uint32_t* table, unsigned bits, unsigned code, unsigned len,
 bool PairsPay(std::span<const std::uint8_t> lens, unsigned rootBits) {
     std::array<std::uint64_t, kMaxCodeLen + 1> slots{};
     for (unsigned sym = 0; sym < 256 && sym < lens.size(); ++sym)
-        if (lens[sym] != 0 && lens[sym] < rootBits) slots[lens[sym]] += 1u << (rootBits - lens[sym]);
+        if (lens[sym] != 0 && lens[sym] < rootBits)
+            slots[lens[sym]] += 1u << (rootBits - lens[sym]);
     std::uint64_t pairs = 0;
     std::uint64_t fitting = 0;  // slots of the codes of at most rootBits - len bits
     for (unsigned len = rootBits - 1; len >= 1; --len) {
@@ -709,18 +710,18 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
     const std::uint8_t* const in = inBuf_.data();
     std::uint8_t* const buf = buf_.data();
-    const std::size_t ipEnd = r.iend - kStepInput;
-    const std::size_t known = known_;
-    const std::size_t trigger = r.trigger;
+    const std::uint8_t* const inEnd = in + r.iend - kStepInput;
+    const std::uint8_t* const known = buf + known_;
+    const std::uint8_t* const outEnd = buf + r.trigger;
     std::uint64_t bb = r.bb;
     // Only the low byte of `bc` counts: whole entries are subtracted from
     // it, which leaves their upper bits above it.
     unsigned bc = r.bc;
-    std::size_t ip = r.ip;
-    std::size_t wp = r.wp;
+    const std::uint8_t* ip = in + r.ip;
+    std::uint8_t* op = buf + r.wp;
     const auto refill = [&] {
         std::uint64_t w;
-        std::memcpy(&w, in + ip, kWordBytes);
+        std::memcpy(&w, ip, kWordBytes);
         bb |= w << (bc & 63);
         ip += 7 - ((bc >> 3) & 7);
         bc |= 56;
@@ -732,22 +733,22 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     const auto put = [&](std::uint32_t entry) {
         consume(entry);
         if constexpr (!kPairs) {
-            buf[wp++] = static_cast<std::uint8_t>(entry >> 16);
+            *op++ = static_cast<std::uint8_t>(entry >> 16);
             return;
         } else if constexpr (std::endian::native == std::endian::little) {
             const auto both = static_cast<std::uint16_t>(entry >> 16);
-            std::memcpy(buf + wp, &both, sizeof both);
+            std::memcpy(op, &both, sizeof both);
         } else {
-            buf[wp] = static_cast<std::uint8_t>(entry >> 16);
-            buf[wp + 1] = static_cast<std::uint8_t>(entry >> 24);
+            op[0] = static_cast<std::uint8_t>(entry >> 16);
+            op[1] = static_cast<std::uint8_t>(entry >> 24);
         }
-        wp += 1 + ((entry >> 15) & 1);
+        op += 1 + ((entry >> 15) & 1);
     };
     const auto save = [&] {
         r.bb = bb;
         r.bc = bc & 0xFF;
-        r.ip = ip;
-        r.wp = wp;
+        r.ip = static_cast<std::size_t>(ip - in);
+        r.wp = static_cast<std::size_t>(op - buf);
     };
     // At the top of each iteration at least 56 bits are buffered and `e` is
     // the entry of the next code.
@@ -756,10 +757,11 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
     // An iteration refills at most twice (three times for Deflate64), by
     // at most 7 bytes each, and writes at most one match.
     constexpr std::size_t kIterInput = kWide ? 21 : 14;
-    while (ip <= ipEnd && wp < trigger) {
+    while (ip <= inEnd && op < outEnd) {
         // Iterations that cannot pass either bound: at least one.
-        std::size_t budget =
-            std::min((ipEnd - ip) / kIterInput, (trigger - wp - 1) / kMaxMatch) + 1;
+        const auto inRoom = static_cast<std::size_t>(inEnd - ip);
+        const auto outRoom = static_cast<std::size_t>(outEnd - op);
+        std::size_t budget = std::min(inRoom / kIterInput, (outRoom - 1) / kMaxMatch) + 1;
         do {
             if (e & kLiteralBit) {
                 // Three root entries take at most 33 bits, leaving enough for
@@ -806,21 +808,21 @@ bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_
                 if ((bc & 0xFF) < kMaxCodeLen + 14) refill();
             }
             e = dist[bb & LowMask(kDistRoot)];
-            if (EntryKindOf(e) == kSubtable) {
+            if (e & kSubtable << 12) {
                 consume(e);
                 e = dist[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
             }
             const std::size_t dn = EntryBits(e);
             const std::size_t d = EntryValue(e) + ((bb & LowMask(dn)) >> EntryCodeLen(e));
             consume(e);
-            if (EntryKindOf(e) != kBase || d > wp - known) {
+            if ((e & kBase << 12) == 0 || d > static_cast<std::size_t>(op - known)) {
                 save();
                 Stop(r, errorCode);
             }
             refill();
             e = lit[bb & kLitMask];
-            CopyMatch(buf + wp, d, len);
-            wp += len;
+            CopyMatch(op, d, len);
+            op += len;
         } while (--budget != 0);
     }
     save();
