@@ -386,7 +386,20 @@ private:
     template <bool kFast>
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
     template <bool kPairs>
-    bool FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
+    [[gnu::always_inline]] bool FastLoop(Regs& r, const std::uint32_t* lit,
+                                         const std::uint32_t* dist, int errorCode);
+    bool Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
+              bool pairs);
+#if defined(__x86_64__)
+    // The same loop built for CPUs with BMI2 (shifts by a register without
+    // CL, masks in one instruction), chosen at run time.
+    template <bool kPairs>
+    [[gnu::target("bmi2")]] bool FastLoopBmi2(Regs& r, const std::uint32_t* lit,
+                                              const std::uint32_t* dist, int errorCode) {
+        return FastLoop<kPairs>(r, lit, dist, errorCode);
+    }
+    const bool bmi2_ = __builtin_cpu_supports("bmi2");
+#endif
 
     ByteSource* in_ = nullptr;
     OutputSink* out_ = nullptr;
@@ -690,12 +703,23 @@ void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist
     Regs r = LoadRegs();
     for (;;) {
         const bool more = r.iend - r.ip >= kStepInput && r.wp < r.trigger
-                              ? (pairs ? FastLoop<true>(r, lit, dist, errorCode)
-                                       : FastLoop<false>(r, lit, dist, errorCode))
+                              ? Fast(r, lit, dist, errorCode, pairs)
                               : Step<false>(r, lit, dist, errorCode);
         if (!more) return;
         CheckTrigger(r);
     }
+}
+
+template <DeflateVariant V>
+bool Inflater<V>::Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
+                       bool pairs) {
+#if defined(__x86_64__)
+    if (bmi2_)
+        return pairs ? FastLoopBmi2<true>(r, lit, dist, errorCode)
+                     : FastLoopBmi2<false>(r, lit, dist, errorCode);
+#endif
+    return pairs ? FastLoop<true>(r, lit, dist, errorCode)
+                 : FastLoop<false>(r, lit, dist, errorCode);
 }
 
 // The bulk of a block, while every iteration's input is buffered and its
@@ -705,8 +729,8 @@ void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist
 // block; true when a bound was reached.
 template <DeflateVariant V>
 template <bool kPairs>
-bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
-                           int errorCode) {
+inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
+                                  int errorCode) {
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
     const std::uint8_t* const in = inBuf_.data();
     std::uint8_t* const buf = buf_.data();
