@@ -31,7 +31,7 @@ struct ExtractionOutcome {
     std::optional<std::string> description;
     int listerCode = 0;  // its error code, 0 when none was given
     // The archive's type where detection ran on it.
-    std::optional<archive::TArcType> arcType;
+    std::optional<archive::TArcType> arcType = std::nullopt;
 };
 
 // The UTF-8 path under which the file-name part of `memberName`
