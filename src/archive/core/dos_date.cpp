@@ -1,7 +1,5 @@
 #include "archive/core/dos_date.h"
 
-#include <algorithm>
-
 namespace lumora::archive {
 
 namespace {
