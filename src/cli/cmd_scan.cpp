@@ -119,16 +119,22 @@ private:
 };
 
 // The detected type's name without its "at" ("ZIP", "LHA", ...), "" when
-// the file cannot be examined.
-std::string ArchiveTypeName(const std::string& path) {
-    try {
-        archive::TZipCommon probe;
-        probe.SetArchiveFile(path);
-        const std::string name(archive::ArcTypeName(probe.ArcType()));
-        return name.rfind("at", 0) == 0 ? name.substr(2) : name;
-    } catch (const archive::E_RAISE&) {
-        return "";
+// the file cannot be examined. The scan's own detection is used where it ran.
+std::string ArchiveTypeName(const ArchiveReport& report) {
+    archive::TArcType type{};
+    if (report.arcType) {
+        type = *report.arcType;
+    } else {
+        try {
+            archive::TZipCommon probe;
+            probe.SetArchiveFile(report.path);
+            type = probe.ArcType();
+        } catch (const archive::E_RAISE&) {
+            return "";
+        }
     }
+    const std::string name(archive::ArcTypeName(type));
+    return name.rfind("at", 0) == 0 ? name.substr(2) : name;
 }
 
 // Applies the command line's layout options to this run's settings.
@@ -218,7 +224,7 @@ int RunScan(const ScanOptions& o) {
     job.SetListText(ChosenListText(o.encoding, session.config.settings, listFile == "-"));
     if (o.format != "text") {
         job.onArchive = [&list](const ArchiveReport& r) {
-            list->document()->Archive({r, ArchiveTypeName(r.path)});
+            list->document()->Archive({r, ArchiveTypeName(r)});
         };
         job.onSummary = [&list](const SummaryInput& in) { list->document()->Summary(in); };
     }

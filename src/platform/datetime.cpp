@@ -62,6 +62,10 @@ TDateTime UnixToLocalDateTime(std::int64_t unixSeconds) {
                            local.tm_min, local.tm_sec});
 }
 
+std::int64_t DaysSinceUnixEpoch(int year, int month, int day) {
+    return DaysFromCivil(year, month, day) - DaysFromCivil(1970, 1, 1);
+}
+
 TDateTime NowLocal() {
     return UnixToLocalDateTime(std::time(nullptr));
 }

@@ -19,5 +19,7 @@ DateParts DecodeDateTime(TDateTime t);
 // A Unix time shown as local time, the offset of that very date applied.
 TDateTime UnixToLocalDateTime(std::int64_t unixSeconds);
 TDateTime NowLocal();
+// Days from 1970-01-01 to the given date (proleptic Gregorian).
+std::int64_t DaysSinceUnixEpoch(int year, int month, int day);
 
 }  // namespace lumora

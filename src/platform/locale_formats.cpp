@@ -2,9 +2,12 @@
 
 #include <langinfo.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -79,8 +82,18 @@ std::string FormatThousands(const LocaleFormats& f, double value) {
     const double rounded = std::round(value);
     const bool negative = rounded < 0;
     char digits[64];
-    std::snprintf(digits, sizeof digits, "%.0f", std::fabs(rounded));
-    const std::string d = digits;
+    const double magnitude = std::fabs(rounded);
+    std::string_view d;
+    if (magnitude < 1e18) {
+        // A whole number printed as an integer reads as "%.0f" does, faster.
+        const auto end =
+            std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude))
+                .ptr;
+        d = std::string_view(digits, static_cast<std::size_t>(end - digits));
+    } else {
+        std::snprintf(digits, sizeof digits, "%.0f", magnitude);
+        d = digits;
+    }
     std::string out;
     for (std::size_t i = 0; i < d.size(); ++i) {
         if (i > 0 && (d.size() - i) % 3 == 0) out += f.thousandsSeparator;

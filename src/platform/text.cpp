@@ -94,6 +94,13 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t pos, char32_t& cp, bool& 
     return length;
 }
 
+// Where the run of ASCII bytes from `pos` ends: both conversions copy such
+// runs whole.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t pos) {
+    while (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80) ++pos;
+    return pos;
+}
+
 }  // namespace
 
 std::string Utf8ToAnsi(std::string_view utf8) {
@@ -101,6 +108,9 @@ std::string Utf8ToAnsi(std::string_view utf8) {
     out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
+        const std::size_t ascii = AsciiRunEnd(utf8, pos);
+        out.append(utf8.substr(pos, ascii - pos));
+        if ((pos = ascii) == utf8.size()) break;
         char32_t cp = 0;
         bool valid = false;
         pos += DecodeUtf8(utf8, pos, cp, valid);
@@ -112,7 +122,12 @@ std::string Utf8ToAnsi(std::string_view utf8) {
 std::string AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() * 2);
-    for (char c : ansi) AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(c)));
+    for (std::size_t pos = 0; pos < ansi.size(); ++pos) {
+        const std::size_t ascii = AsciiRunEnd(ansi, pos);
+        out.append(ansi.substr(pos, ascii - pos));
+        if ((pos = ascii) == ansi.size()) break;
+        AppendUtf8(out, AnsiToCodePoint(static_cast<unsigned char>(ansi[pos])));
+    }
     return out;
 }
 

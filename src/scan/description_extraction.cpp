@@ -127,6 +127,7 @@ ExtractionOutcome DescriptionExtraction::ExtractFromLister(
     const std::string& destFolder) {
     ExtractionOutcome out;
     const TArcType type = Lister().ArcType();
+    out.arcType = type;
     using archive::DescriptionSource;
     const DescriptionSource source = archive::FormatOf(type).description;
     std::unique_ptr<archive::TUnBase> reader;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/core/arc_type.h"
 #include "archive/core/input_file.h"
 
 namespace lumora {
@@ -29,6 +30,8 @@ struct ExtractionOutcome {
     // not extracted or failed.
     std::optional<std::string> description;
     int listerCode = 0;  // its error code, 0 when none was given
+    // The archive's type where detection ran on it.
+    std::optional<archive::TArcType> arcType = std::nullopt;
 };
 
 // The UTF-8 path under which the file-name part of `memberName`

@@ -5,6 +5,14 @@
 
 namespace lumora {
 
+namespace {
+
+// Results the job is woken for at a time: it takes them in one go, instead
+// of going to sleep and being woken again for every archive.
+constexpr std::size_t kWakeRun = 4;
+
+}  // namespace
+
 ReadAhead::ReadAhead(std::size_t count, int workers, std::size_t window,
                      const MakeSource& makeSource, Read read)
     : count_(count), window_(std::max<std::size_t>(window, 1)), read_(std::move(read)) {
@@ -54,14 +62,24 @@ void ReadAhead::Work(DescriptionSource& source, std::vector<DeferredBox>& boxes)
             r.error = std::current_exception();
         }
         r.boxes = std::move(boxes);
-        bool awaited = false;
+        bool wake = false;
         {
             std::lock_guard lock(mutex_);
             slots_[index % window_] = {index, std::move(r)};
-            awaited = index == taken_;  // only the next result in order wakes the job
+            wake = RunReady();
         }
-        if (awaited) ready_.notify_one();
+        if (wake) ready_.notify_one();
     }
+}
+
+// Whether the next results in order are there to be taken together: kWakeRun
+// of them, or all that are left, or as many as the window holds.
+bool ReadAhead::RunReady() const {
+    const std::size_t run = std::min({kWakeRun, count_ - taken_, window_});
+    for (std::size_t i = taken_; i < taken_ + run; ++i) {
+        if (slots_[i % window_].index != i) return false;
+    }
+    return true;
 }
 
 std::optional<ArchiveRead> ReadAhead::TryTake(std::size_t index, std::chrono::milliseconds wait) {

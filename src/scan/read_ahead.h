@@ -61,6 +61,7 @@ private:
         ArchiveRead read;
     };
     void Work(DescriptionSource& source, std::vector<DeferredBox>& boxes);
+    bool RunReady() const;  // with mutex_ held
 
     const std::size_t count_;
     const std::size_t window_;

@@ -338,8 +338,8 @@ void ScanJob::ProcessArchive(const SortedArchives& archives, int index, ReadAhea
     const auto at = static_cast<std::size_t>(index);
     const std::string path = archives.Path(at);
     const GroupMark mark = archives.marks[at];
-    ArchiveReport report{
-        path, "", std::nullopt, std::nullopt, ArchiveReport::Status::NoDescription, 0, {}, {}};
+    ArchiveReport report;
+    report.path = path;
     EntryColumns columns;
     columns.name = NameColumnText(path);
     crash_.currentName = columns.name;
@@ -401,6 +401,7 @@ void ScanJob::ProcessArchive(const SortedArchives& archives, int index, ReadAhea
     if (s.Divide && (mark == GroupMark::Single || mark == GroupMark::Last))
         list.Item(text.Separator(SeparatorText(env_.config)));
     report.name = columns.name;
+    report.arcType = description.outcome.arcType;
     if (onArchive) onArchive(report);
     host.SetGaugePosition(std::min(index + 1, gaugeMax_));
     host.SetStatusPanel(1, "Bearbeitet : " + std::to_string(index + 1) + " Dateien");

@@ -87,9 +87,10 @@ struct ArchiveReport {
     std::optional<std::uint64_t> size;
     std::optional<TDateTime> modified;
     Status status = Status::NoDescription;
-    int errorCode = 0;               // with Status::Error, 0 when unknown
-    std::string errorText;           // Windows-1252, with Status::Error
-    std::vector<std::string> lines;  // the description after the filters, as stored
+    int errorCode = 0;                         // with Status::Error, 0 when unknown
+    std::string errorText;                     // Windows-1252, with Status::Error
+    std::vector<std::string> lines;            // the description after the filters, as stored
+    std::optional<archive::TArcType> arcType;  // where the scan detected it
 };
 
 class ScanJob {

@@ -31,6 +31,9 @@ TEST(LocaleFormats, GermanDatesTimesAndNumbers) {
     EXPECT_EQ(FormatThousands(de, 5242880), "5.242.880");
     de.thousandsSeparator = "";
     EXPECT_EQ(FormatThousands(de, 1234567), "1234567");
+    EXPECT_EQ(FormatThousands(de, -1234.5), "-1235");
+    EXPECT_EQ(FormatThousands(de, 999999999999999999.0), "1000000000000000000");
+    EXPECT_EQ(FormatThousands(de, 2.5e18), "2500000000000000000");
 }
 
 // Day numbers count from 1899-12-30; a leap day round-trips; Unix times take

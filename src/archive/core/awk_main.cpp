@@ -74,6 +74,7 @@ void TZipCommon::SetArcType(TArcType) {
 
 void TZipCommon::SetFileSpec(std::string_view spec) {
     fileSpec_ = ToBackslashes(spec);
+    fileSpecMatch_ = PreparedMatchText(fileSpec_);
 }
 
 void TZipCommon::SetExtractDir(const std::string& dir) {

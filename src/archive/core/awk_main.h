@@ -13,6 +13,7 @@
 #include "archive/core/arc_type.h"
 #include "archive/core/file_attr.h"
 #include "archive/core/input_file.h"
+#include "archive/core/match_spec.h"
 #include "archive/core/output_name.h"
 #include "platform/datetime.h"
 
@@ -95,6 +96,12 @@ public:
     // Stored-name pattern ("/" becomes "\").
     const std::string& FileSpec() const { return fileSpec_; }
     void SetFileSpec(std::string_view spec);
+    // FileSpec made ready for matching, once per assignment.
+    const PreparedMatchText& FileSpecMatch() const { return fileSpecMatch_; }
+    // MatchSpec(storedName, FileSpec, namesOnly).
+    bool MatchesFileSpec(std::string_view storedName, bool namesOnly) const {
+        return MatchSpec(PreparedMatchText(storedName), fileSpecMatch_, namesOnly);
+    }
 
     // An absolute host folder ending in "/"; empty means the archive's folder
     // (or nothing while no archive is set).
@@ -141,6 +148,7 @@ private:
     InputFile archiveInput_;
     TArcType arcType_ = atNA;
     std::string fileSpec_;
+    PreparedMatchText fileSpecMatch_;
     std::string extractDir_;
     int zipCmntBufSize_ = 0;
     std::string fileName_;

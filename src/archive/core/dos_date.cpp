@@ -30,6 +30,11 @@ bool IsValid(const DosParts& p) {
 
 constexpr DateParts k1980{1980, 1, 1, 0, 0, 0};
 
+bool IsSummerTime(std::time_t t) {
+    std::tm tm{};
+    return localtime_r(&t, &tm) && tm.tm_isdst > 0;
+}
+
 }  // namespace
 
 TDateTime DosDateToDateTime(std::uint32_t packed) {
@@ -54,19 +59,37 @@ std::uint32_t UnixToDosDate(std::time_t t) {
 }
 
 std::optional<std::time_t> DosDateToUnix(std::uint32_t packed) {
+    return DosLocalTime().ToUnix(packed);
+}
+
+std::optional<std::time_t> DosLocalTime::ToUnix(std::uint32_t packed) {
     const DosParts p = Unpack(packed);
     if (!IsValid(p)) return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = p.year - 1900;
-    tm.tm_mon = p.month - 1;
-    tm.tm_mday = p.day;
-    tm.tm_hour = p.hour;
-    tm.tm_min = p.minute;
-    tm.tm_sec = p.second;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) return std::nullopt;
-    return t;
+    // The date and time as if they were UTC; the time sought is that minus
+    // the offset in force at the time sought.
+    const std::int64_t local = DaysSinceUnixEpoch(p.year, p.month, p.day) * 86400 + p.hour * 3600 +
+                               p.minute * 60 + p.second;
+    long tried = offset_, before = offset_;
+    for (int probe = 0; probe < 6; ++probe) {
+        const auto t = static_cast<std::time_t>(local - tried);
+        std::tm tm{};
+        if (!localtime_r(&t, &tm)) return std::nullopt;
+        if (tm.tm_gmtoff == tried) {
+            offset_ = tried;
+            return t;
+        }
+        if (probe > 0 && tm.tm_gmtoff == before) {
+            // Two offsets that each lead to the other: the time lies where the
+            // clocks went forward. The one reached again is taken unless only
+            // the other gives summer time.
+            const auto other = static_cast<std::time_t>(local - tried);
+            offset_ = IsSummerTime(other) && !IsSummerTime(local - before) ? tried : before;
+            return static_cast<std::time_t>(local - offset_);
+        }
+        before = tried;
+        tried = tm.tm_gmtoff;
+    }
+    return std::nullopt;
 }
 
 }  // namespace lumora::archive

@@ -10,52 +10,82 @@ namespace lumora::archive {
 
 namespace {
 
-bool SameChar(char a, char b) {
-    return AnsiUpper(static_cast<unsigned char>(a)) == AnsiUpper(static_cast<unsigned char>(b));
+char FoldChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x80) return static_cast<unsigned>(u - 'a') < 26u ? static_cast<char>(u - 0x20) : c;
+    return static_cast<char>(AnsiUpper(u));
 }
 
-// tail[i] is true when text[i..] holds only "*" (true at the end).
-std::vector<char> StarTails(std::string_view text) {
-    std::vector<char> tail(text.size() + 1, 1);
-    for (std::size_t i = text.size(); i-- > 0;) tail[i] = text[i] == '*' && tail[i + 1];
-    return tail;
+// A text after the dot rule: the text itself, perhaps shortened by its final
+// ".", and whether ".*" follows it.
+struct DotForm {
+    std::string_view text;
+    bool addDotStar = false;
+    bool HoldsDotStar() const { return addDotStar || text.find(".*") != std::string_view::npos; }
+    bool Empty() const { return text.empty() && !addDotStar; }
+    char Front() const { return text.empty() ? '.' : text.front(); }
+};
+
+DotForm ApplyDotRule(std::string_view text, bool otherHoldsDotStar) {
+    if (!text.empty() && text.back() == '.') return {text.substr(0, text.size() - 1), false};
+    return {text, text.find('.') == std::string_view::npos && otherHoldsDotStar};
 }
 
-void ApplyDotRule(std::string& text, std::string_view other) {
-    if (!text.empty() && text.back() == '.') {
-        text.pop_back();
-    } else if (text.find('.') == std::string::npos && other.find(".*") != std::string_view::npos) {
-        text += ".*";
-    }
+// The text to walk: the form's own bytes where nothing is appended, else a
+// copy in `store`.
+std::string_view Spelled(const DotForm& form, std::string& store) {
+    if (!form.addDotStar) return form.text;
+    store.assign(form.text);
+    store += ".*";
+    return store;
 }
 
-}  // namespace
+bool HasWildcard(std::string_view text) {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
 
 // W(i, j) tells whether name[i..] matches spec[j..] under the walk's rules:
 // "?" on either side takes one character of each (tested before "*"); a "*"
 // in the name that is its last character matches the rest; otherwise the rest
 // of the name after the "*" must match some suffix of the pattern from j (and
-// symmetrically for a "*" in the pattern); other characters compare equal
-// without case; when one text is used up, trailing "*" of the other are
-// skipped. The table is filled from the ends backwards, one row at a time,
-// with running ORs over the suffixes the two "*" cases try.
-bool MatchWalk(std::string_view name, std::string_view spec) {
+// symmetrically for a "*" in the pattern); other characters compare equal;
+// when one text is used up, trailing "*" of the other are skipped. The table
+// is filled from the ends backwards, one row at a time, with running ORs over
+// the suffixes the two "*" cases try. Both texts are already folded.
+bool WalkFolded(std::string_view name, std::string_view spec) {
     const std::size_t n = name.size(), m = spec.size();
-    const std::vector<char> nameTail = StarTails(name), specTail = StarTails(spec);
+    // Without wildcards the walk compares character by character.
+    if (!HasWildcard(name) && !HasWildcard(spec)) return name == spec;
 
+    // Five rows of the table in one block, on the stack for usual lengths.
+    const std::size_t row = m + 2;
+    std::array<char, 768> small;
+    std::vector<char> large;
+    char* block = small.data();
+    if (5 * row > small.size()) {
+        large.resize(5 * row);
+        block = large.data();
+    }
     // Row i + 1: W, and OR over k >= j of W(i + 1, k).
-    std::vector<char> below(m + 1), belowRowOr(m + 2, 0);
+    char* below = block;
+    char* belowRowOr = block + row;
     // OR over k >= i + 1 of W(k, j), per column j.
-    std::vector<char> colOr(m + 1, 0);
-    std::vector<char> cur(m + 1), curRowOr(m + 2, 0);
+    char* colOr = block + 2 * row;
+    char* cur = block + 3 * row;
+    char* curRowOr = block + 4 * row;
 
+    bool specTail = true;  // spec[j..] holds only "*"
+    belowRowOr[m + 1] = curRowOr[m + 1] = 0;
     for (std::size_t j = m + 1; j-- > 0;) {
-        below[j] = specTail[j];  // row n: the name is used up
+        if (j < m) specTail = specTail && spec[j] == '*';
+        below[j] = specTail;  // row n: the name is used up
         belowRowOr[j] = below[j] || belowRowOr[j + 1];
         colOr[j] = below[j];
     }
+    bool nameTail = true;  // name[i..] holds only "*"
     for (std::size_t i = n; i-- > 0;) {
-        cur[m] = nameTail[i];  // the pattern is used up
+        nameTail = nameTail && name[i] == '*';
+        cur[m] = nameTail;  // the pattern is used up
         curRowOr[m] = cur[m];
         for (std::size_t j = m; j-- > 0;) {
             const char a = name[i], b = spec[j];
@@ -67,30 +97,51 @@ bool MatchWalk(std::string_view name, std::string_view spec) {
             } else if (b == '*') {
                 w = j + 1 == m || cur[j + 1] || colOr[j + 1];
             } else {
-                w = SameChar(a, b) && below[j + 1];
+                w = a == b && below[j + 1];
             }
             cur[j] = w;
             curRowOr[j] = w || curRowOr[j + 1];
         }
         for (std::size_t j = 0; j <= m; ++j) colOr[j] = colOr[j] || cur[j];
-        below.swap(cur);
-        belowRowOr.swap(curRowOr);
+        std::swap(below, cur);
+        std::swap(belowRowOr, curRowOr);
     }
     return below[0];
 }
 
-bool MatchSpec(std::string_view nameIn, std::string_view specIn, bool namesOnly) {
-    std::string name = ToBackslashes(nameIn), spec = ToBackslashes(specIn);
-    if (namesOnly) {
-        name = std::string(StoredFileNamePart(name));
-        spec = std::string(StoredFileNamePart(spec));
-        if ((!nameIn.empty() && name.empty()) || (!specIn.empty() && spec.empty())) return false;
+}  // namespace
+
+PreparedMatchText::PreparedMatchText(std::string_view text) : size_(text.size()) {
+    char* out = short_.data();
+    if (size_ > short_.size()) {
+        long_.resize(size_);
+        out = long_.data();
     }
-    ApplyDotRule(name, spec);
-    ApplyDotRule(spec, name);
-    if (name.empty()) return !spec.empty() && spec.front() == '*';
-    if (spec.empty()) return name.front() == '*';
-    return MatchWalk(name, spec);
+    for (const char c : text) *out++ = c == '/' ? '\\' : FoldChar(c);
+}
+
+bool MatchWalk(std::string_view name, std::string_view spec) {
+    return WalkFolded(AnsiUpperCase(name), AnsiUpperCase(spec));
+}
+
+bool MatchSpec(std::string_view name, std::string_view spec, bool namesOnly) {
+    return MatchSpec(PreparedMatchText(name), PreparedMatchText(spec), namesOnly);
+}
+
+bool MatchSpec(const PreparedMatchText& nameIn, const PreparedMatchText& specIn, bool namesOnly) {
+    std::string_view name = nameIn.Text(), spec = specIn.Text();
+    if (namesOnly) {
+        name = StoredFileNamePart(name);
+        spec = StoredFileNamePart(spec);
+        if ((!nameIn.Text().empty() && name.empty()) || (!specIn.Text().empty() && spec.empty()))
+            return false;
+    }
+    const DotForm n = ApplyDotRule(name, spec.find(".*") != std::string_view::npos);
+    const DotForm s = ApplyDotRule(spec, n.HoldsDotStar());
+    if (n.Empty()) return !s.Empty() && s.Front() == '*';
+    if (s.Empty()) return n.Front() == '*';
+    std::string nameStore, specStore;
+    return WalkFolded(Spelled(n, nameStore), Spelled(s, specStore));
 }
 
 }  // namespace lumora::archive

@@ -29,6 +29,7 @@ public:
     // `limit` bytes there; dates and attributes do not apply.
     static OutputFile InMemory(std::string& sink, std::size_t limit);
     bool IsOpen() const { return fd_.ok() || memory_ != nullptr; }
+    bool InMemory() const { return memory_ != nullptr; }
 
     // Appends; a write error throws std::system_error.
     void Write(const std::uint8_t* data, std::size_t n);

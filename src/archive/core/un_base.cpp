@@ -50,8 +50,8 @@ OutputFile TUnBase::CreateOutput() {
 
 void TUnBase::FinishOutput(OutputFile& file, std::uint32_t dosDate,
                            std::optional<std::uint32_t> attrs) {
-    if (SetDateTo == TSetDate::OrigDate) {
-        if (const auto t = DosDateToUnix(dosDate)) file.SetDate(*t);
+    if (SetDateTo == TSetDate::OrigDate && !file.InMemory()) {
+        if (const auto t = localTime_.ToUnix(dosDate)) file.SetDate(*t);
     }
     // Only the MS-DOS read-only bit is honoured; permission bits stored by
     // other systems (execute, setuid) never reach the host.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/core/awk_main.h"
+#include "archive/core/dos_date.h"
 #include "archive/core/error_codes.h"
 #include "archive/core/output_writer.h"
 
@@ -116,6 +117,7 @@ private:
     int extractedCount_ = 0;
     std::uint64_t outputsCreated_ = 0;
     std::string lastOutputPath_;
+    DosLocalTime localTime_;  // the stored dates of the files written
 };
 
 }  // namespace lumora::archive

@@ -115,7 +115,9 @@ void ListerRun::Report(const std::string& storedName, std::uint64_t offset, Entr
     // always matched. The orders differ only for stored names that hold "*"
     // or "?" themselves (a member "*???" matches "*.*" only this way) or are
     // empty, so swapping them back would change which members are listed.
-    if (kind == EntryKind::Member && !MatchSpec(tv_.FileSpec(), tv_.FileName(), true)) return;
+    if (kind == EntryKind::Member &&
+        !MatchSpec(tv_.FileSpecMatch(), PreparedMatchText(tv_.FileName()), true))
+        return;
     ++tv_.fileCount_;
     tv_.totalPacked_ = SaturatingAdd(tv_.totalPacked_, m.PackedSize);
     tv_.totalUnpacked_ = SaturatingAdd(tv_.totalUnpacked_, m.UnpackedSize);

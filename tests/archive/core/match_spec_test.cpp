@@ -12,13 +12,14 @@
 
 #include "archive/core/output_name.h"
 #include "archive/formats/zip/un_zip.h"
+#include "platform/text.h"
 
 namespace lumora::archive {
 namespace {
 
 struct MatchCase {
-    const char* name;
-    const char* pattern;
+    std::string name;
+    std::string pattern;
     bool namesOnly;
     bool expected;
 };
@@ -57,6 +58,20 @@ TEST(MatchSpecTest, WorkedExamples) {
         {"\xE4rger.txt", "\xC4RGER.TXT", false, true},  // Windows-1252 letters fold
         {"README.", "*.*", false, false},               // the walk never re-applies the dot rules
         {"DIR\\", "*.*", true, false},                  // a name that becomes empty
+        {"\x9A"
+         "ECHT.TXT",
+         "\x8A"
+         "ECHT.TXT",
+         false, true},                           // Windows-1252 š folds to Š
+        {"\xFF.TXT", "\x9F.*", false, true},     // ÿ to Ÿ
+        {"\xF7.TXT", "\xD7.TXT", false, false},  // ÷ is no lower-case ×
+        {"\x81"
+         "BER.TXT",
+         "\x9A"
+         "BER.TXT",
+         false, false},  // CP437 ü and Ü do not fold
+        {"DIR/CAF\xE9", "caf\xC9.*", true, true},
+        {std::string(70, 'a') + "/X", "A*\\x", false, true},  // texts too long to keep inline
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MatchSpec(c.name, c.pattern, c.namesOnly), c.expected)
@@ -110,6 +125,32 @@ TEST(MatchSpecTest, WalkAgreesWithTheLiteralRecursion) {
         for (const auto& s : texts) {
             if (MatchWalk(n, s) != LiteralWalk(n, s) && ++mismatches <= 5) {
                 ADD_FAILURE() << '"' << n << "\" vs \"" << s << '"';
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+// Every pair of bytes compares as AnsiUpper folds it, whether the texts are
+// compared whole, walked around a wildcard, or matched by a reader against its
+// prepared FileSpec.
+TEST(MatchSpecTest, EveryByteFoldsAsAnsiUpper) {
+    TUnZIP reader;
+    int mismatches = 0;
+    for (int a = 1; a < 256; ++a) {
+        for (int b = 1; b < 256; ++b) {
+            const std::string x(1, static_cast<char>(a)), y(1, static_cast<char>(b));
+            if (std::string_view("*?./\\:").find(x[0]) != std::string_view::npos ||
+                std::string_view("*?./\\:").find(y[0]) != std::string_view::npos)
+                continue;
+            const bool same = AnsiUpper(static_cast<unsigned char>(a)) ==
+                              AnsiUpper(static_cast<unsigned char>(b));
+            reader.SetFileSpec(y + "B.TXT");
+            const bool got[] = {MatchSpec(x + "B.TXT", y + "b.txt", false),
+                                MatchSpec("Q" + x + ".TXT", "?" + y + ".T*", false),
+                                reader.MatchesFileSpec(x + "b.txt", false)};
+            for (const bool g : got) {
+                if (g != same && ++mismatches <= 5) ADD_FAILURE() << a << " vs " << b;
             }
         }
     }

@@ -4,6 +4,9 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <string>
 
 #include "archive/core/crc.h"
@@ -75,6 +78,45 @@ TEST(DosDateTest, UnixTimesInTheZoneOfTheirDate) {
     ASSERT_TRUE(t.has_value());
     EXPECT_EQ(UnixToDosDate(*t), 0x1F8E5A00u);
     EXPECT_EQ(UnixToDosDate(0), 0x00210000u);
+}
+
+// Local DOS times to Unix times in Europe/Berlin, in one row as an archive's
+// members come: the hour skipped in spring counts as winter time, the hour
+// repeated in autumn keeps the offset of the time before; whole years apart.
+TEST(DosDateTest, LocalTimesAroundTheSwitches) {
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    struct Row {
+        int year, month, day, hour, minute, second;
+        long offset;  // the zone offset expected, in seconds; 0: not a valid date
+    };
+    const Row rows[] = {
+        {2024, 3, 31, 1, 59, 58, 3600},  {2024, 3, 31, 2, 0, 0, 3600},
+        {2024, 3, 31, 2, 30, 0, 3600},   {2024, 3, 31, 3, 0, 0, 7200},
+        {2024, 10, 27, 1, 59, 58, 7200}, {2024, 10, 27, 2, 30, 0, 7200},
+        {2024, 10, 27, 3, 0, 0, 3600},   {2024, 10, 27, 2, 30, 0, 3600},
+        {1980, 1, 1, 0, 0, 0, 3600},     {1996, 7, 15, 12, 0, 0, 7200},
+        {2038, 1, 19, 4, 14, 8, 3600},   {2107, 12, 31, 23, 59, 58, 3600},
+        {2024, 2, 30, 12, 0, 0, 0},      {2024, 13, 1, 12, 0, 0, 0},
+    };
+    DosLocalTime convert;
+    for (const Row& r : rows) {
+        const std::uint32_t packed =
+            static_cast<std::uint32_t>(r.year - 1980) << 25 |
+            static_cast<std::uint32_t>(r.month) << 21 | static_cast<std::uint32_t>(r.day) << 16 |
+            static_cast<std::uint32_t>(r.hour) << 11 | static_cast<std::uint32_t>(r.minute) << 5 |
+            static_cast<std::uint32_t>(r.second / 2);
+        const std::int64_t asUtc = DaysSinceUnixEpoch(r.year, r.month, r.day) * 86400 +
+                                   r.hour * 3600 + r.minute * 60 + r.second;
+        const std::optional<std::time_t> got = convert.ToUnix(packed);
+        if (r.offset == 0) {
+            EXPECT_FALSE(got.has_value()) << std::hex << packed;
+        } else {
+            EXPECT_EQ(got, asUtc - r.offset) << std::hex << packed;
+        }
+    }
+    // A conversion on its own takes winter time in the repeated hour.
+    EXPECT_EQ(DosDateToUnix(0x595B1380), 1729992480);  // 2024-10-27 02:28 +01:00
 }
 
 // Rounding, expansion as 0, and sizes beyond 32 bits.

@@ -83,7 +83,7 @@ void ArcRun::Execute() {
 
 void ArcRun::Member(const ArcHeader& h) {
     const std::string label = AnsiToUtf8(h.name);
-    if (!MatchSpec(h.name, reader_.FileSpec(), true)) return Skip(label);
+    if (!reader_.MatchesFileSpec(h.name, true)) return Skip(label);
     if (h.method > kArcLastMethod) {
         reader_.ReportWarning(label, ecode::UnsupportedMethod);
         return Skip(label);

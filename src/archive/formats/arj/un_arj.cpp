@@ -119,7 +119,7 @@ bool ArjRun::ReadHeader(bool first) {
 bool ArjRun::ExtractMember() {
     reader_.MakeOutputName(header_.name);
     if (reader_.CurrentTarget().name.empty()) return false;  // no file part to write
-    if (!MatchSpec(header_.name, reader_.FileSpec(), false)) {
+    if (!reader_.MatchesFileSpec(header_.name, false)) {
         Warn(ecode::FileSkipped, reader_.FileName());
         return false;
     }

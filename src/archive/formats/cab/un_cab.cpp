@@ -145,7 +145,7 @@ void CabRun::ServeFolder(int k, bool continued, bool goesOn) {
 }
 
 bool CabRun::Wanted(const CabFileEntry& f) const {
-    return !f.name.empty() && MatchSpec(f.name, c_.FileSpec(), false);
+    return !f.name.empty() && c_.MatchesFileSpec(f.name, false);
 }
 
 // Feeds the folder's data blocks in this cabinet. A folder that goes on in

@@ -110,7 +110,7 @@ void LhaRun::ExtractMember(const LhaHeader& h) {
     reader_.MakeOutputName(name);
     // Folder entries and names without a file part have nothing to write.
     if (IsFolder(h) || reader_.CurrentTarget().name.empty()) return;
-    if (!MatchSpec(name, reader_.FileSpec(), false)) return;
+    if (!reader_.MatchesFileSpec(name, false)) return;
     if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, DosStamp(h))) return;
     bool crcPass = false;
     if (const auto coding = LhaCoding(h.method)) {

@@ -58,7 +58,7 @@ void RarRun::ExtractMember(const RarMember& m) {
         return;
     }
     // Links and devices are never written.
-    if (m.special || !MatchSpec(name, reader_.FileSpec(), false)) {
+    if (m.special || !reader_.MatchesFileSpec(name, false)) {
         rar_.Skip();
         return;
     }

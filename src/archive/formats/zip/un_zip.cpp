@@ -101,8 +101,7 @@ void ZipRun::Walk(std::uint64_t pos) {
         if (!folderOrLabel) {
             if (reader_.FileName().empty()) break;
             // A name without a file part ("DIR/", "..") has nothing to write.
-            if (!reader_.CurrentTarget().name.empty() &&
-                MatchSpec(name, reader_.FileSpec(), false)) {
+            if (!reader_.CurrentTarget().name.empty() && reader_.MatchesFileSpec(name, false)) {
                 ExtractMember(c);
             }
         }

@@ -83,7 +83,7 @@ std::uint32_t ZooRun::OpenArchive() {
 void ZooRun::ExtractMember(const ZooEntry& e) {
     reader_.MakeOutputName(e.name);
     if (reader_.CurrentTarget().name.empty()) return;
-    if (!MatchSpec(e.name, reader_.FileSpec(), false)) return;
+    if (!reader_.MatchesFileSpec(e.name, false)) return;
     if (!reader_.ConfirmMember(reader_.ExtractedCount() + 1, e.dosDateTime)) return;
     const std::optional<bool> crcPass = WriteMember(e);
     if (!crcPass) return;
