@@ -209,13 +209,23 @@ bool BuildTable(std::span<const std::uint8_t> lens, const std::uint32_t* info, u
     // A complete code writes every slot; only the sparse sets leave gaps.
     std::size_t used = std::size_t{1} << rootBits;
     if (!complete) std::fill(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(used), 0);
-    for (unsigned k = 0; k < total;) {
-        const unsigned len = lens[sorted[k]];
-        if (len <= rootBits) {
-            Replicate(table.data(), rootBits, codes[k], len, info[sorted[k]]);
-            ++k;
-            continue;
+    // Root codes by length: the codes of `len` bits go into the first
+    // 2^len slots, and doubling that part before the next length repeats
+    // each of them wherever its bits are followed by any others.
+    unsigned k = 0;
+    std::size_t filled = 0;
+    for (unsigned len = 1; len <= rootBits; ++len) {
+        if (filled != 0) {
+            std::memcpy(table.data() + filled, table.data(), filled * sizeof table[0]);
+            filled *= 2;
+        } else if (count[len] != 0) {
+            filled = std::size_t{1} << len;
         }
+        for (; k < total && lens[sorted[k]] == len; ++k)
+            table[ReverseBits(codes[k], len)] = info[sorted[k]] + (len << 8) + len;
+    }
+    while (k < total) {
+        const unsigned len = lens[sorted[k]];
         // Long codes sharing their first rootBits bits are adjacent in
         // canonical order; the last of them is the longest.
         const unsigned prefix = static_cast<unsigned>(codes[k]) >> (len - rootBits);
