@@ -798,18 +798,11 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
         std::size_t budget = std::min(inRoom / kIterInput, (outRoom - 1) / kMaxMatch) + 1;
         do {
             if (e & kLiteralBit) {
-                // Three root entries take at most 33 bits, leaving enough for
-                // the look-up after them.
+                // One literal entry per iteration: chaining more of them
+                // before the refill adds branches that binary data
+                // mispredicts, and gains nothing on text.
                 put(e);
                 e = lit[bb & kLitMask];
-                if (e & kLiteralBit) {
-                    put(e);
-                    e = lit[bb & kLitMask];
-                    if (e & kLiteralBit) {
-                        put(e);
-                        e = lit[bb & kLitMask];
-                    }
-                }
                 refill();
                 continue;
             }
