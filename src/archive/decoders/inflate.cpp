@@ -408,7 +408,8 @@ private:
                                               const std::uint32_t* dist, int errorCode) {
         return FastLoop<kPairs>(r, lit, dist, errorCode);
     }
-    const bool bmi2_ = __builtin_cpu_supports("bmi2");
+    const bool cpuBmi2_ = __builtin_cpu_supports("bmi2");
+    bool bmi2_ = false;  // for the stream being decoded
 #endif
 
     ByteSource* in_ = nullptr;
@@ -535,6 +536,9 @@ void Inflater<V>::Start(ByteSource& in, OutputSink& out, const InflateOptions& o
     in_ = &in;
     out_ = &out;
     opt_ = &opt;
+#if defined(__x86_64__)
+    bmi2_ = cpuBmi2_ && !opt.portableLoop;
+#endif
     limit_ = opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max();
     inPos_ = 0;
     inEnd_ = 0;

@@ -39,6 +39,9 @@ struct InflateOptions {
     // Bytes that precede this stream's output (a preset window): matches may
     // reach back into their last window size. They are not written to the sink.
     std::span<const std::uint8_t> history;
+    // Decode with the loop built for any CPU even where a faster build
+    // runs, so that both builds can be checked on one machine.
+    bool portableLoop = false;
 };
 
 struct InflateResult {

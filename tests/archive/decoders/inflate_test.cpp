@@ -46,6 +46,7 @@ struct Piece {
     std::size_t size;
     int level;
     int flush;
+    int strategy = Z_DEFAULT_STRATEGY;
 };
 Bytes ZlibDeflate(const Bytes& data, const std::vector<Piece>& pieces, const Bytes& dict = {}) {
     z_stream z{};
@@ -56,7 +57,7 @@ Bytes ZlibDeflate(const Bytes& data, const std::vector<Piece>& pieces, const Byt
     z.avail_out = static_cast<uInt>(out.size());
     std::size_t pos = 0;
     for (const Piece& p : pieces) {
-        EXPECT_EQ(deflateParams(&z, p.level, Z_DEFAULT_STRATEGY), Z_OK);
+        EXPECT_EQ(deflateParams(&z, p.level, p.strategy), Z_OK);
         z.next_in = const_cast<Bytef*>(data.data() + pos);
         z.avail_in = static_cast<uInt>(std::min(p.size, data.size() - pos));
         pos += z.avail_in;
@@ -152,28 +153,36 @@ TEST(Inflate, MatchesAcrossTheWindowBoundary) {
 }
 
 // Megabytes at each level, then a stream of many blocks (stored ones among
-// them) read in pieces down to single bytes.
+// them) read in pieces down to single bytes; with the decoding loop built
+// for this CPU and with the one for any CPU. Literals of the Huffman-only
+// block decode in pairs, those of the others one by one.
 TEST(Inflate, RoundTripsWithZlib) {
     Bytes data = MixedData(3 << 20, 7);
     const Bytes noise = RandomBytes(1 << 20, 8);
     data.insert(data.end(), noise.begin(), noise.end());
-    for (int level : {1, 6, 9}) {
-        const Bytes packed = ZlibDeflate(data, level);
-        const Decoded d = Decode(packed);
-        EXPECT_EQ(d.result.status, InflateStatus::kDone) << level;
-        EXPECT_EQ(d.result.inputUsed, packed.size()) << level;
-        EXPECT_TRUE(d.out == data) << level;
-    }
-    data.resize(300000);
-    const Bytes packed = ZlibDeflate(data, {{50000, 6, Z_SYNC_FLUSH},
-                                            {70000, 0, Z_FULL_FLUSH},
-                                            {1000, 1, Z_BLOCK},
-                                            {90000, 9, Z_SYNC_FLUSH},
-                                            {SIZE_MAX, 6, Z_FINISH}});
-    for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{4093}}) {
-        const Decoded d = Decode(packed, {}, chunk);
-        EXPECT_EQ(d.result.status, InflateStatus::kDone) << chunk;
-        EXPECT_TRUE(d.out == data) << chunk;
+    for (const bool portable : {false, true}) {
+        SCOPED_TRACE(portable ? "portable loop" : "fastest loop");
+        InflateOptions opt;
+        opt.portableLoop = portable;
+        for (int level : {1, 6, 9}) {
+            const Bytes packed = ZlibDeflate(data, level);
+            const Decoded d = Decode(packed, opt);
+            EXPECT_EQ(d.result.status, InflateStatus::kDone) << level;
+            EXPECT_EQ(d.result.inputUsed, packed.size()) << level;
+            EXPECT_TRUE(d.out == data) << level;
+        }
+        const Bytes part(data.begin(), data.begin() + 300000);
+        const Bytes packed = ZlibDeflate(part, {{50000, 6, Z_SYNC_FLUSH},
+                                                {70000, 0, Z_FULL_FLUSH},
+                                                {1000, 1, Z_BLOCK},
+                                                {60000, 6, Z_SYNC_FLUSH, Z_HUFFMAN_ONLY},
+                                                {90000, 9, Z_SYNC_FLUSH},
+                                                {SIZE_MAX, 6, Z_FINISH}});
+        for (std::size_t chunk : {std::size_t{1}, std::size_t{7}, std::size_t{4093}, SIZE_MAX}) {
+            const Decoded d = Decode(packed, opt, chunk);
+            EXPECT_EQ(d.result.status, InflateStatus::kDone) << chunk;
+            EXPECT_TRUE(d.out == part) << chunk;
+        }
     }
 }
 
