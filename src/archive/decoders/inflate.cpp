@@ -330,6 +330,51 @@ private:
             return v;
         }
     };
+    // The fast loop's state: input and output pointers and the bit
+    // accumulator, of whose count only the low byte counts (whole entries
+    // are subtracted from it, leaving their upper bits above it).
+    struct FastRegs {
+        const std::uint8_t* ip;
+        std::uint8_t* op;
+        std::uint64_t bb;
+        unsigned bc;
+
+        // Tops the accumulator up to at least 56 bits with one word load.
+        void Refill() {
+            std::uint64_t w;
+            std::memcpy(&w, ip, kWordBytes);
+            bb |= w << (bc & 63);
+            ip += 7 - ((bc >> 3) & 7);
+            bc |= 56;
+        }
+        void Consume(std::uint32_t e) {
+            bb >>= e & 63;
+            bc -= e;
+        }
+        // A base entry's value: its base plus its extra bits, consumed
+        // together with its code.
+        std::size_t TakeValue(std::uint32_t e) {
+            const std::size_t v = EntryValue(e) + ((bb & LowMask(EntryBits(e))) >> EntryCodeLen(e));
+            Consume(e);
+            return v;
+        }
+        // Stores a literal entry's byte, or both bytes of a pair.
+        template <bool kPairs>
+        void Put(std::uint32_t e) {
+            Consume(e);
+            if constexpr (!kPairs) {
+                *op++ = static_cast<std::uint8_t>(e >> 16);
+                return;
+            } else if constexpr (std::endian::native == std::endian::little) {
+                const auto both = static_cast<std::uint16_t>(e >> 16);
+                std::memcpy(op, &both, sizeof both);
+            } else {
+                op[0] = static_cast<std::uint8_t>(e >> 16);
+                op[1] = static_cast<std::uint8_t>(e >> 24);
+            }
+            op += 1 + ((e >> 15) & 1);
+        }
+    };
     Regs LoadRegs() const {
         return {bitBuf_, bitCount_, 8 * phantom_, inPos_, inEnd_, wp_, trigger_};
     }
@@ -751,78 +796,48 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
     const std::uint8_t* const inEnd = in + r.iend - kStepInput;
     const std::uint8_t* const known = buf + known_;
     const std::uint8_t* const outEnd = buf + r.trigger;
-    std::uint64_t bb = r.bb;
-    // Only the low byte of `bc` counts: whole entries are subtracted from
-    // it, which leaves their upper bits above it.
-    unsigned bc = r.bc;
-    const std::uint8_t* ip = in + r.ip;
-    std::uint8_t* op = buf + r.wp;
-    const auto refill = [&] {
-        std::uint64_t w;
-        std::memcpy(&w, ip, kWordBytes);
-        bb |= w << (bc & 63);
-        ip += 7 - ((bc >> 3) & 7);
-        bc |= 56;
-    };
-    const auto consume = [&](std::uint32_t entry) {
-        bb >>= entry & 63;
-        bc -= entry;
-    };
-    const auto put = [&](std::uint32_t entry) {
-        consume(entry);
-        if constexpr (!kPairs) {
-            *op++ = static_cast<std::uint8_t>(entry >> 16);
-            return;
-        } else if constexpr (std::endian::native == std::endian::little) {
-            const auto both = static_cast<std::uint16_t>(entry >> 16);
-            std::memcpy(op, &both, sizeof both);
-        } else {
-            op[0] = static_cast<std::uint8_t>(entry >> 16);
-            op[1] = static_cast<std::uint8_t>(entry >> 24);
-        }
-        op += 1 + ((entry >> 15) & 1);
-    };
+    FastRegs f{in + r.ip, buf + r.wp, r.bb, r.bc};
     const auto save = [&] {
-        r.bb = bb;
-        r.bc = bc & 0xFF;
-        r.ip = static_cast<std::size_t>(ip - in);
-        r.wp = static_cast<std::size_t>(op - buf);
+        r.bb = f.bb;
+        r.bc = f.bc & 0xFF;
+        r.ip = static_cast<std::size_t>(f.ip - in);
+        r.wp = static_cast<std::size_t>(f.op - buf);
     };
     // At the top of each iteration at least 56 bits are buffered and `e` is
     // the entry of the next code.
-    refill();
-    std::uint32_t e = lit[bb & kLitMask];
+    f.Refill();
+    std::uint32_t e = lit[f.bb & kLitMask];
     // An iteration refills at most twice (three times for Deflate64), by
     // at most 7 bytes each, and writes at most one match.
     constexpr std::size_t kIterInput = kWide ? 21 : 14;
-    while (ip <= inEnd && op < outEnd) {
+    while (f.ip <= inEnd && f.op < outEnd) {
         // Iterations that cannot pass either bound: at least one.
-        const auto inRoom = static_cast<std::size_t>(inEnd - ip);
-        const auto outRoom = static_cast<std::size_t>(outEnd - op);
+        const auto inRoom = static_cast<std::size_t>(inEnd - f.ip);
+        const auto outRoom = static_cast<std::size_t>(outEnd - f.op);
         std::size_t budget = std::min(inRoom / kIterInput, (outRoom - 1) / kMaxMatch) + 1;
         do {
             if (e & kLiteralBit) {
                 // One literal entry per iteration: chaining more of them
                 // before the refill adds branches that binary data
                 // mispredicts, and gains nothing on text.
-                put(e);
-                e = lit[bb & kLitMask];
-                refill();
+                f.template Put<kPairs>(e);
+                e = lit[f.bb & kLitMask];
+                f.Refill();
                 continue;
             }
             if ((e & (7u << 12)) != kBase << 12) {
                 if (EntryKindOf(e) == kSubtable) {
-                    consume(e);
-                    e = lit[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+                    f.Consume(e);
+                    e = lit[EntryValue(e) + (f.bb & LowMask(EntryCodeLen(e)))];
                 }
                 if (e & kLiteralBit) {
-                    put(e);
-                    refill();
-                    e = lit[bb & kLitMask];
+                    f.template Put<kPairs>(e);
+                    f.Refill();
+                    e = lit[f.bb & kLitMask];
                     continue;
                 }
                 if (EntryKindOf(e) != kBase) {
-                    consume(e);
+                    f.Consume(e);
                     save();
                     if (EntryKindOf(e) != kEndOfBlock) Stop(r, errorCode);
                     SaveRegs(r);
@@ -832,28 +847,24 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
             }
             // A length (at most 15 + 5 bits) and a distance (15 + 13) fit in
             // the 56 bits; Deflate64's 16 length bits may need a refill.
-            const std::size_t n = EntryBits(e);
-            const std::size_t len = EntryValue(e) + ((bb & LowMask(n)) >> EntryCodeLen(e));
-            consume(e);
+            const std::size_t len = f.TakeValue(e);
             if constexpr (kWide) {
-                if ((bc & 0xFF) < kMaxCodeLen + 14) refill();
+                if ((f.bc & 0xFF) < kMaxCodeLen + 14) f.Refill();
             }
-            e = dist[bb & LowMask(kDistRoot)];
+            e = dist[f.bb & LowMask(kDistRoot)];
             if (e & kSubtable << 12) {
-                consume(e);
-                e = dist[EntryValue(e) + (bb & LowMask(EntryCodeLen(e)))];
+                f.Consume(e);
+                e = dist[EntryValue(e) + (f.bb & LowMask(EntryCodeLen(e)))];
             }
-            const std::size_t dn = EntryBits(e);
-            const std::size_t d = EntryValue(e) + ((bb & LowMask(dn)) >> EntryCodeLen(e));
-            consume(e);
-            if ((e & kBase << 12) == 0 || d > static_cast<std::size_t>(op - known)) {
+            const std::size_t d = f.TakeValue(e);
+            if ((e & kBase << 12) == 0 || d > static_cast<std::size_t>(f.op - known)) {
                 save();
                 Stop(r, errorCode);
             }
-            refill();
-            e = lit[bb & kLitMask];
-            CopyMatch(op, d, len);
-            op += len;
+            f.Refill();
+            e = lit[f.bb & kLitMask];
+            CopyMatch(f.op, d, len);
+            f.op += len;
         } while (--budget != 0);
     }
     save();
