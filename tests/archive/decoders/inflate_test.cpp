@@ -272,6 +272,60 @@ TEST(Inflate, DamagedStreamsReportTheirCode) {
     }
 }
 
+// The same faults after kilobytes of literals, with more data after them:
+// the decoding loop for buffered input meets them. Everything before the
+// fault reaches the sink, nothing after it, on both builds of the loop.
+TEST(Inflate, FaultsAfterLongOutputKeepWhatCameBefore) {
+    const Bytes prefixBytes = RandomBytes(3000, 4);
+    const std::string prefix(prefixBytes.begin(), prefixBytes.end());
+    const std::string tail(200, 'x');
+    auto block = [&](const Tables& t, bool fixed, const std::function<void(BlockWriter&)>& fault) {
+        auto body = [&](BlockWriter& b) {
+            b.Literals(prefix);
+            fault(b);
+            b.Literals(tail);
+            b.End();
+        };
+        if (!fixed) return DynamicBlock(t, [&](LsbBitWriter&, BlockWriter& b) { body(b); });
+        LsbBitWriter w;
+        FixedHeader(w, true);
+        BlockWriter b(w, t);
+        body(b);
+        return w.bytes;
+    };
+    const Tables fixed = FixedTables();
+    Tables noDist = FullTables();
+    noDist.dist = Canonical({0});
+    const struct {
+        const char* name;
+        int code;
+        Bytes stream;
+    } cases[] = {
+        {"fixed symbol 286", ecode::BadBlock,
+         block(fixed, true, [](BlockWriter& b) { b.Symbol(286); })},
+        {"fixed distance 31", ecode::BadBlock,
+         block(fixed, true, [](BlockWriter& b) { b.Symbol(260), b.DistSymbol(31); })},
+        {"distance before the start", ecode::BadBlock,
+         block(fixed, true, [](BlockWriter& b) { b.Match(10, 3001); })},
+        {"dynamic symbol 287", ecode::IncompleteCodeSet,
+         block(FullTables(), false, [](BlockWriter& b) { b.Symbol(287); })},
+        {"distance without distance codes", ecode::IncompleteCodeSet,
+         block(noDist, false, [](BlockWriter& b) { b.Symbol(257); })},
+    };
+    for (const bool portable : {false, true}) {
+        InflateOptions opt;
+        opt.portableLoop = portable;
+        for (const auto& c : cases) {
+            for (std::size_t chunk : {std::size_t{4093}, SIZE_MAX}) {
+                const Decoded d = Decode(c.stream, opt, chunk);
+                EXPECT_EQ(d.result.status, InflateStatus::kDataError) << c.name;
+                EXPECT_EQ(d.result.errorCode, c.code) << c.name;
+                EXPECT_TRUE(d.out == prefixBytes) << c.name << " " << portable;
+            }
+        }
+    }
+}
+
 // Random bit flips in real streams: any outcome but a crash, a hang or
 // output beyond the limit (the sanitizer build checks the accesses).
 TEST(Inflate, RandomlyDamagedStreamsEndCleanly) {
