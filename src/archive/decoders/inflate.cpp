@@ -856,8 +856,10 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
                 f.Consume(e);
                 e = dist[EntryValue(e) + (f.bb & LowMask(EntryCodeLen(e)))];
             }
+            // An invalid distance entry decodes to 0, which the unsigned
+            // d - 1 turns into a distance past any known byte.
             const std::size_t d = f.TakeValue(e);
-            if ((e & kBase << 12) == 0 || d > static_cast<std::size_t>(f.op - known)) {
+            if (d - 1 >= static_cast<std::size_t>(f.op - known)) {
                 save();
                 Stop(r, errorCode);
             }
