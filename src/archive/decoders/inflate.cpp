@@ -385,10 +385,9 @@ private:
         wp_ = r.wp;
     }
     // Tops the accumulator up to 56 bits or more: a word load while 8 input
-    // bytes are buffered (always so in a fast step), else through Refill.
-    template <bool kFast>
+    // bytes are buffered, else through Refill.
     void Refill(Regs& r) {
-        if (kFast || r.iend - r.ip >= kWordBytes) {
+        if (r.iend - r.ip >= kWordBytes) {
             std::uint64_t w;
             std::memcpy(&w, inBuf_.data() + r.ip, kWordBytes);
             r.bb |= w << r.bc;
@@ -407,11 +406,10 @@ private:
         return table[EntryValue(e) + (r.bb & LowMask(EntryCodeLen(e)))];
     }
     // Consumes a literal entry and stores its one or two bytes.
-    template <bool kFast>
     void PutLiterals(Regs& r, std::uint8_t* buf, std::uint32_t e) {
         r.bb >>= e & 63;  // the entry's bit count, below 64
         r.bc -= EntryBits(e);
-        if (!kFast && r.bc < r.phantomBits) StopInLiterals(r, e);
+        if (r.bc < r.phantomBits) StopInLiterals(r, e);
         buf[r.wp] = static_cast<std::uint8_t>(e >> 16);
         buf[r.wp + 1] = static_cast<std::uint8_t>(e >> 24);
         r.wp += 1 + ((e & kPairBit) != 0);
@@ -438,7 +436,6 @@ private:
     void DynamicTables();
     void ReadCodeLengths(std::span<std::uint8_t> lens);
     void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode, bool pairs);
-    template <bool kFast>
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
     template <bool kPairs>
     [[gnu::always_inline]] bool FastLoop(Regs& r, const std::uint32_t* lit,
@@ -754,8 +751,8 @@ void Inflater<V>::DynamicTables() {
 // Decodes literals and matches up to the end-of-block code. The hot state is
 // copied into locals (byte stores could alias the members otherwise) and
 // written back before any call that uses the members. While enough input is
-// buffered for a whole step, steps refill without checks and cannot meet the
-// zero fill past the input's end.
+// buffered and the output is short of the trigger, the fast loop runs;
+// careful steps do the rest.
 template <DeflateVariant V>
 void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
                              bool pairs) {
@@ -763,7 +760,7 @@ void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist
     for (;;) {
         const bool more = r.iend - r.ip >= kStepInput && r.wp < r.trigger
                               ? Fast(r, lit, dist, errorCode, pairs)
-                              : Step<false>(r, lit, dist, errorCode);
+                              : Step(r, lit, dist, errorCode);
         if (!more) return;
         CheckTrigger(r);
     }
@@ -873,27 +870,28 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
     return true;
 }
 
-// One step: one or two literal entries, or a match, or the end of the block
-// (then false). After a refill two literal entries fit in the accumulator,
-// or one and a length and distance.
+// One careful step, near the end of the buffered input: one or two literal
+// entries, or a match, or the end of the block (then false). Bits read past
+// the input's end are zeros that count as truncation once used. After a
+// refill two literal entries fit in the accumulator, or one and a length
+// and distance.
 template <DeflateVariant V>
-template <bool kFast>
 bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
                        int errorCode) {
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
     std::uint8_t* const buf = buf_.data();
-    Refill<kFast>(r);
+    Refill(r);
     std::uint32_t e = lit[r.bb & kLitMask];
     if (e & kLiteralBit) {
-        PutLiterals<kFast>(r, buf, e);
+        PutLiterals(r, buf, e);
         e = lit[r.bb & kLitMask];
         if (e & kLiteralBit) {
-            PutLiterals<kFast>(r, buf, e);
+            PutLiterals(r, buf, e);
             CheckTrigger(r);
             return true;
         }
         // A refill adds bits above those the entry was looked up with.
-        Refill<kFast>(r);
+        Refill(r);
     }
     e = Resolve(r, lit, e);
     const unsigned kind = EntryKindOf(e);
@@ -902,7 +900,7 @@ bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* d
         // 15 + 13 bits. Deflate64's 16 length bits may need a refill.
         const std::size_t len = r.TakeValue(e);
         if constexpr (kWide) {
-            if (r.bc < kMaxCodeLen + 14) Refill<kFast>(r);
+            if (r.bc < kMaxCodeLen + 14) Refill(r);
         }
         e = Resolve(r, dist, dist[r.bb & LowMask(kDistRoot)]);
         if (EntryKindOf(e) != kBase) {
@@ -910,15 +908,15 @@ bool Inflater<V>::Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* d
             Stop(r, errorCode);
         }
         const std::size_t d = r.TakeValue(e);
-        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
+        if (r.bc < r.phantomBits) Stop(r, 0);
         if (d > r.wp - known_) Stop(r, errorCode);  // before the first byte known
         CopyMatch(buf + r.wp, d, len);
         r.wp += len;
     } else if (kind == kLiteral) {  // a long literal code, through a subtable
-        PutLiterals<kFast>(r, buf, e);
+        PutLiterals(r, buf, e);
     } else if (kind == kEndOfBlock) {
         r.Take(EntryBits(e));
-        if (!kFast && r.bc < r.phantomBits) Stop(r, 0);
+        if (r.bc < r.phantomBits) Stop(r, 0);
         SaveRegs(r);
         if (wp_ >= trigger_) OnTrigger();
         return false;
