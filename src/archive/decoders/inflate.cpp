@@ -68,6 +68,17 @@ constexpr unsigned EntryValue(std::uint32_t e) {
 constexpr std::uint64_t LowMask(unsigned n) {
     return (std::uint64_t{1} << n) - 1;
 }
+// The value of a base entry at the bottom of the accumulator `bb`: its base
+// plus its extra bits, which follow its code.
+constexpr std::size_t BaseValue(std::uint64_t bb, std::uint32_t e) {
+    return EntryValue(e) +
+           static_cast<std::size_t>((bb & LowMask(EntryBits(e))) >> EntryCodeLen(e));
+}
+// The entry a subtable link leads to, with the link's bits already off `bb`.
+inline std::uint32_t SubtableEntry(const std::uint32_t* table, std::uint64_t bb,
+                                   std::uint32_t link) {
+    return table[EntryValue(link) + (bb & LowMask(EntryCodeLen(link)))];
+}
 
 constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                                        15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
@@ -322,11 +333,8 @@ private:
         // The value of a base entry: its base plus its extra bits, consumed
         // together with its code.
         std::size_t TakeValue(std::uint32_t e) {
-            const unsigned n = EntryBits(e);
-            const auto v =
-                EntryValue(e) + static_cast<std::size_t>((bb & LowMask(n)) >> EntryCodeLen(e));
-            bb >>= n;
-            bc -= n;
+            const std::size_t v = BaseValue(bb, e);
+            Take(EntryBits(e));
             return v;
         }
     };
@@ -354,9 +362,14 @@ private:
         // A base entry's value: its base plus its extra bits, consumed
         // together with its code.
         std::size_t TakeValue(std::uint32_t e) {
-            const std::size_t v = EntryValue(e) + ((bb & LowMask(EntryBits(e))) >> EntryCodeLen(e));
+            const std::size_t v = BaseValue(bb, e);
             Consume(e);
             return v;
+        }
+        // Follows a subtable link.
+        std::uint32_t Follow(const std::uint32_t* table, std::uint32_t link) {
+            Consume(link);
+            return SubtableEntry(table, bb, link);
         }
         // Stores a literal entry's byte, or both bytes of a pair.
         template <bool kPairs>
@@ -403,7 +416,7 @@ private:
     static std::uint32_t Resolve(Regs& r, const std::uint32_t* table, std::uint32_t e) {
         if (EntryKindOf(e) != kSubtable) return e;
         r.Take(EntryBits(e));
-        return table[EntryValue(e) + (r.bb & LowMask(EntryCodeLen(e)))];
+        return SubtableEntry(table, r.bb, e);
     }
     // Consumes a literal entry and stores its one or two bytes.
     void PutLiterals(Regs& r, std::uint8_t* buf, std::uint32_t e) {
@@ -451,7 +464,6 @@ private:
         return FastLoop<kPairs>(r, lit, dist, errorCode);
     }
     const bool cpuBmi2_ = __builtin_cpu_supports("bmi2");
-    bool bmi2_ = false;  // for the stream being decoded
 #endif
 
     ByteSource* in_ = nullptr;
@@ -578,9 +590,6 @@ void Inflater<V>::Start(ByteSource& in, OutputSink& out, const InflateOptions& o
     in_ = &in;
     out_ = &out;
     opt_ = &opt;
-#if defined(__x86_64__)
-    bmi2_ = cpuBmi2_ && !opt.portableLoop;
-#endif
     limit_ = opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max();
     inPos_ = 0;
     inEnd_ = 0;
@@ -758,10 +767,11 @@ void Inflater<V>::DecodeData(const std::uint32_t* lit, const std::uint32_t* dist
                              bool pairs) {
     Regs r = LoadRegs();
     for (;;) {
-        const bool more = r.iend - r.ip >= kStepInput && r.wp < r.trigger
-                              ? Fast(r, lit, dist, errorCode, pairs)
-                              : Step(r, lit, dist, errorCode);
-        if (!more) return;
+        if (r.iend - r.ip < kStepInput || r.wp >= r.trigger) {
+            if (!Step(r, lit, dist, errorCode)) return;  // it checks the trigger itself
+            continue;
+        }
+        if (!Fast(r, lit, dist, errorCode, pairs)) return;
         CheckTrigger(r);
     }
 }
@@ -770,7 +780,7 @@ template <DeflateVariant V>
 bool Inflater<V>::Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
                        bool pairs) {
 #if defined(__x86_64__)
-    if (bmi2_)
+    if (cpuBmi2_ && !opt_->portableLoop)
         return pairs ? FastLoopBmi2<true>(r, lit, dist, errorCode)
                      : FastLoopBmi2<false>(r, lit, dist, errorCode);
 #endif
@@ -823,10 +833,7 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
                 continue;
             }
             if ((e & (7u << 12)) != kBase << 12) {
-                if (EntryKindOf(e) == kSubtable) {
-                    f.Consume(e);
-                    e = lit[EntryValue(e) + (f.bb & LowMask(EntryCodeLen(e)))];
-                }
+                if (EntryKindOf(e) == kSubtable) e = f.Follow(lit, e);
                 if (e & kLiteralBit) {
                     f.template Put<kPairs>(e);
                     f.Refill();
@@ -849,10 +856,7 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
                 if ((f.bc & 0xFF) < kMaxCodeLen + 14) f.Refill();
             }
             e = dist[f.bb & LowMask(kDistRoot)];
-            if (e & kSubtable << 12) {
-                f.Consume(e);
-                e = dist[EntryValue(e) + (f.bb & LowMask(EntryCodeLen(e)))];
-            }
+            if (e & kSubtable << 12) e = f.Follow(dist, e);
             // An invalid distance entry decodes to 0, which the unsigned
             // d - 1 turns into a distance past any known byte.
             const std::size_t d = f.TakeValue(e);
