@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "archive/decoders/inflate.h"
+#include "archive/decoders/memory_source.h"
 
 using namespace lumora::archive;
 
@@ -22,25 +23,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kMaxOutput = 8u << 20;
-
-// Hands out the input in pieces of at most `piece` bytes.
-class PieceSource final : public ByteSource {
-public:
-    PieceSource(const std::uint8_t* data, std::size_t size, std::size_t piece)
-        : data_(data), size_(size), piece_(piece) {}
-    std::size_t Read(std::uint8_t* dst, std::size_t n) override {
-        const std::size_t k = std::min({n, piece_, size_ - pos_});
-        std::copy(data_ + pos_, data_ + pos_ + k, dst);
-        pos_ += k;
-        return k;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t piece_;
-    std::size_t pos_ = 0;
-};
 
 class CollectSink final : public OutputSink {
 public:
@@ -80,7 +62,7 @@ void CompareRaw(const std::uint8_t* data, std::size_t size) {
     std::size_t theirUsed = 0;
     const bool theirsDone = ZlibInflate(data, size, theirs, theirUsed);
     if (!theirsDone && theirs.size() > kMaxOutput) return;
-    PieceSource src(data, size, size == 0 ? 1 : size);
+    MemorySource src(data, size);
     CollectSink sink;
     InflateOptions opt;
     opt.maxOutput = kMaxOutput + 1;
@@ -117,7 +99,7 @@ void RoundTrip(const std::uint8_t* control, const std::uint8_t* data, std::size_
     packed.resize(z.total_out);
     deflateEnd(&z);
 
-    PieceSource src(packed.data(), packed.size(), piece);
+    MemorySource src(packed.data(), packed.size(), piece);
     CollectSink sink;
     const InflateResult r = Inflate(src, sink, {});
     Check(r.Complete());
