@@ -3,19 +3,15 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
-#include <zlib.h>
-
 #include <cstdint>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "archive/decoders/decoder_io.h"
+#include "raw_deflate.h"
 
 namespace lumora::bench {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // Takes a decoder's output and only counts it.
 class DiscardSink : public archive::OutputSink {
@@ -82,21 +78,6 @@ inline Bytes MakeBinary() {
         }
     }
     out.resize(kDataSize);
-    return out;
-}
-
-inline Bytes RawDeflate(const Bytes& data, int level) {
-    z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("deflateInit2");
-    Bytes out(deflateBound(&z, data.size()));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate");
-    out.resize(z.total_out);
-    deflateEnd(&z);
     return out;
 }
 

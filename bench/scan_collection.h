@@ -1,6 +1,7 @@
 // Generated archive collections and one Scan I over them, for the Scan I
 // benchmark and the instruction-count probe: each archive holds a
 // FILE_ID.DIZ and one stored member of 20-100 KB, as in a download area.
+// In ZIP archives the FILE_ID.DIZ is deflated, as archivers write it.
 #pragma once
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include "platform/app_dirs.h"
 #include "platform/file_io.h"
 #include "platform/locale_formats.h"
+#include "raw_deflate.h"
 #include "scan/description_extraction.h"
 #include "scan/job_log.h"
 #include "scan/job_seams.h"
@@ -31,11 +33,20 @@ inline const char* KindName(Kind k) {
     return k == Kind::Zip ? "ZIP" : k == Kind::Arj ? "ARJ" : "LZH";
 }
 
+// The member `name` holding `data`, deflated by zlib.
+inline archive::test::TestMember DeflatedMember(std::string name, const std::string& data) {
+    auto m = archive::test::Member(std::move(name), data, 8);
+    const Bytes packed =
+        RawDeflate(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), 9);
+    m.raw = std::string(packed.begin(), packed.end());
+    return m;
+}
+
 inline std::string ArchiveImage(Kind kind, const std::string& diz, const std::string& data) {
     switch (kind) {
         case Kind::Zip:
             return archive::test::ZipBuilder()
-                .Add(archive::test::Member("FILE_ID.DIZ", diz))
+                .Add(DeflatedMember("FILE_ID.DIZ", diz))
                 .Add(archive::test::Member("PROGRAM.EXE", data))
                 .Build();
         case Kind::Arj:

@@ -3,8 +3,6 @@
 //   count_probe inflate  the Deflate decoder over a fixed 2 MB text stream
 // Only the functions named Measured* are counted (--toggle-collect), so the
 // setup around them does not move the figure.
-#include <zlib.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <random>
@@ -13,6 +11,7 @@
 
 #include "archive/decoders/inflate.h"
 #include "archive/decoders/memory_source.h"
+#include "raw_deflate.h"
 #include "scan_collection.h"
 
 namespace {
@@ -45,20 +44,6 @@ Bytes FixedText() {
     return out;
 }
 
-Bytes RawDeflate(const Bytes& data) {
-    z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, data.size()));
-    z.next_in = const_cast<Bytef*>(data.data());
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 __attribute__((noinline)) std::size_t MeasuredInflate(const Bytes& packed) {
     lumora::archive::MemorySource src(packed);
     CountingSink sink;
@@ -80,7 +65,7 @@ int main(int argc, char** argv) {
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "inflate") {
         const Bytes text = FixedText();
-        const std::size_t n = MeasuredInflate(RawDeflate(text));
+        const std::size_t n = MeasuredInflate(lumora::bench::RawDeflate(text, 6));
         if (n != text.size()) {
             std::fprintf(stderr, "count_probe: the decoder gave %zu bytes, not %zu\n", n,
                          text.size());

@@ -445,7 +445,12 @@ private:
     }
 
     void StoredBlock();
-    void FixedTables();
+    // The tables of the fixed code, built once per process and shared.
+    struct Fixed {
+        std::array<std::uint32_t, kLitTableSize> lit;
+        std::array<std::uint32_t, kDistTableSize> dist;
+    };
+    static const Fixed& FixedTables();
     void DynamicTables();
     void ReadCodeLengths(std::span<std::uint8_t> lens);
     void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode, bool pairs);
@@ -491,9 +496,6 @@ private:
     std::uint64_t flushed_ = 0;
     bool finalSeen_ = false;
 
-    bool fixedBuilt_ = false;
-    std::array<std::uint32_t, kLitTableSize> fixedLit_;
-    std::array<std::uint32_t, kDistTableSize> fixedDist_;
     std::array<std::uint32_t, kLitTableSize> lit_;
     std::array<std::uint32_t, kDistTableSize> dist_;
     bool litPairs_ = false;  // lit_ holds literal pairs
@@ -685,18 +687,21 @@ void Inflater<V>::StoredBlock() {
 }
 
 template <DeflateVariant V>
-void Inflater<V>::FixedTables() {
-    if (fixedBuilt_) return;
-    std::array<std::uint8_t, kMaxLitCodes> lit{};
-    std::fill(lit.begin(), lit.begin() + 144, 8);
-    std::fill(lit.begin() + 144, lit.begin() + 256, 9);
-    std::fill(lit.begin() + 256, lit.begin() + 280, 7);
-    std::fill(lit.begin() + 280, lit.end(), 8);
-    std::array<std::uint8_t, kMaxDistCodes> dist{};
-    dist.fill(5);
-    BuildTable(lit, kLit, kLitRoot, false, fixedLit_);  // no two 8-bit codes fit the root
-    BuildTable(dist, kDist, kDistRoot, false, fixedDist_);
-    fixedBuilt_ = true;
+auto Inflater<V>::FixedTables() -> const Fixed& {
+    static const Fixed fixed = [] {
+        std::array<std::uint8_t, kMaxLitCodes> lit{};
+        std::fill(lit.begin(), lit.begin() + 144, 8);
+        std::fill(lit.begin() + 144, lit.begin() + 256, 9);
+        std::fill(lit.begin() + 256, lit.begin() + 280, 7);
+        std::fill(lit.begin() + 280, lit.end(), 8);
+        std::array<std::uint8_t, kMaxDistCodes> dist{};
+        dist.fill(5);
+        Fixed f;
+        BuildTable(lit, kLit, kLitRoot, false, f.lit);  // no two 8-bit codes fit the root
+        BuildTable(dist, kDist, kDistRoot, false, f.dist);
+        return f;
+    }();
+    return fixed;
 }
 
 // Reads the literal/length and distance code lengths of a dynamic block,
@@ -947,8 +952,8 @@ InflateResult Inflater<V>::Run(ByteSource& in, OutputSink& out, const InflateOpt
             if (type == 0) {
                 StoredBlock();
             } else if (type == 1) {
-                FixedTables();
-                DecodeData(fixedLit_.data(), fixedDist_.data(), ecode::BadBlock, false);
+                const Fixed& fixed = FixedTables();
+                DecodeData(fixed.lit.data(), fixed.dist.data(), ecode::BadBlock, false);
             } else if (type == 2) {
                 DynamicTables();
                 DecodeData(lit_.data(), dist_.data(), ecode::IncompleteCodeSet, litPairs_);
@@ -972,11 +977,13 @@ InflateResult Inflater<V>::Run(ByteSource& in, OutputSink& out, const InflateOpt
 
 }  // namespace
 
+// The decoder is default-initialised: its buffers (some 300 KiB) are written
+// before they are read, and clearing them cost more than a small stream.
 InflateChain::InflateChain(DeflateVariant variant) {
     if (variant == DeflateVariant::kDeflate64)
-        impl_ = std::make_unique<Inflater<DeflateVariant::kDeflate64>>();
+        impl_.reset(new Inflater<DeflateVariant::kDeflate64>);
     else
-        impl_ = std::make_unique<Inflater<DeflateVariant::kDeflate>>();
+        impl_.reset(new Inflater<DeflateVariant::kDeflate>);
 }
 
 InflateChain::~InflateChain() = default;
