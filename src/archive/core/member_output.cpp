@@ -6,9 +6,7 @@ namespace lumora::archive {
 
 MemberOutput::MemberOutput(OutputFile* file, std::uint64_t limit, CrcKind kind,
                            std::uint16_t crc16Start)
-    : file_(file), limit_(limit), kind_(kind), crc16_(crc16Start) {
-    buffer_.reserve(kBufferSize);
-}
+    : file_(file), limit_(limit), kind_(kind), crc16_(crc16Start) {}
 
 void MemberOutput::Write(const std::uint8_t* data, std::size_t n) {
     if (limit_ != 0 && total_ + n > limit_) {

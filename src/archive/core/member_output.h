@@ -49,6 +49,8 @@ private:
     CrcKind kind_;
     Crc32 crc_;
     Crc16 crc16_;
+    // Grows with what is written, up to kBufferSize: a short member (a
+    // description) takes no more room than it needs.
     std::vector<std::uint8_t> buffer_;
 };
 

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
+#include "archive/core/scratch_bytes.h"
 #include "archive/decoders/decoder_io.h"
 
 namespace lumora::archive {
@@ -105,7 +105,7 @@ public:
 
 private:
     OutputSink& out_;
-    std::vector<std::uint8_t> buf_;
+    ScratchBytes buf_;
     std::size_t fill_ = 0;
 };
 

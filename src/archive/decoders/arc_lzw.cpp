@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/core/error_codes.h"
+#include "archive/core/scratch_bytes.h"
 #include "archive/decoders/arc_input.h"
 #include "archive/decoders/match_copy.h"
 
@@ -246,7 +247,7 @@ private:
     }
 
     OutputSink& out_;
-    std::vector<std::uint8_t> buf_;
+    ScratchBytes buf_;  // written before it is read
     std::size_t wp_ = 0;
     std::size_t sent_ = 0;
     std::uint64_t base_ = 0;

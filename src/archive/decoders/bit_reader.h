@@ -8,9 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "archive/core/error_codes.h"
+#include "archive/core/scratch_bytes.h"
 #include "archive/decoders/decoder_io.h"
 
 namespace lumora::archive {
@@ -56,7 +56,7 @@ private:
     }
 
     ByteSource& in_;
-    std::vector<std::uint8_t> buf_;
+    ScratchBytes buf_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool eof_ = false;

@@ -1,6 +1,7 @@
 // The linear window against the ring window it stands in for: the same
 // literals and matches (distances past the window and past the start, long
-// copies, a cut at the original size) give the same bytes.
+// copies, a cut at the original size, members shorter than a match or than
+// the window, flushes between symbols) give the same bytes.
 #include "archive/decoders/linear_window.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,9 @@ TEST(LinearWindow, MatchesTheRingWindow) {
         std::uint64_t limit;
         std::size_t maxLen;
     };
-    for (const Case c : {Case{26624, 700000, 260}, Case{8192, 300000, 3000},
-                         Case{65536, 123457, 40}, Case{1, 5000, 300}}) {
+    for (const Case c :
+         {Case{26624, 700000, 260}, Case{8192, 300000, 3000}, Case{65536, 123457, 40},
+          Case{1, 5000, 300}, Case{26624, 442, 300}, Case{8192, 1, 20}, Case{65536, 3000, 3000}}) {
         SCOPED_TRACE(c.window);
         VectorSink ringOut;
         VectorSink linearOut;
@@ -31,6 +33,11 @@ TEST(LinearWindow, MatchesTheRingWindow) {
         std::mt19937 rng(static_cast<unsigned>(c.window));
         while (!ring.Full()) {
             ASSERT_FALSE(linear.Full());
+            if (rng() % 64 == 0) {
+                ring.Flush();
+                linear.Flush();
+                ASSERT_TRUE(linearOut.bytes == ringOut.bytes);
+            }
             if (rng() % 3 == 0) {
                 const auto byte = static_cast<std::uint8_t>(rng() % 4);
                 ring.Put(byte);

@@ -4,13 +4,13 @@
 #include <memory>
 #include <optional>
 #include <system_error>
-#include <vector>
 #include "archive/formats/format_table.h"
 
 #include "archive/core/error_codes.h"
 #include "archive/core/input_file.h"
 #include "archive/core/match_spec.h"
 #include "archive/core/progress.h"
+#include "archive/core/scratch_bytes.h"
 #include "archive/core/stored_name.h"
 #include "archive/formats/cab/cab_files.h"
 #include "archive/formats/cab/cab_folder.h"
@@ -69,8 +69,8 @@ private:
     CabinetVisits visits_;
     int matched_ = 0;
     std::unique_ptr<FolderRun> folder_;  // the folder being served or carried over
-    std::vector<std::uint8_t> block_;
-    std::uint64_t budget_ = 0;  // block bytes this cabinet can still hold
+    ScratchBytes block_{0xFFFF};         // one data block as stored, at most 65535 bytes
+    std::uint64_t budget_ = 0;           // block bytes this cabinet can still hold
     OutputFile out_;
     std::uint64_t written_ = 0;
 };
@@ -162,7 +162,6 @@ void CabRun::FeedBlocks(const CabFolderEntry& folder, bool goesOn) {
         if (ReadCabBlockHeader(file_, pos, cab_, header) != HeaderResult::Ok)
             c_.ReportError(ReportName(), ecode::ReadError);
         const std::uint16_t packed = header.packed;
-        block_.resize(packed);
         if (file_.ReadAt(pos + headerSize, block_.data(), packed) != packed)
             c_.ReportError(ReportName(), ecode::ReadError);
         if (headerSize + packed > budget_) c_.ReportError(path_, ecode::InconsistentHeader);
@@ -170,7 +169,7 @@ void CabRun::FeedBlocks(const CabFolderEntry& folder, bool goesOn) {
         pos += headerSize + packed;
         const bool split = goesOn && b + 1 == folder.blockCount && header.unpacked == 0;
         try {
-            folder_->decoder.Block(block_, split, folder_->cutter);
+            folder_->decoder.Block({block_.data(), packed}, split, folder_->cutter);
         } catch (const DecodeError& e) {
             c_.ReportError(ReportName(), e.code);
         }
