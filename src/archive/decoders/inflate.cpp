@@ -25,6 +25,10 @@ constexpr unsigned kMaxLitCodes = 288;
 constexpr unsigned kMaxDistCodes = 32;
 // Literal pairs are made when at least 1 in this many root look-ups finds one.
 constexpr unsigned kPairShareMin = 8;
+// Nor are they made once the source has run short with less than this
+// much input left: pairing costs a pass over the root table, more than a
+// description of a few hundred bytes takes to decode.
+constexpr std::size_t kPairInputMin = 8192;
 
 // Table sizes: the root table plus room for every second-level table a
 // complete code can need (a subtree of depth d holds at least d + 1 symbols,
@@ -480,6 +484,7 @@ private:
     std::size_t inPos_ = 0;
     std::size_t inEnd_ = 0;
     bool inEof_ = false;
+    bool inShort_ = false;  // the last read gave less than was asked
     std::uint64_t totalRead_ = 0;
     std::uint64_t nextProgress_ = kInChunk;
     std::uint64_t bitBuf_ = 0;
@@ -509,6 +514,7 @@ void Inflater<V>::FillInput() {
     inPos_ = 0;
     inEnd_ = rest;
     const std::size_t got = std::min(in_->Read(inBuf_.data() + rest, kInChunk), kInChunk);
+    inShort_ = got < kInChunk;
     if (got == 0) {
         inEof_ = true;
         return;
@@ -596,6 +602,7 @@ void Inflater<V>::Start(ByteSource& in, OutputSink& out, const InflateOptions& o
     inPos_ = 0;
     inEnd_ = 0;
     inEof_ = false;
+    inShort_ = false;
     totalRead_ = 0;
     nextProgress_ = kInChunk;
     bitBuf_ = 0;
@@ -756,7 +763,8 @@ void Inflater<V>::DynamicTables() {
     if (lens[256] == 0) Fail(ecode::IncompleteCodeSet);  // no end-of-block code
     const auto litLens = std::span<const std::uint8_t>(lens).first(nlit);
     const auto distLens = std::span<const std::uint8_t>(lens).subspan(nlit, ndist);
-    litPairs_ = PairsPay(litLens, kLitRoot);
+    const bool fewLeft = inShort_ && inEnd_ - inPos_ < kPairInputMin;
+    litPairs_ = !fewLeft && PairsPay(litLens, kLitRoot);
     if (!BuildTable(litLens, kLit, kLitRoot, true, lit_, litPairs_) ||
         !BuildTable(distLens, kDist, kDistRoot, true, dist_))
         Fail(ecode::IncompleteCodeSet);
