@@ -1,7 +1,7 @@
 // Generated archive collections and one Scan I over them, for the Scan I
 // benchmark and the instruction-count probe: each archive holds a
-// FILE_ID.DIZ and one stored member of 20-100 KB, as in a download area.
-// In ZIP archives the FILE_ID.DIZ is deflated, as archivers write it.
+// FILE_ID.DIZ, compressed as archivers store it, and one stored member of
+// 20-100 KB, as in a download area.
 #pragma once
 
 #include <fcntl.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "packed_diz.h"
 #include "platform/app_dirs.h"
 #include "platform/file_io.h"
 #include "platform/locale_formats.h"
@@ -33,27 +34,30 @@ inline const char* KindName(Kind k) {
     return k == Kind::Zip ? "ZIP" : k == Kind::Arj ? "ARJ" : "LZH";
 }
 
-// The member `name` holding `data`, deflated by zlib.
-inline archive::test::TestMember DeflatedMember(std::string name, const std::string& data) {
-    auto m = archive::test::Member(std::move(name), data, 8);
-    const Bytes packed =
-        RawDeflate(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), 9);
-    m.raw = std::string(packed.begin(), packed.end());
-    return m;
-}
-
-inline std::string ArchiveImage(Kind kind, const std::string& diz, const std::string& data) {
+// FILE_ID.DIZ packed as the archivers of each kind pack it (ZIP: zlib's
+// Deflate), then a stored PROGRAM.EXE holding `data`.
+inline std::string ArchiveImage(Kind kind, const std::string& data) {
+    using namespace archive::test;
+    const std::string text = kPackedDizText;
     switch (kind) {
-        case Kind::Zip:
-            return archive::test::ZipBuilder()
-                .Add(DeflatedMember("FILE_ID.DIZ", diz))
-                .Add(archive::test::Member("PROGRAM.EXE", data))
-                .Build();
-        case Kind::Arj:
-            return archive::test::ArjArchive({archive::test::ArjEntry("FILE_ID.DIZ", diz),
-                                              archive::test::ArjEntry("PROGRAM.EXE", data)});
-        case Kind::Lzh:
-            return archive::test::LhaArchive({{"FILE_ID.DIZ", diz}, {"PROGRAM.EXE", data}});
+        case Kind::Zip: {
+            TestMember diz = Member("FILE_ID.DIZ", text, 8);
+            const Bytes packed =
+                RawDeflate(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), 9);
+            diz.raw = std::string(packed.begin(), packed.end());
+            return ZipBuilder().Add(diz).Add(Member("PROGRAM.EXE", data)).Build();
+        }
+        case Kind::Arj: {
+            ArjEntry diz("FILE_ID.DIZ", text);
+            diz.method = 1;
+            diz.packed.assign(std::begin(kDizArjMethod1), std::end(kDizArjMethod1));
+            return ArjArchive({diz, ArjEntry("PROGRAM.EXE", data)});
+        }
+        case Kind::Lzh: {
+            LhaEntry diz("FILE_ID.DIZ", text, "-lh5-");
+            diz.raw.emplace(std::begin(kDizLh5), std::end(kDizLh5));
+            return LhaArchive({diz, {"PROGRAM.EXE", data}});
+        }
     }
     return {};
 }
@@ -66,15 +70,12 @@ inline std::vector<std::string> WriteCollection(const std::string& folder, Kind 
     for (auto& c : noise) c = static_cast<char>(rng());
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
-        const std::string diz = "Program " + std::to_string(i) +
-                                " - a tool for the download area\r\nVersion 1." +
-                                std::to_string(i % 10) + "\r\nShareware\r\n";
         const std::size_t size = 20 * 1024 + rng() % (80 * 1024);
         char name[32];
         std::snprintf(name, sizeof name, "A%07d.%s", i, KindName(kind));
         const std::string path = folder + name;
         std::string error;
-        WriteWholeFile(path, ArchiveImage(kind, diz, noise.substr(0, size)), &error);
+        WriteWholeFile(path, ArchiveImage(kind, noise.substr(0, size)), &error);
         paths.push_back(path);
     }
     return paths;

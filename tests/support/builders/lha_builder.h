@@ -24,9 +24,11 @@ struct LhaEntry {
     int level;
     std::vector<std::string> ext;         // extended headers: type byte and data
     std::optional<std::uint32_t> packed;  // instead of the real size
+    std::optional<std::string> raw;       // compressed bytes written instead of `data`
     int headerSize = -1;                  // levels 0 and 1: instead of the real size
     std::string pad;  // levels 0 and 1: more header bytes, before a level-1 header's last field
     bool headerCrc = false;  // levels 2 and 3: a header-CRC extended header first
+    const std::string& Stored() const { return raw ? *raw : data; }
 };
 
 // Extended headers chained by sizes `width` bytes wide, each ending with the
@@ -49,13 +51,13 @@ inline std::string LhaOldMember(const LhaEntry& e) {
     const int h = static_cast<int>(e.name.size() + e.pad.size()) + (e.level == 1 ? 25 : 22);
     std::string s(1, static_cast<char>(e.headerSize >= 0 ? e.headerSize : h));
     s += '\0' + e.method;
-    s += Le(e.packed.value_or(static_cast<std::uint32_t>(e.data.size() + ext.size())), 4);
+    s += Le(e.packed.value_or(static_cast<std::uint32_t>(e.Stored().size() + ext.size())), 4);
     s += Le(static_cast<std::uint32_t>(e.data.size()), 4) + Le(0x1F9A6000, 4);
     s += std::string{' ', static_cast<char>(e.level), static_cast<char>(e.name.size())};
     s += e.name + Le(Crc16Of(e.data), 2);
     if (e.level == 1) s += "M" + e.pad + Le(first, 2);
     if (e.level == 0) s += e.pad;
-    return s + ext + e.data;
+    return s + ext + e.Stored();
 }
 
 // Levels 2 and 3: the name in an extended header inside the header, which
@@ -69,14 +71,14 @@ inline std::string LhaNewMember(const LhaEntry& e) {
     const std::string chain = LhaExtChain(ext, width, first);
     const auto total = static_cast<std::uint32_t>((width == 2 ? 26 : 32) + chain.size());
     std::string s = Le(width == 2 ? total : 4, 2) + e.method;
-    s += Le(e.packed.value_or(static_cast<std::uint32_t>(e.data.size())), 4);
+    s += Le(e.packed.value_or(static_cast<std::uint32_t>(e.Stored().size())), 4);
     s += Le(static_cast<std::uint32_t>(e.data.size()), 4) + Le(820000000, 4);
     s += std::string{' ', static_cast<char>(e.level)} + Le(Crc16Of(e.data), 2) + "U";
     if (width == 4) s += Le(total, 4);
     s += Le(first, width) + chain;
     // The CRC of the whole header, taken with its own field zero.
     if (e.headerCrc) PutLe(s, (width == 2 ? 26 : 32) + 1, Crc16Of(s), 2);
-    return s + e.data;
+    return s + e.Stored();
 }
 
 inline std::string LhaArchive(const std::vector<LhaEntry>& entries, bool endMarker = true) {
