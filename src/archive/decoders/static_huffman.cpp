@@ -1,6 +1,7 @@
 #include "archive/decoders/static_huffman.h"
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -27,6 +28,15 @@ constexpr unsigned kMatchBias = 253;  // symbol c >= 256 copies c - 253 bytes
     throw DecodeError{ecode::BadHuffmanCode};
 }
 
+// Writes `v` into the `n` entries from `p`, four at a time where it can (a
+// table of 4096 entries is filled for every block).
+void FillEntries(std::uint32_t* p, std::size_t n, std::uint32_t v) {
+    const std::uint32_t four[4] = {v, v, v, v};
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) std::memcpy(p + i, four, sizeof four);
+    for (; i < n; ++i) p[i] = v;
+}
+
 // A canonical Huffman code over at most `kSymbols` symbols. The first `kBits`
 // bits of a code index a table whose entries hold the symbol and its length;
 // longer codes go on through a binary tree whose nodes are numbered from the
@@ -38,17 +48,24 @@ public:
     bool Build(const std::uint8_t* lens, unsigned n) {
         std::array<std::uint32_t, kMaxCodeLen + 2> next{};
         std::array<unsigned, kMaxCodeLen + 1> count{};
+        // Two counts, so that runs of equal lengths do not wait on each other.
+        std::array<unsigned, kMaxCodeLen + 1> odd{};
         for (unsigned s = 0; s < n; ++s) {
             if (lens[s] > kMaxCodeLen) return false;
-            ++count[lens[s]];
+            ++(s & 1 ? odd : count)[lens[s]];
         }
+        for (unsigned len = 0; len <= kMaxCodeLen; ++len) count[len] += odd[len];
         for (unsigned len = 1; len <= kMaxCodeLen; ++len)
             next[len + 1] = next[len] + (count[len] << (kMaxCodeLen - len));
         if (next[kMaxCodeLen + 1] != 1u << kMaxCodeLen) return false;
 
         n_ = n;
         std::copy(lens, lens + n, lens_.begin());
-        table_.fill(kEmpty);
+        // Without codes longer than the table, the complete code writes
+        // every entry; else the prefixes of the long ones start empty.
+        bool longCodes = false;
+        for (unsigned len = kBits + 1; len <= kMaxCodeLen; ++len) longCodes |= count[len] != 0;
+        if (longCodes) table_.fill(kEmpty);
         unsigned avail = n;
         for (unsigned s = 0; s < n; ++s) {
             const unsigned len = lens[s];
@@ -57,7 +74,7 @@ public:
             next[len] += 1u << (kMaxCodeLen - len);
             if (len <= kBits) {
                 const std::uint32_t first = code >> (kMaxCodeLen - kBits);
-                std::fill_n(table_.begin() + first, 1u << (kBits - len), len << 16 | s);
+                FillEntries(table_.data() + first, std::size_t{1} << (kBits - len), len << 16 | s);
                 continue;
             }
             std::uint32_t* root = &table_[code >> (kMaxCodeLen - kBits)];
@@ -117,11 +134,13 @@ private:
     static constexpr std::uint32_t kEmpty = kTree | 0xFFFF;
     static constexpr std::uint16_t kEmptyNode = 0xFFFF;
 
+    // Written by Build or SetSingle before any Decode; not cleared up
+    // front, as the decoder is made for every member.
     unsigned n_ = 0;
-    std::array<std::uint32_t, std::size_t{1} << kBits> table_{};
-    std::array<std::uint16_t, kSymbols> left_{};
-    std::array<std::uint16_t, kSymbols> right_{};
-    std::array<std::uint8_t, kSymbols> lens_{};
+    std::array<std::uint32_t, std::size_t{1} << kBits> table_;
+    std::array<std::uint16_t, kSymbols> left_;
+    std::array<std::uint16_t, kSymbols> right_;
+    std::array<std::uint8_t, kSymbols> lens_;
 };
 
 using CharTable = HuffTable<kCharCodes, kCharTableBits>;
