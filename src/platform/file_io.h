@@ -45,8 +45,8 @@ enum class Links { Follow, Refuse };
 FileHandle OpenRegularFile(const std::string& path, int* error, Links links = Links::Follow,
                            struct stat* info = nullptr);
 
-// Whether `path` opens as OpenRegularFile opens it, with the file's status in
-// `info`; the file is closed again at once.
+// Whether `path` would open as OpenRegularFile opens it (a regular file this
+// process may read), with the file's status in `info`; nothing is opened.
 bool ProbeRegularFile(const std::string& path, Links links, struct stat& info);
 
 // Reads from the current position to the end, at most `limit` bytes, into
