@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace lumora::archive {
 
@@ -14,6 +15,13 @@ class ByteSource {
 public:
     virtual ~ByteSource() = default;
     virtual std::size_t Read(std::uint8_t* dst, std::size_t n) = 0;
+    // Up to `n` of the next bytes where the source already holds them in
+    // memory, taken as read and valid as long as the source; empty where
+    // the source has to copy them (then Read serves).
+    virtual std::span<const std::uint8_t> Borrow(std::size_t n) {
+        (void)n;
+        return {};
+    }
 };
 
 // Decompressed output, in the order produced. May throw (write errors pass

@@ -301,6 +301,7 @@ private:
     // end of the input it is fed zero bytes, counted in phantom_; consuming
     // any of them means the stream was truncated.
     void FillInput();
+    void CountInput(std::size_t n);
     void RefillFast();
     void RefillSlow();
     void Refill();
@@ -406,7 +407,7 @@ private:
     void Refill(Regs& r) {
         if (r.iend - r.ip >= kWordBytes) {
             std::uint64_t w;
-            std::memcpy(&w, inBuf_.data() + r.ip, kWordBytes);
+            std::memcpy(&w, inData_ + r.ip, kWordBytes);
             r.bb |= w << r.bc;
             r.ip += (63 - r.bc) >> 3;
             r.bc |= 56;
@@ -481,6 +482,8 @@ private:
     std::uint64_t limit_ = 0;
 
     std::array<std::uint8_t, kInChunk + kInSlack> inBuf_;
+    // The buffered input: inBuf_, or bytes the source lends in place.
+    const std::uint8_t* inData_ = inBuf_.data();
     std::size_t inPos_ = 0;
     std::size_t inEnd_ = 0;
     bool inEof_ = false;
@@ -510,17 +513,34 @@ template <DeflateVariant V>
 void Inflater<V>::FillInput() {
     if (inEof_) return;
     const std::size_t rest = inEnd_ - inPos_;  // callers keep this below kInSlack
-    std::memmove(inBuf_.data(), inBuf_.data() + inPos_, rest);
     inPos_ = 0;
+    // With nothing left over, a source holding its bytes in memory lends
+    // them in place: no copy.
+    const auto lent = rest == 0 ? in_->Borrow(SIZE_MAX) : std::span<const std::uint8_t>();
+    if (!lent.empty()) {
+        inData_ = lent.data();
+        inEnd_ = lent.size();
+        CountInput(lent.size());
+        return;
+    }
+    std::memmove(inBuf_.data(), inData_ + inEnd_ - rest, rest);
+    inData_ = inBuf_.data();
     inEnd_ = rest;
     const std::size_t got = std::min(in_->Read(inBuf_.data() + rest, kInChunk), kInChunk);
-    inShort_ = got < kInChunk;
     if (got == 0) {
+        inShort_ = true;
         inEof_ = true;
         return;
     }
     inEnd_ += got;
-    totalRead_ += got;
+    CountInput(got);
+}
+
+// Notes `n` more bytes of input: the short-read mark and the progress.
+template <DeflateVariant V>
+void Inflater<V>::CountInput(std::size_t n) {
+    inShort_ = n < kInChunk;
+    totalRead_ += n;
     if (opt_->onProgress && totalRead_ >= nextProgress_) {
         nextProgress_ = (totalRead_ / kInChunk + 1) * kInChunk;
         opt_->onProgress(totalRead_);
@@ -530,7 +550,7 @@ void Inflater<V>::FillInput() {
 template <DeflateVariant V>
 void Inflater<V>::RefillFast() {
     std::uint64_t w;
-    std::memcpy(&w, inBuf_.data() + inPos_, kWordBytes);
+    std::memcpy(&w, inData_ + inPos_, kWordBytes);
     bitBuf_ |= w << bitCount_;
     inPos_ += (63 - bitCount_) >> 3;
     bitCount_ |= 56;
@@ -542,7 +562,7 @@ void Inflater<V>::RefillSlow() {
         if (inPos_ == inEnd_) FillInput();
         std::uint64_t byte = 0;
         if (inPos_ < inEnd_)
-            byte = inBuf_[inPos_++];
+            byte = inData_[inPos_++];
         else
             ++phantom_;
         bitBuf_ |= byte << bitCount_;
@@ -599,6 +619,7 @@ void Inflater<V>::Start(ByteSource& in, OutputSink& out, const InflateOptions& o
     out_ = &out;
     opt_ = &opt;
     limit_ = opt.maxOutput ? opt.maxOutput : std::numeric_limits<std::uint64_t>::max();
+    inData_ = inBuf_.data();
     inPos_ = 0;
     inEnd_ = 0;
     inEof_ = false;
@@ -685,7 +706,7 @@ void Inflater<V>::StoredBlock() {
         if (inPos_ == inEnd_) FillInput();
         if (inPos_ == inEnd_) throw Halt{InflateStatus::kTruncated, 0};
         const std::size_t n = std::min({len, inEnd_ - inPos_, trigger_ - wp_});
-        std::memcpy(buf_.data() + wp_, inBuf_.data() + inPos_, n);
+        std::memcpy(buf_.data() + wp_, inData_ + inPos_, n);
         inPos_ += n;
         wp_ += n;
         len -= n;
@@ -811,7 +832,7 @@ template <bool kPairs>
 inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
                                   int errorCode) {
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
-    const std::uint8_t* const in = inBuf_.data();
+    const std::uint8_t* const in = inData_;
     std::uint8_t* const buf = buf_.data();
     const std::uint8_t* const inEnd = in + r.iend - kStepInput;
     const std::uint8_t* const known = buf + known_;

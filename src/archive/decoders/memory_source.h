@@ -24,6 +24,11 @@ public:
         pos_ += n;
         return n;
     }
+    std::span<const std::uint8_t> Borrow(std::size_t n) override {
+        n = std::min({n, chunk_, data_.size() - pos_});
+        pos_ += n;
+        return data_.subspan(pos_ - n, n);
+    }
     // Bytes handed out so far.
     std::size_t Position() const { return pos_; }
 
