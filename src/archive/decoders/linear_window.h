@@ -2,9 +2,9 @@
 // worth of history (zero-filled at the start), then the output collected
 // until it is handed to the sink in pieces of up to 256 KiB (at most the
 // member's original size, so a short member takes little room), when the
-// last window slides to the front. Matches copy whole words. It behaves as RingWindow
-// with writing starting at 0: distances are taken modulo the window, and no
-// more than the member's original size gets out.
+// last window slides to the front. Matches copy whole words. It behaves as
+// RingWindow with writing starting at 0: distances are taken modulo the
+// window, and no more than the member's original size gets out.
 #pragma once
 
 #include <algorithm>
