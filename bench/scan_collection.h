@@ -34,6 +34,16 @@ inline const char* KindName(Kind k) {
     return k == Kind::Zip ? "ZIP" : k == Kind::Arj ? "ARJ" : "LZH";
 }
 
+// kPackedDizText as zlib's raw Deflate packs it, made once.
+inline const std::string& DeflatedDiz() {
+    static const std::string packed = [] {
+        const Bytes b = RawDeflate(reinterpret_cast<const std::uint8_t*>(kPackedDizText),
+                                   sizeof kPackedDizText - 1, 9);
+        return std::string(b.begin(), b.end());
+    }();
+    return packed;
+}
+
 // FILE_ID.DIZ packed as the archivers of each kind pack it (ZIP: zlib's
 // Deflate), then a stored PROGRAM.EXE holding `data`.
 inline std::string ArchiveImage(Kind kind, const std::string& data) {
@@ -42,9 +52,7 @@ inline std::string ArchiveImage(Kind kind, const std::string& data) {
     switch (kind) {
         case Kind::Zip: {
             TestMember diz = Member("FILE_ID.DIZ", text, 8);
-            const Bytes packed =
-                RawDeflate(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), 9);
-            diz.raw = std::string(packed.begin(), packed.end());
+            diz.raw = DeflatedDiz();
             return ZipBuilder().Add(diz).Add(Member("PROGRAM.EXE", data)).Build();
         }
         case Kind::Arj: {

@@ -130,24 +130,6 @@ bool FileHandle::Close() {
 
 namespace {
 
-// OpenRegularFile without leaving the non-blocking mode of the opening.
-FileHandle OpenRegularNonBlocking(const std::string& path, int flags, int* error, struct stat& st) {
-    FileHandle fd(::open(path.c_str(), flags));
-    if (!fd.ok()) {
-        SetError(error, errno);
-        return {};
-    }
-    if (::fstat(fd.get(), &st) != 0) {
-        SetError(error, errno);
-        return {};
-    }
-    if (!S_ISREG(st.st_mode)) {
-        SetError(error, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-        return {};
-    }
-    return fd;
-}
-
 int OpenFlags(Links links) {
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     return links == Links::Refuse ? flags | O_NOFOLLOW : flags;
@@ -157,9 +139,16 @@ int OpenFlags(Links links) {
 
 FileHandle OpenRegularFile(const std::string& path, int* error, Links links, struct stat* info) {
     const int flags = OpenFlags(links);
+    FileHandle fd(::open(path.c_str(), flags));
     struct stat st {};
-    FileHandle fd = OpenRegularNonBlocking(path, flags, error, st);
-    if (!fd.ok()) return fd;
+    if (!fd.ok() || ::fstat(fd.get(), &st) != 0) {
+        SetError(error, errno);
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        SetError(error, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return {};
+    }
     // The status flags are the ones just given: one call sets them back.
     ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     if (info) *info = st;
