@@ -460,20 +460,23 @@ private:
     void ReadCodeLengths(std::span<std::uint8_t> lens);
     void DecodeData(const std::uint32_t* lit, const std::uint32_t* dist, int errorCode, bool pairs);
     bool Step(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode);
-    template <bool kPairs>
+    template <bool kPairs, bool kShuffle = false>
     [[gnu::always_inline]] bool FastLoop(Regs& r, const std::uint32_t* lit,
                                          const std::uint32_t* dist, int errorCode);
     bool Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
               bool pairs);
 #if defined(__x86_64__)
     // The same loop built for CPUs with BMI2 (shifts by a register without
-    // CL, masks in one instruction), chosen at run time.
+    // CL, masks in one instruction) and SSSE3 (match copies by shuffle),
+    // chosen at run time.
     template <bool kPairs>
-    [[gnu::target("bmi2")]] bool FastLoopBmi2(Regs& r, const std::uint32_t* lit,
-                                              const std::uint32_t* dist, int errorCode) {
-        return FastLoop<kPairs>(r, lit, dist, errorCode);
+    [[gnu::target("bmi2,ssse3"), gnu::aligned(64)]] bool FastLoopBmi2(Regs& r,
+                                                                      const std::uint32_t* lit,
+                                                                      const std::uint32_t* dist,
+                                                                      int errorCode) {
+        return FastLoop<kPairs, true>(r, lit, dist, errorCode);
     }
-    const bool cpuBmi2_ = __builtin_cpu_supports("bmi2");
+    const bool cpuBmi2_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("ssse3");
 #endif
 
     ByteSource* in_ = nullptr;
@@ -828,7 +831,7 @@ bool Inflater<V>::Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* d
 // that the load overlaps the stores and copies. False at the end of the
 // block; true when a bound was reached.
 template <DeflateVariant V>
-template <bool kPairs>
+template <bool kPairs, bool kShuffle>
 inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist,
                                   int errorCode) {
     constexpr std::uint64_t kLitMask = LowMask(kLitRoot);
@@ -900,7 +903,10 @@ inline bool Inflater<V>::FastLoop(Regs& r, const std::uint32_t* lit, const std::
             }
             f.Refill();
             e = lit[f.bb & kLitMask];
-            CopyMatch(f.op, d, len);
+            if constexpr (kShuffle)
+                CopyMatchShuffled(f.op, d, len);
+            else
+                CopyMatch(f.op, d, len);
             f.op += len;
         } while (--budget != 0);
     }

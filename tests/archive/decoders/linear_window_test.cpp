@@ -60,23 +60,28 @@ TEST(LinearWindow, MatchesTheRingWindow) {
     }
 }
 
-// Every short distance (patterns built in a register, words, double words)
-// at lengths around the word sizes: the bytes of a byte-by-byte copy, and
-// nothing written past the promised 15 bytes of overrun.
+// Every short distance (patterns built in a register or by shuffle, words,
+// double words) at lengths around the word sizes, for both match copies:
+// the bytes of a byte-by-byte copy, and nothing written past the promised
+// 15 bytes of overrun.
 TEST(LinearWindow, MatchCopyRepeatsEveryPeriod) {
     constexpr std::size_t kFront = 40;
     constexpr std::size_t kRoom = 15;
-    for (std::size_t dist = 1; dist <= 33; ++dist) {
-        for (std::size_t len = 1; len <= 70; ++len) {
-            std::vector<std::uint8_t> buf(kFront + len + kRoom + 8, 0xEE);
-            for (std::size_t i = 0; i < kFront; ++i) buf[i] = static_cast<std::uint8_t>(i * 7 + 1);
-            std::vector<std::uint8_t> want = buf;
-            for (std::size_t i = kFront; i < kFront + len; ++i) want[i] = want[i - dist];
-            CopyMatch(buf.data() + kFront, dist, len);
-            ASSERT_TRUE(std::equal(want.begin(), want.begin() + kFront + len, buf.begin()))
-                << dist << " " << len;
-            ASSERT_TRUE(std::all_of(buf.end() - 8, buf.end(), [](auto b) { return b == 0xEE; }))
-                << dist << " " << len;
+    for (const auto copy : {&CopyMatch, &CopyMatchShuffled}) {
+        for (std::size_t dist = 1; dist <= 33; ++dist) {
+            for (std::size_t len = 1; len <= 70; ++len) {
+                std::vector<std::uint8_t> buf(kFront + len + kRoom + 8, 0xEE);
+                for (std::size_t i = 0; i < kFront; ++i)
+                    buf[i] = static_cast<std::uint8_t>(i * 7 + 1);
+                std::vector<std::uint8_t> want = buf;
+                for (std::size_t i = kFront; i < kFront + len; ++i) want[i] = want[i - dist];
+                copy(buf.data() + kFront, dist, len);
+                const bool shuffled = copy != &CopyMatch;
+                ASSERT_TRUE(std::equal(want.begin(), want.begin() + kFront + len, buf.begin()))
+                    << dist << " " << len << " " << shuffled;
+                ASSERT_TRUE(std::all_of(buf.end() - 8, buf.end(), [](auto b) { return b == 0xEE; }))
+                    << dist << " " << len << " " << shuffled;
+            }
         }
     }
 }
