@@ -468,7 +468,8 @@ private:
 #if defined(__x86_64__)
     // The same loop built for CPUs with BMI2 (shifts by a register without
     // CL, masks in one instruction) and SSSE3 (match copies by shuffle),
-    // chosen at run time.
+    // chosen at run time. Aligned to a cache line: placed anywhere else by
+    // the linker the same code ran some 5 % slower.
     template <bool kPairs>
     [[gnu::target("bmi2,ssse3"), gnu::aligned(64)]] bool FastLoopBmi2(Regs& r,
                                                                       const std::uint32_t* lit,
@@ -476,7 +477,7 @@ private:
                                                                       int errorCode) {
         return FastLoop<kPairs, true>(r, lit, dist, errorCode);
     }
-    const bool cpuBmi2_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("ssse3");
+    const bool cpuBmi2Ssse3_ = __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("ssse3");
 #endif
 
     ByteSource* in_ = nullptr;
@@ -817,7 +818,7 @@ template <DeflateVariant V>
 bool Inflater<V>::Fast(Regs& r, const std::uint32_t* lit, const std::uint32_t* dist, int errorCode,
                        bool pairs) {
 #if defined(__x86_64__)
-    if (cpuBmi2_ && !opt_->portableLoop)
+    if (cpuBmi2Ssse3_ && !opt_->portableLoop)
         return pairs ? FastLoopBmi2<true>(r, lit, dist, errorCode)
                      : FastLoopBmi2<false>(r, lit, dist, errorCode);
 #endif
