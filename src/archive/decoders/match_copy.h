@@ -1,6 +1,7 @@
 // The match copy of the LZ decoders that write into one linear buffer.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -71,9 +72,12 @@ inline constexpr ShuffleRows kRepeat = [] {
         for (unsigned i = 0; i < 16; ++i) t.row[d][i] = static_cast<std::uint8_t>(i % d);
     return t;
 }();
-// The largest multiple of d up to 16.
-inline constexpr std::uint8_t kStep16[16] = {0, 16, 16, 15, 16, 15, 12, 14,
-                                             8, 9,  10, 11, 12, 13, 14, 15};
+// The largest multiple of d up to 16, for d from 1 to 15.
+inline constexpr auto kStep16 = [] {
+    std::array<std::uint8_t, 16> step{};
+    for (unsigned d = 1; d < 16; ++d) step[d] = static_cast<std::uint8_t>(16 - 16 % d);
+    return step;
+}();
 
 typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
 inline Bytes16 Load16(const std::uint8_t* p) {
