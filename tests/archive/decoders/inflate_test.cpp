@@ -157,11 +157,16 @@ TEST(Inflate, MatchesAcrossTheWindowBoundary) {
 // Megabytes at each level, then a stream of many blocks (stored ones among
 // them) read in pieces down to single bytes; with the decoding loop built
 // for this CPU and with the one for any CPU. Literals of the Huffman-only
-// block decode in pairs, those of the others one by one.
+// block decode in pairs, those of the others one by one. Runs of every
+// short period give long matches at distances below a word and a vector.
 TEST(Inflate, RoundTripsWithZlib) {
     Bytes data = MixedData(3 << 20, 7);
     const Bytes noise = RandomBytes(1 << 20, 8);
     data.insert(data.end(), noise.begin(), noise.end());
+    for (std::size_t period = 1; period <= 40; ++period) {
+        const Bytes unit = RandomBytes(period, static_cast<unsigned>(period));
+        for (std::size_t i = 0; i < 700; ++i) data.push_back(unit[i % period]);
+    }
     for (const bool portable : {false, true}) {
         SCOPED_TRACE(portable ? "portable loop" : "fastest loop");
         InflateOptions opt;
